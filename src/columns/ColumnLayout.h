@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <pugixml.hpp>
+
+// The Column layout document: <Cols> with one <Col key width index show> per field of a status
+// row, in field order; `index` is the display position, `show` "1" shows the column.
+namespace tavrin::columns {
+
+// The built-in default of a server version, as the exact text it is composed from.
+QString defaultText(bool version3);
+
+// Replaces the document's content with the parsed text; whitespace-only text between elements
+// is dropped. Text that does not parse leaves the document empty. Returns whether it parsed.
+bool parse(pugi::xml_document& document, const QString& text);
+
+// The document as text; an empty document gives the empty text.
+QString serialize(const pugi::xml_document& document);
+
+// The first Col element, in document order, whose index reads the decimal text of position
+// (what "/Cols/Col[@index='N']" selects), or a null node.
+pugi::xml_node elementAt(const pugi::xml_document& document, int position);
+
+// The node's 1-based place among its siblings: the field number of a Col element.
+int nodePosition(pugi::xml_node node);
+
+// True when the element's show attribute is exactly "1".
+bool isShown(pugi::xml_node element);
+
+// The element's key as program text.
+QString key(pugi::xml_node element);
+
+// All Col elements whose key equals the given text, in document order. The key is compared
+// directly, never composed into an expression, so any character is safe.
+QList<pugi::xml_node> elementsWithKey(const pugi::xml_document& document, const QString& key);
+
+} // namespace tavrin::columns

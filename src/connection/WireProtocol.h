@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <optional>
+
+// What crosses the connection to the command service: single-byte text, LF line ends.
+namespace tavrin::wire {
+
+inline constexpr QByteArrayView errorPrefix{"Feedback\nError="};
+
+// "ID|" + the unique ID + LF + the command, sent in one piece.
+QByteArray request(QByteArrayView uniqueId, QByteArrayView command);
+
+QByteArray query();
+QByteArray add(QByteArrayView link);
+QByteArray queueAll();
+QByteArray stopAll();
+QByteArray deleteCompleted();
+QByteArray pause(QByteArrayView id);
+QByteArray resume(QByteArrayView id);
+QByteArray queue(QByteArrayView id);
+QByteArray stop(QByteArrayView id);
+QByteArray remove(QByteArrayView id);
+// code "0" (Highest) to "4" (Lowest)
+QByteArray priority(QByteArrayView id, QByteArrayView code);
+
+// The message of an error reply, or nothing when the text does not start with the prefix.
+std::optional<QByteArray> errorMessage(QByteArrayView reply);
+// True while the text could still grow into an error reply.
+bool couldBecomeErrorReply(QByteArrayView reply);
+
+// The rows of a status reply: every non-empty line after the first, as views into the reply.
+QList<QByteArrayView> statusRows(QByteArrayView reply);
+// The fields of one row, split at "|"; the last one is the torrent identifier.
+QList<QByteArrayView> rowFields(QByteArrayView row);
+
+} // namespace tavrin::wire

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrin {
+
+enum class MessageStyle {
+    Plain = 0,   // one OK button, no icon
+    Critical = 16 // one OK button, critical-error icon
+};
+
+// Modal message boxes and the application-wide wait pointer; tests record them instead.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // An empty title shows the program's title.
+    virtual void showMessage(const QString& text, MessageStyle style, const QString& title) = 0;
+    virtual void setWaitPointer(bool wait) = 0;
+    virtual bool waitPointer() const = 0;
+};
+
+} // namespace tavrin
