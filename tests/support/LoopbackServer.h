@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+
+namespace tavrin::test {
+
+// A scripted server on 127.0.0.1 that records the exact bytes of every request and when it
+// arrived, answers through a responder and closes the connection, as the command service does.
+class LoopbackServer : public QObject {
+public:
+    struct Request {
+        QByteArray bytes;
+        qint64 atMs = 0; // first byte, since the server started
+    };
+    // The reply to a request; an empty optional keeps the connection open and silent.
+    using Responder = std::function<std::optional<QByteArray>(const QByteArray& request)>;
+
+    explicit LoopbackServer(QObject* parent = nullptr) : QObject(parent)
+    {
+        m_clock.start();
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+    }
+
+    quint16 port() const { return m_server.serverPort(); }
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+    // Sends each reply in pieces of this many bytes, a few milliseconds apart.
+    void setChunkSize(int bytes) { m_chunk = bytes; }
+    // Closes every connection at once without reading or replying.
+    void setRefuse(bool refuse) { m_refuse = refuse; }
+    void close() { m_server.close(); }
+
+    const QList<Request>& requests() const { return m_requests; }
+    QList<QByteArray> requestBytes() const
+    {
+        QList<QByteArray> list;
+        for (const Request& r : m_requests)
+            list.append(r.bytes);
+        return list;
+    }
+    qint64 elapsedMs() const { return m_clock.elapsed(); }
+
+private:
+    struct Connection {
+        QPointer<QTcpSocket> socket;
+        QByteArray received;
+        qint64 firstByteAt = -1;
+        QTimer* quiet = nullptr;
+        bool recorded = false;
+    };
+
+    void accept()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            if (m_refuse) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            auto* c = new Connection{socket, {}, -1, new QTimer(socket), false};
+            c->quiet->setSingleShot(true);
+            c->quiet->setInterval(30);
+            QObject::connect(c->quiet, &QTimer::timeout, socket, [this, c] { complete(c); });
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
+                if (c->firstByteAt < 0)
+                    c->firstByteAt = m_clock.elapsed();
+                c->received += c->socket->readAll();
+                if (c->received.contains('\n'))
+                    c->quiet->start();
+            });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, c] {
+                record(c);
+                c->socket->deleteLater();
+            });
+            QObject::connect(socket, &QObject::destroyed, [c] { delete c; });
+        }
+    }
+
+    void record(Connection* c)
+    {
+        if (c->recorded || c->received.isEmpty())
+            return;
+        c->recorded = true;
+        m_requests.append({c->received, c->firstByteAt});
+    }
+
+    void complete(Connection* c)
+    {
+        record(c);
+        const std::optional<QByteArray> reply =
+            m_responder ? m_responder(c->received) : std::optional<QByteArray>(QByteArray());
+        if (!reply)
+            return;
+        if (m_chunk <= 0 || reply->size() <= m_chunk) {
+            c->socket->write(*reply);
+            c->socket->disconnectFromHost();
+            return;
+        }
+        sendChunk(c->socket, *reply, 0);
+    }
+
+    void sendChunk(QPointer<QTcpSocket> socket, QByteArray reply, qsizetype from)
+    {
+        if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        socket->write(reply.mid(from, m_chunk));
+        socket->flush();
+        if (from + m_chunk >= reply.size()) {
+            socket->disconnectFromHost();
+            return;
+        }
+        QTimer::singleShot(5, socket, [this, socket, reply, from] {
+            sendChunk(socket, reply, from + m_chunk);
+        });
+    }
+
+    QTcpServer m_server;
+    QElapsedTimer m_clock;
+    Responder m_responder;
+    QList<Request> m_requests;
+    int m_chunk = 0;
+    bool m_refuse = false;
+};
+
+} // namespace tavrin::test

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Prompter.h"
+
+#include <QList>
+#include <QString>
+
+namespace tavrin::test {
+
+// Records message boxes and the wait pointer instead of showing them.
+class RecordingPrompter final : public Prompter {
+public:
+    struct Message {
+        QString text;
+        MessageStyle style;
+        QString title;
+    };
+
+    void showMessage(const QString& text, MessageStyle style, const QString& title) override
+    {
+        messages.append({text, style, title});
+        if (onMessage)
+            onMessage();
+    }
+    void setWaitPointer(bool wait) override
+    {
+        m_wait = wait;
+        pointerChanges.append(wait);
+    }
+    bool waitPointer() const override { return m_wait; }
+
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Message& m : messages)
+            list.append(m.text);
+        return list;
+    }
+
+    QList<Message> messages;
+    QList<bool> pointerChanges;
+    // Runs while the "box" is open, as a modal box's own event loop would let things happen.
+    std::function<void()> onMessage;
+
+private:
+    bool m_wait = false;
+};
+
+} // namespace tavrin::test
