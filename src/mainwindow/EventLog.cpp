@@ -19,17 +19,26 @@ QString timeFormatWithoutZone(const QLocale& locale)
     return format.trimmed();
 }
 
+// Short dates with a four-digit year, as desktop locales write them in full-date logs.
+QString dateFormatWithFullYear(const QLocale& locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(shortYear, QStringLiteral("yyyy"));
+    return format;
+}
+
 } // namespace
 
 EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale)
     : m_clock(clock), m_prompter(prompter), m_locale(std::move(locale)),
-      m_timeFormat(timeFormatWithoutZone(m_locale))
+      m_dateFormat(dateFormatWithFullYear(m_locale)), m_timeFormat(timeFormatWithoutZone(m_locale))
 {
 }
 
 QString EventLog::timeStamp(const QDateTime& when) const
 {
-    const QString date = m_locale.toString(when.date(), QLocale::ShortFormat);
+    const QString date = m_locale.toString(when.date(), m_dateFormat);
     const QTime time = when.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return date;

@@ -39,6 +39,7 @@ private:
     const Clock& m_clock;
     Prompter& m_prompter;
     QLocale m_locale;
+    QString m_dateFormat;
     QString m_timeFormat;
     // A run of failing writes is reported once; a success in between re-arms the box.
     bool m_failureShown = false;

@@ -1,0 +1,173 @@
+// The wire texts and the number rule, byte for byte.
+#include "connection/WireProtocol.h"
+#include "platform/Numbers.h"
+
+#include <QTest>
+
+using namespace tavrin;
+
+class TestWire : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commands_data();
+    void commands();
+    void errorReplies_data();
+    void errorReplies();
+    void statusRows_data();
+    void statusRows();
+    void fieldsKeepEmptyPieces();
+    void numbers_data();
+    void numbers();
+    void rounding_data();
+    void rounding();
+};
+
+void TestWire::commands_data()
+{
+    QTest::addColumn<QByteArray>("actual");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("query") << wire::request("U", wire::query()) << QByteArray("ID|U\nQUERY|");
+    QTest::newRow("empty id") << wire::request("", wire::query()) << QByteArray("ID|\nQUERY|");
+    QTest::newRow("empty link") << wire::add("") << QByteArray("ADD|");
+    QTest::newRow("link kept as typed")
+        << wire::add("magnet:?a|b,c\nd") << QByteArray("ADD|magnet:?a|b,c\nd");
+    QTest::newRow("queue all") << wire::queueAll() << QByteArray("QUEUE|ALL");
+    QTest::newRow("stop all") << wire::stopAll() << QByteArray("STOP|ALL");
+    QTest::newRow("delete completed") << wire::deleteCompleted() << QByteArray("DELETE|COMPLETED");
+    QTest::newRow("pause") << wire::pause("T1\r") << QByteArray("PAUSE|T1\r");
+    QTest::newRow("resume") << wire::resume("T1") << QByteArray("RESUME|T1");
+    QTest::newRow("queue") << wire::queue("T1") << QByteArray("QUEUE|T1");
+    QTest::newRow("stop") << wire::stop("T1") << QByteArray("STOP|T1");
+    QTest::newRow("delete") << wire::remove("T1") << QByteArray("DELETE|T1");
+    QTest::newRow("priority lowest") << wire::priority("7", "4") << QByteArray("PRIORITY|7,4");
+    QTest::newRow("non-ascii id")
+        << wire::pause("\xe9t\xff") << QByteArray("PAUSE|\xe9t\xff");
+}
+
+void TestWire::commands()
+{
+    QFETCH(QByteArray, actual);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(actual, expected);
+}
+
+void TestWire::errorReplies_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("isError");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("message") << QByteArray("Feedback\nError=No such torrent\n") << true
+                             << QByteArray("No such torrent\n");
+    QTest::newRow("empty message") << QByteArray("Feedback\nError=") << true << QByteArray();
+    QTest::newRow("other case") << QByteArray("feedback\nerror=x") << false << QByteArray();
+    QTest::newRow("short") << QByteArray("Feedback\nErr") << false << QByteArray();
+    QTest::newRow("after text") << QByteArray("x\nFeedback\nError=y") << false << QByteArray();
+    QTest::newRow("crlf") << QByteArray("Feedback\r\nError=y") << false << QByteArray();
+}
+
+void TestWire::errorReplies()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, isError);
+    QFETCH(QByteArray, message);
+    const auto result = wire::errorMessage(reply);
+    QCOMPARE(result.has_value(), isError);
+    if (isError)
+        QCOMPARE(*result, message);
+}
+
+void TestWire::statusRows_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QList<QByteArray>>("rows");
+    QTest::newRow("one line") << QByteArray("header") << QList<QByteArray>{};
+    QTest::newRow("one line and LF") << QByteArray("header\n") << QList<QByteArray>{};
+    QTest::newRow("empty") << QByteArray() << QList<QByteArray>{};
+    QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QList<QByteArray>{};
+    QTest::newRow("rows") << QByteArray("h\na|1\nb|2\n") << QList<QByteArray>{"a|1", "b|2"};
+    QTest::newRow("empty second line") << QByteArray("h\n\na|1") << QList<QByteArray>{"a|1"};
+    QTest::newRow("crlf keeps CR") << QByteArray("h\r\na|1\r\n")
+                                   << QList<QByteArray>{"a|1\r"};
+}
+
+void TestWire::statusRows()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QList<QByteArray>, rows);
+    QList<QByteArray> actual;
+    for (QByteArrayView row : wire::statusRows(reply))
+        actual.append(row.toByteArray());
+    QCOMPARE(actual, rows);
+}
+
+void TestWire::fieldsKeepEmptyPieces()
+{
+    QList<QByteArray> fields;
+    for (QByteArrayView f : wire::rowFields("a||c|"))
+        fields.append(f.toByteArray());
+    QCOMPARE(fields, (QList<QByteArray>{"a", "", "c", ""}));
+    QCOMPARE(wire::rowFields("id").size(), 1);
+}
+
+void TestWire::numbers_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("isNumber");
+    QTest::addColumn<double>("value");
+    QTest::newRow("integer") << QByteArray("1750") << true << 1750.0;
+    QTest::newRow("blanks") << QByteArray("  42 ") << true << 42.0;
+    QTest::newRow("plus") << QByteArray("+5") << true << 5.0;
+    QTest::newRow("minus fraction") << QByteArray("-2.5") << true << -2.5;
+    QTest::newRow("leading point") << QByteArray(".5") << true << 0.5;
+    QTest::newRow("trailing point") << QByteArray("5.") << true << 5.0;
+    QTest::newRow("exponent") << QByteArray("1.5e3") << true << 1500.0;
+    QTest::newRow("huge") << QByteArray("1e400") << true << qInf();
+    QTest::newRow("unit") << QByteArray("12 MB") << false << 0.0;
+    QTest::newRow("empty") << QByteArray("") << false << 0.0;
+    QTest::newRow("nan") << QByteArray("NaN") << false << 0.0;
+    QTest::newRow("inf") << QByteArray("inf") << false << 0.0;
+    QTest::newRow("hex") << QByteArray("0x10") << false << 0.0;
+    QTest::newRow("bare exponent") << QByteArray("1e") << false << 0.0;
+    QTest::newRow("sign only") << QByteArray("-") << false << 0.0;
+    QTest::newRow("inner blank") << QByteArray("1 000") << false << 0.0;
+}
+
+void TestWire::numbers()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, isNumber);
+    QFETCH(double, value);
+    const auto parsed = parseDecimal(QByteArrayView(text));
+    QCOMPARE(parsed.has_value(), isNumber);
+    if (isNumber)
+        QCOMPARE(*parsed, value);
+}
+
+void TestWire::rounding_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fits");
+    QTest::addColumn<int>("value");
+    QTest::newRow("half to even down") << "2.5" << true << 2;
+    QTest::newRow("half to even up") << "3.5" << true << 4;
+    QTest::newRow("negative half") << "-2.5" << true << -2;
+    QTest::newRow("near") << "2.6" << true << 3;
+    QTest::newRow("max") << "2147483647" << true << 2147483647;
+    QTest::newRow("over") << "2147483648" << false << 0;
+    QTest::newRow("min") << "-2147483648" << true << int(-2147483648LL);
+    QTest::newRow("text") << "x1" << false << 0;
+}
+
+void TestWire::rounding()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, fits);
+    QFETCH(int, value);
+    const auto result = toInt32(text);
+    QCOMPARE(result.has_value(), fits);
+    if (fits)
+        QCOMPARE(*result, value);
+}
+
+QTEST_GUILESS_MAIN(TestWire)
+#include "tst_wire.moc"
