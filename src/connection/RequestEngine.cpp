@@ -3,10 +3,21 @@
 #include "connection/WireProtocol.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace tavrin {
 
-RequestEngine::RequestEngine(QObject* parent) : QObject(parent) {}
+namespace {
+// An error message that arrives in pieces is reported once the server pauses this long.
+constexpr int errorQuietMs = 50;
+} // namespace
+
+RequestEngine::RequestEngine(QObject* parent) : QObject(parent), m_errorQuiet(new QTimer(this))
+{
+    m_errorQuiet->setSingleShot(true);
+    m_errorQuiet->setInterval(errorQuietMs);
+    connect(m_errorQuiet, &QTimer::timeout, this, &RequestEngine::reportErrorReply);
+}
 
 template <typename Emit> void RequestEngine::post(Emit emitSignal)
 {
@@ -35,6 +46,7 @@ void RequestEngine::startRequest(RequestKind kind, const QByteArray& command, co
     m_buffer.clear();
     m_dataSeen = false;
     m_errorReported = false;
+    m_errorQuiet->stop();
     dropSocket();
     ++m_serial;
 
@@ -49,6 +61,7 @@ void RequestEngine::startRequest(RequestKind kind, const QByteArray& command, co
 
 void RequestEngine::abandon()
 {
+    m_errorQuiet->stop();
     dropSocket();
     m_buffer.clear();
     ++m_serial;
@@ -99,12 +112,11 @@ void RequestEngine::onReadyRead()
     // The error test looks at the start of the whole reply, however TCP split it.
     const bool first = !m_dataSeen;
     m_dataSeen = true;
-    if (!m_errorReported) {
-        if (auto message = wire::errorMessage(m_buffer)) {
-            m_errorReported = true;
-            post([this, m = *message] { Q_EMIT errorReplyReceived(m); });
-            return;
-        }
+    if (!m_errorReported && wire::errorMessage(m_buffer))
+        m_errorReported = true;
+    if (m_errorReported) {
+        m_errorQuiet->start();
+        return;
     }
     if (first)
         post([this, kind = m_kind] { Q_EMIT firstDataArrived(kind); });
@@ -117,6 +129,10 @@ void RequestEngine::onDisconnected()
         return;
     if (!takeData())
         return;
+    if (m_errorQuiet->isActive()) {
+        m_errorQuiet->stop();
+        reportErrorReply();
+    }
     const QByteArray reply = m_buffer;
     const bool wasError = m_errorReported;
     m_buffer.clear();
@@ -124,6 +140,12 @@ void RequestEngine::onDisconnected()
     socket->disconnect(this);
     socket->deleteLater();
     post([this, kind = m_kind, reply, wasError] { Q_EMIT replyCompleted(kind, reply, wasError); });
+}
+
+void RequestEngine::reportErrorReply()
+{
+    if (auto message = wire::errorMessage(m_buffer))
+        post([this, m = *message] { Q_EMIT errorReplyReceived(m); });
 }
 
 void RequestEngine::onError()

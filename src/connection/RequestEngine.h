@@ -6,6 +6,7 @@
 #include <QString>
 
 class QTcpSocket;
+class QTimer;
 
 namespace tavrin {
 
@@ -32,11 +33,14 @@ public:
     const QByteArray& pendingCommand() const { return m_pendingCommand; }
     const QByteArray& receiveBuffer() const { return m_buffer; }
     void setReplyLimit(qsizetype bytes) { m_replyLimit = bytes; }
+    // The reply in flight has been recognised as an error reply (reported once it is whole).
+    bool errorRecognised() const { return m_errorReported; }
 
 Q_SIGNALS:
     // The first data of a reply has arrived (what drives the next step of a chain).
     void firstDataArrived(tavrin::RequestKind kind);
-    // The reply starts with the error prefix; reported once per reply.
+    // The reply starts with the error prefix; reported once per reply, with the whole message
+    // once the server closes or falls quiet.
     void errorReplyReceived(const QByteArray& message);
     // The server closed the connection; the reply is complete.
     void replyCompleted(tavrin::RequestKind kind, const QByteArray& reply, bool wasErrorReply);
@@ -48,6 +52,7 @@ private:
     void onReadyRead();
     void onDisconnected();
     void onError();
+    void reportErrorReply();
     void dropSocket();
     bool takeData();
     // Signals leave through the event loop, so no handler (and no modal box it opens) runs
@@ -55,6 +60,7 @@ private:
     template <typename Emit> void post(Emit emitSignal);
 
     QPointer<QTcpSocket> m_socket;
+    QTimer* m_errorQuiet = nullptr;
     quint64 m_serial = 0;
     RequestKind m_kind = RequestKind::Status;
     QByteArray m_pendingCommand;

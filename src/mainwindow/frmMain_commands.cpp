@@ -83,6 +83,9 @@ void frmMain::cmdUnPauseAll_Click()
 
 void frmMain::runChainStep()
 {
+    // An error reply ends the chain where it stands.
+    if (Winsock1->errorRecognised())
+        return;
     const RequestKind kind = Winsock1->requestKind();
     const int count = m_model->count();
     if (kind == RequestKind::ResumeAll) {

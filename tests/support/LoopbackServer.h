@@ -35,6 +35,8 @@ public:
     void setChunkSize(int bytes) { m_chunk = bytes; }
     // Closes every connection at once without reading or replying.
     void setRefuse(bool refuse) { m_refuse = refuse; }
+    // Sends the reply but leaves the connection open, as a stalled server would.
+    void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
 
     const QList<Request>& requests() const { return m_requests; }
@@ -101,7 +103,8 @@ private:
             return;
         if (m_chunk <= 0 || reply->size() <= m_chunk) {
             c->socket->write(*reply);
-            c->socket->disconnectFromHost();
+            if (!m_keepOpen)
+                c->socket->disconnectFromHost();
             return;
         }
         sendChunk(c->socket, *reply, 0);
@@ -128,6 +131,7 @@ private:
     QList<Request> m_requests;
     int m_chunk = 0;
     bool m_refuse = false;
+    bool m_keepOpen = false;
 };
 
 } // namespace tavrin::test
