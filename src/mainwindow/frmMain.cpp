@@ -116,6 +116,11 @@ void frmMain::setOuterSizeTwips(float width, float height)
 
 void frmMain::createControls()
 {
+    // The design's geometry was laid out for an 8-point dialog font.
+    QFont designFont = font();
+    designFont.setPointSizeF(8);
+    setFont(designFont);
+
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
@@ -127,6 +132,11 @@ void frmMain::createControls()
         auto* l = new QLabel(caption, parent);
         l->setObjectName(QLatin1String(name));
         return l;
+    };
+    // A caption wider than its designed box may use the space up to its text box, never clip.
+    const auto fitCaption = [](QLabel* l, QWidget* next) {
+        const int room = next->x() - l->x();
+        l->resize(std::max(l->width(), std::min(room, l->sizeHint().width())), l->height());
     };
     const auto textBox = [&](QWidget* parent, const char* name, QLabel* caption) {
         auto* e = new QLineEdit(parent);
@@ -168,6 +178,10 @@ void frmMain::createControls()
     place(Label3, 3840, 480, 1215, 255);
     place(txtRefreshSecs, 5040, 480, 855, 285);
     place(cmdConnect, 7920, 120, 1095, 375);
+    fitCaption(Label1, txtHost);
+    fitCaption(t, txtPort);
+    fitCaption(Label2, txtUniqueID);
+    fitCaption(Label3, txtRefreshSecs);
 
     Line1 = line("Line1", QColor(0xC0, 0xC0, 0xC0));
     Line1->setGeometry(0, 0, toPixels(10320), 1);
@@ -187,6 +201,7 @@ void frmMain::createControls()
     place(Label4, 120, 130, 855, 255);
     place(txtAddLink, 960, 120, 6735, 285);
     place(cmdAddLink, 7800, 120, 735, 255);
+    fitCaption(Label4, txtAddLink);
 
     lv = new QTreeView(fraMain);
     lv->setObjectName(QStringLiteral("lv"));
