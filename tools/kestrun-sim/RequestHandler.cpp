@@ -43,6 +43,8 @@ RequestHandler::Result RequestHandler::handle(QByteArrayView request) {
 }
 
 QByteArray RequestHandler::execute(QByteArrayView command) {
+    if (command.isEmpty())
+        return errorReply("Missing command");
     const qsizetype bar = command.indexOf('|');
     if (bar < 0)
         return errorReply("Unknown command " + command.toByteArray());

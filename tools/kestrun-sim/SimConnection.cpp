@@ -11,7 +11,6 @@ SimConnection::SimConnection(QTcpSocket* socket, const SimOptions& options, Resp
     // Without this, small chunks would be coalesced and the split would not reach the client.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_quietTimer.setSingleShot(true);
-    m_quietTimer.setInterval(m_options.quietGapMs);
     m_timeoutTimer.setSingleShot(true);
     m_timeoutTimer.setInterval(m_options.requestTimeoutMs);
     connect(&m_quietTimer, &QTimer::timeout, this, &SimConnection::complete);
@@ -31,8 +30,9 @@ void SimConnection::onReadyRead() {
         return;
     m_request.append(data);
     // The command has no terminator: once the ID line is in, silence marks its end.
-    if (m_request.contains('\n'))
-        m_quietTimer.start();
+    const bool idLineDone =
+        m_request.contains('\n') || (m_request.size() >= 3 && !m_request.startsWith("ID|"));
+    m_quietTimer.start(idLineDone ? m_options.quietGapMs : m_options.stalledGapMs);
 }
 
 void SimConnection::complete() {

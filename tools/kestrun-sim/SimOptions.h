@@ -17,6 +17,7 @@ struct SimOptions {
     bool crlf = false;
     bool refuse = false;
     int quietGapMs = 40;           // a command has no terminator, so silence ends it
+    int stalledGapMs = 1000;       // silence that ends a request whose ID line never ended
     int requestTimeoutMs = 10'000; // a client that never finishes its ID line is dropped
     bool logRequests = true;
 };
