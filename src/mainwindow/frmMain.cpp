@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "BuildInfo.h"
+#include "columns/ColumnLayout.h"
 #include "connection/TorrentListModel.h"
 #include "connection/WireProtocol.h"
 #include "mainwindow/EventLog.h"
@@ -215,6 +216,7 @@ void frmMain::createControls()
     lv->setContextMenuPolicy(Qt::NoContextMenu);
     lv->header()->setStretchLastSection(false);
     lv->header()->setSectionsMovable(false);
+    lv->header()->setDefaultSectionSize(toPixels(columns::standardWidthTwips));
     lv->setModel(m_model);
     lv->viewport()->installEventFilter(this);
     place(lv, 120, 600, 9975, 4095);

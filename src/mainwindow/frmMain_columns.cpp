@@ -6,44 +6,34 @@
 #include "mainwindow/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QTreeView>
 
 namespace tavrin {
 
-void frmMain::BuildColumns()
-{
+void frmMain::BuildColumns() {
     columns::parse(m_domColInfoDefault, columns::defaultText(m_bVersion3));
     QString stored = m_settings.read(m_bVersion3 ? keys::version3Cols : keys::version2Cols);
     if (stored.isEmpty())
         stored = columns::serialize(m_domColInfoDefault);
+    // Text that does not parse leaves the working document empty: no columns, on purpose.
     columns::parse(m_domColInfo, stored);
 
+    const QList<columns::ColumnHeader> headers = columns::columnHeaders(m_domColInfo);
     QStringList captions;
-    QList<int> widths;
-    for (int position = 1;; ++position) {
-        const pugi::xml_node col = columns::elementAt(m_domColInfo, position);
-        if (!col)
-            break;
-        if (!columns::isShown(col))
-            continue;
-        captions.append(columns::key(col));
-        const pugi::xml_attribute width = col.attribute("width");
-        widths.append(width ? toPixels(width.as_double()) : -1);
-    }
+    for (const columns::ColumnHeader& header : headers)
+        captions.append(header.caption);
+    // Setting the columns also empties the rows; the next status reply fills them again.
     m_model->setColumns(captions);
-    for (int i = 0; i < widths.size(); ++i) {
-        if (widths.at(i) >= 0)
-            lv->header()->resizeSection(i, widths.at(i));
-        else
-            lv->header()->resizeSection(i, lv->header()->defaultSectionSize());
-    }
+    for (qsizetype i = 0; i < headers.size(); ++i)
+        lv->header()->resizeSection(static_cast<int>(i), toPixels(headers.at(i).widthTwips));
 }
 
-void frmMain::mnuSwitchVersion_Click()
-{
+void frmMain::mnuSwitchVersion_Click() {
     m_bVersion3 = !m_bVersion3;
-    m_settings.write(keys::version3, m_bVersion3 ? QStringLiteral("true") : QStringLiteral("false"));
+    m_settings.write(keys::version3,
+                     m_bVersion3 ? QStringLiteral("true") : QStringLiteral("false"));
     mnuSwitchVersion->setText(m_bVersion3 ? QStringLiteral("Switch to Kestrun Version 2")
                                           : QStringLiteral("Switch to Kestrun Version 3"));
     BuildColumns();

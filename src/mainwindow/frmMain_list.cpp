@@ -1,11 +1,37 @@
 // The torrent list: status replies fill and refresh it.
 #include "mainwindow/frmMain.h"
 
+#include "connection/StatusReplyProcessor.h"
+#include "connection/TorrentListModel.h"
+#include "mainwindow/EventLog.h"
+#include "platform/Prompter.h"
+
+#include <QItemSelectionModel>
+#include <QTreeView>
+
 namespace tavrin {
 
-void frmMain::ProcessStatusReply(const QByteArray& reply)
-{
-    WriteLog(QStringLiteral("Got Message: ") + QString::fromLatin1(reply));
+void frmMain::ProcessStatusReply(const QByteArray& reply) {
+    StatusReplyProcessor processor;
+    const StatusReplyOutcome outcome = processor.process(
+        reply, m_domColInfo, *m_model, Winsock1->requestKind(), m_clickedPosition);
+    // One open of the log per reply; the entries are the same as one write each.
+    m_log->writeLogs(outcome.logLines);
+
+    if (!outcome.error.isEmpty()) {
+        // A server that keeps sending a bad row must not stack a new box every refresh.
+        if (m_replyErrorBoxOpen)
+            return;
+        m_replyErrorBoxOpen = true;
+        m_prompter.showMessage(outcome.error, MessageStyle::Plain, {});
+        m_replyErrorBoxOpen = false;
+        return;
+    }
+    if (outcome.selectPosition > 0) {
+        lv->selectionModel()->select(m_model->itemIndex(outcome.selectPosition),
+                                     QItemSelectionModel::ClearAndSelect |
+                                         QItemSelectionModel::Rows);
+    }
 }
 
 } // namespace tavrin
