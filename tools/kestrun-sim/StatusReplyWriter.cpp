@@ -2,8 +2,10 @@
 
 #include "TorrentSimulation.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kestrunsim {
 
@@ -57,65 +59,102 @@ QByteArrayView priorityWord(TorrentPriority priority) {
     return "";
 }
 
-void appendNumber(QByteArray& out, qint64 value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
-
-void appendPadded(QByteArray& out, qint64 value) {
-    if (value < 10)
-        out.append('0');
-    appendNumber(out, value);
-}
-
-// Fixed-point text without locale or printf overhead: 2.345 with 2 decimals gives "2.34".
-void appendFixed(QByteArray& out, double value, int decimals) {
-    qint64 scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
-    const qint64 scaled = qint64(std::floor(value * double(scale)));
-    appendNumber(out, scaled / scale);
-    out.append('.');
-    for (qint64 digit = scale / 10; digit > 0; digit /= 10)
-        out.append(char('0' + scaled / digit % 10));
-}
-
-// Appends the fields of one row, each preceded by the separator except the first.
-class RowBuilder {
+// Writes fields straight into reserved memory; a row costs no allocation of its own.
+class FieldWriter {
 public:
-    explicit RowBuilder(QByteArray& out) : m_out(out) {}
-    RowBuilder& text(QByteArrayView value) {
+    explicit FieldWriter(char* at) : m_at(at) {}
+    char* end() const { return m_at; }
+
+    FieldWriter& text(QByteArrayView value) {
         separate();
-        m_out.append(value);
+        put(value);
         return *this;
     }
-    RowBuilder& number(qint64 value) {
+    FieldWriter& number(qint64 value) {
         separate();
-        appendNumber(m_out, value);
+        putNumber(value);
         return *this;
     }
-    RowBuilder& fixed(double value, int decimals, QByteArrayView suffix = {}) {
+    FieldWriter& percent(qint64 value) {
         separate();
-        appendFixed(m_out, value, decimals);
-        m_out.append(suffix);
+        putNumber(value);
+        put('%');
         return *this;
     }
-    RowBuilder& duration(qint64 seconds) {
+    // Fixed-point text without locale or printf: 2.345 with 2 decimals gives "2.34".
+    FieldWriter& fixed(double value, int decimals, QByteArrayView suffix = {}) {
         separate();
-        m_out.append(StatusReplyWriter::durationText(seconds));
+        qint64 scale = 1;
+        for (int i = 0; i < decimals; ++i)
+            scale *= 10;
+        const qint64 scaled = qint64(std::floor(value * double(scale)));
+        putNumber(scaled / scale);
+        put('.');
+        for (qint64 digit = scale / 10; digit > 0; digit /= 10)
+            put(char('0' + scaled / digit % 10));
+        put(suffix);
+        return *this;
+    }
+    // "45s", "12m 05s", "1h 02m", "2d 03h"; "-" when unknown.
+    FieldWriter& duration(qint64 seconds) {
+        separate();
+        if (seconds < 0) {
+            put('-');
+        } else if (seconds < 60) {
+            putNumber(seconds);
+            put('s');
+        } else if (seconds < 3600) {
+            putPair(seconds / 60, "m ", seconds % 60, 's');
+        } else if (seconds < 86400) {
+            putPair(seconds / 3600, "h ", seconds / 60 % 60, 'm');
+        } else {
+            putPair(seconds / 86400, "d ", seconds / 3600 % 24, 'h');
+        }
+        return *this;
+    }
+    // Tenths of a percent, rounded down so only a finished torrent shows "100.0%".
+    FieldWriter& progress(const Torrent& torrent) {
+        separate();
+        qint64 tenths = 1000;
+        if (!torrent.isComplete())
+            tenths =
+                std::min<qint64>(999, qint64(torrent.downloaded * 1000.0 / double(torrent.size)));
+        putNumber(tenths / 10);
+        put('.');
+        putNumber(tenths % 10);
+        put('%');
         return *this;
     }
 
 private:
     void separate() {
         if (m_started)
-            m_out.append('|');
+            put('|');
         m_started = true;
     }
-    QByteArray& m_out;
+    void put(char c) { *m_at++ = c; }
+    void put(QByteArrayView value) {
+        std::memcpy(m_at, value.data(), size_t(value.size()));
+        m_at += value.size();
+    }
+    void putNumber(qint64 value) { m_at = std::to_chars(m_at, m_at + 24, value).ptr; }
+    void putPair(qint64 major, QByteArrayView unit, qint64 minor, char minorUnit) {
+        putNumber(major);
+        put(unit);
+        if (minor < 10)
+            put('0');
+        putNumber(minor);
+        put(minorUnit);
+    }
+
+    char* m_at;
     bool m_started = false;
 };
+
+// Upper bound for one row: the variable texts plus room for every other field at full width.
+qsizetype rowBound(const Torrent& t) {
+    return t.fileName.size() + t.torrentName.size() + t.destination.size() + t.id.size() + 640;
+}
 
 qint64 ratioPercent(const Torrent& t) {
     return t.downloaded > 0 ? qint64(t.uploaded * 100.0 / t.downloaded) : 0;
@@ -125,30 +164,32 @@ qint64 connections(const Torrent& t) {
     return t.isRunning() ? std::min(t.seeds, 40) + std::min(t.peers, 60) : 0;
 }
 
-void writeVersion3Row(QByteArray& out, const TorrentSimulation& sim, const Torrent& t) {
+char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t) {
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
-    RowBuilder row(out);
-    row.text(t.fileName).text(StatusReplyWriter::progressText(t)).text(statusWord(t.status));
+    FieldWriter row(at);
+    row.text(t.fileName).progress(t).text(statusWord(t.status));
     row.text(priorityWord(t.priority)).duration(sim.etaSeconds(t)).number(t.size);
-    row.number(down).number(up).text(QByteArray::number(ratioPercent(t)) + '%');
+    row.number(down).number(up).percent(ratioPercent(t));
     row.text(statusMessage(t.status)).number(t.seeds).number(t.peers).fixed(t.copies, 2);
     row.fixed(t.peerAvgProgress, 1, "%").number(qint64(t.downloaded)).number(qint64(t.uploaded));
     row.number(down + up).text(t.torrentName).text(t.destination).duration(t.seedingMs / 1000);
     row.number(connections(t)).text(t.unlimitedSeeding ? "Unlimited" : "Ratio 150%");
     row.text(t.id);
+    return row.end();
 }
 
-void writeVersion2Row(QByteArray& out, const TorrentSimulation& sim, const Torrent& t) {
+char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t) {
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
-    RowBuilder row(out);
-    row.text(t.fileName).text(StatusReplyWriter::progressText(t)).text(statusWord(t.status));
+    FieldWriter row(at);
+    row.text(t.fileName).progress(t).text(statusWord(t.status));
     row.duration(sim.etaSeconds(t)).number(down).number(t.size).number(up);
-    row.text(QByteArray::number(ratioPercent(t)) + '%').number(t.peers).number(t.seeds);
+    row.percent(ratioPercent(t)).number(t.peers).number(t.seeds);
     row.fixed(t.copies, 2).number(qint64(t.downloaded)).number(qint64(t.uploaded));
     row.fixed(t.peerAvgProgress, 1, "%").number(down + up);
     row.text(t.id);
+    return row.end();
 }
 
 } // namespace
@@ -156,59 +197,32 @@ void writeVersion2Row(QByteArray& out, const TorrentSimulation& sim, const Torre
 StatusReplyWriter::StatusReplyWriter(int serverVersion) : m_serverVersion(serverVersion) {}
 
 QByteArray StatusReplyWriter::write(const TorrentSimulation& simulation) const {
+    const QByteArray header = "Kestrun simulator v" + QByteArray::number(m_serverVersion) + ": " +
+                              QByteArray::number(simulation.count()) + " torrents\n";
     QByteArray out;
-    out.reserve(64 + qsizetype(simulation.count()) * 320);
-    out.append("Kestrun simulator v");
-    appendNumber(out, m_serverVersion);
-    out.append(": ");
-    appendNumber(out, simulation.count());
-    out.append(" torrents\n");
+    out.reserve(header.size() + qsizetype(simulation.count()) * 400);
+    out.append(header);
+    qsizetype used = out.size();
     for (const auto& [serial, torrent] : simulation.torrents()) {
-        if (m_serverVersion == 2)
-            writeVersion2Row(out, simulation, torrent);
-        else
-            writeVersion3Row(out, simulation, torrent);
-        out.append('\n');
+        out.resize(used + rowBound(torrent));
+        char* at = out.data() + used;
+        at = m_serverVersion == 2 ? writeVersion2Row(at, simulation, torrent)
+                                  : writeVersion3Row(at, simulation, torrent);
+        *at++ = '\n';
+        used = at - out.constData();
     }
+    out.resize(used);
     return out;
 }
 
 QByteArray StatusReplyWriter::progressText(const Torrent& torrent) {
-    qint64 tenths = 1000;
-    if (!torrent.isComplete())
-        tenths = std::min<qint64>(999, qint64(torrent.downloaded * 1000.0 / double(torrent.size)));
-    QByteArray out;
-    appendNumber(out, tenths / 10);
-    out.append('.');
-    appendNumber(out, tenths % 10);
-    out.append('%');
-    return out;
+    char buffer[32];
+    return QByteArray(buffer, FieldWriter(buffer).progress(torrent).end() - buffer);
 }
 
 QByteArray StatusReplyWriter::durationText(qint64 seconds) {
-    if (seconds < 0)
-        return "-";
-    QByteArray out;
-    if (seconds < 60) {
-        appendNumber(out, seconds);
-        out.append('s');
-    } else if (seconds < 3600) {
-        appendNumber(out, seconds / 60);
-        out.append("m ");
-        appendPadded(out, seconds % 60);
-        out.append('s');
-    } else if (seconds < 86400) {
-        appendNumber(out, seconds / 3600);
-        out.append("h ");
-        appendPadded(out, seconds / 60 % 60);
-        out.append('m');
-    } else {
-        appendNumber(out, seconds / 86400);
-        out.append("d ");
-        appendPadded(out, seconds / 3600 % 24);
-        out.append('h');
-    }
-    return out;
+    char buffer[48];
+    return QByteArray(buffer, FieldWriter(buffer).duration(seconds).end() - buffer);
 }
 
 } // namespace kestrunsim
