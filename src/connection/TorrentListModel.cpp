@@ -54,10 +54,7 @@ int TorrentListModel::subItemCount(int position) const {
 }
 
 int TorrentListModel::findByTag(QByteArrayView tag) const {
-    // A raw-data array borrows the bytes, so a look-up allocates nothing.
-    const auto found =
-        m_index.constFind(QByteArray::fromRawData(tag.data(), static_cast<int>(tag.size())));
-    return found == m_index.cend() ? 0 : found.value() + 1;
+    return indexed(tag) + 1;
 }
 
 int TorrentListModel::appendItem(const QString& text) {
@@ -67,8 +64,7 @@ int TorrentListModel::appendItem(const QString& text) {
     const int at = count();
     beginInsertRows({}, at, at);
     m_rows.append(std::move(row));
-    if (!m_index.contains(QByteArray()))
-        m_index.insert(QByteArray(), at);
+    m_index.insert(QByteArrayView(), at, [this](int r) { return tagOf(r); });
     endInsertRows();
     return at + 1;
 }
@@ -156,9 +152,8 @@ int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
 
     const int at = count();
     beginInsertRows({}, at, at);
-    if (!m_index.contains(item.tag))
-        m_index.insert(item.tag, at);
     m_rows.append(std::move(item));
+    m_index.insert(tagOf(at), at, [this](int r) { return tagOf(r); });
     endInsertRows();
     return at + 1;
 }
@@ -211,7 +206,7 @@ bool TorrentListModel::seenInReply(int row) const {
     if (item.seen == m_reply)
         return true;
     // A later item with the same Tag stays when the first one carrying it was seen.
-    const int first = m_index.value(item.tag, -1);
+    const int first = indexed(item.tag);
     return first >= 0 && first != row && m_rows.at(first).seen == m_reply;
 }
 
@@ -236,12 +231,12 @@ void TorrentListModel::removeUnseen() {
         rebuildIndex();
 }
 
+int TorrentListModel::indexed(QByteArrayView tag) const {
+    return m_index.find(tag, [this](int r) { return tagOf(r); });
+}
+
 void TorrentListModel::rebuildIndex() {
-    m_index.clear();
-    m_index.reserve(m_rows.size());
-    // From the end, so the first item carrying a Tag is the one that stays in the index.
-    for (int row = count() - 1; row >= 0; --row)
-        m_index.insert(m_rows.at(row).tag, row);
+    m_index.rebuild(count(), [this](int r) { return tagOf(r); });
 }
 
 void TorrentListModel::emitChanged(int row, const QList<int>& columns) {

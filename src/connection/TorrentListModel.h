@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connection/TagIndex.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QByteArrayView>
@@ -86,8 +88,11 @@ private:
 
     QStringList m_captions;
     QList<Row> m_rows;
+    QByteArrayView tagOf(int row) const { return m_rows.at(row).tag; }
+    int indexed(QByteArrayView tag) const;
+
     // Tag -> 0-based row of the first item carrying it.
-    QHash<QByteArray, int> m_index;
+    TagIndex m_index;
     QList<int> m_plan;
     quint32 m_generation = 1;
     quint32 m_reply = 0;

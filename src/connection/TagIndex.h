@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QtGlobal>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace tavrin {
+
+// Finds the first row carrying a Tag in constant time: an open-addressing table of row numbers.
+// The tags themselves stay in the rows; `tagOf(row)` reads them, so nothing is copied.
+class TagIndex {
+public:
+    static quint32 hash(QByteArrayView tag) {
+        return static_cast<quint32>(
+            std::hash<std::string_view>{}(std::string_view(tag.data(), tag.size())));
+    }
+
+    template <typename TagOf> int find(QByteArrayView tag, const TagOf& tagOf) const {
+        if (m_slots.empty())
+            return -1;
+        const quint32 h = hash(tag);
+        for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
+            const Slot& slot = m_slots[i];
+            if (slot.row < 0)
+                return -1;
+            if (slot.hash == h && tagOf(slot.row) == tag)
+                return slot.row;
+        }
+    }
+
+    // Adds the row unless an earlier row carries the same Tag.
+    template <typename TagOf> void insert(QByteArrayView tag, int row, const TagOf& tagOf) {
+        if ((m_count + 1) * 2 > static_cast<qsizetype>(m_slots.size()))
+            grow();
+        const quint32 h = hash(tag);
+        for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
+            Slot& slot = m_slots[i];
+            if (slot.row < 0) {
+                slot = {h, row};
+                ++m_count;
+                return;
+            }
+            if (slot.hash == h && tagOf(slot.row) == tag)
+                return;
+        }
+    }
+
+    // Indexes rows 0 .. rows - 1 afresh.
+    template <typename TagOf> void rebuild(int rows, const TagOf& tagOf) {
+        std::size_t size = 16;
+        while (size < static_cast<std::size_t>(rows) * 2 + 2)
+            size *= 2;
+        m_slots.assign(size, Slot{});
+        m_count = 0;
+        for (int row = 0; row < rows; ++row)
+            insert(tagOf(row), row, tagOf);
+    }
+
+    void clear() {
+        m_slots.clear();
+        m_count = 0;
+    }
+
+private:
+    struct Slot {
+        quint32 hash = 0;
+        qint32 row = -1;
+    };
+
+    std::size_t mask() const { return m_slots.size() - 1; }
+
+    void grow() {
+        std::vector<Slot> old;
+        old.swap(m_slots);
+        m_slots.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+        for (const Slot& slot : old) {
+            if (slot.row < 0)
+                continue;
+            std::size_t i = slot.hash & mask();
+            while (m_slots[i].row >= 0)
+                i = (i + 1) & mask();
+            m_slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    qsizetype m_count = 0;
+};
+
+} // namespace tavrin
