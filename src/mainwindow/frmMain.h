@@ -4,10 +4,12 @@
 
 #include <QMainWindow>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <pugixml.hpp>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -31,6 +33,8 @@ struct MainWindowOptions {
     int chainDelayMs = 500;
     QUrl versionsUrl;            // empty: the project's site
     int updateTimeoutMs = 60000; // the update check's wait for the server
+    // Runs each Help dialog in place of exec(); tests read and close it there.
+    std::function<void(QDialog&)> runModal;
 };
 
 // The main window: the connection area, the torrent list and its commands.
