@@ -134,6 +134,8 @@ private:
     }
     void put(char c) { *m_at++ = c; }
     void put(QByteArrayView value) {
+        if (value.isEmpty()) // an empty view may carry a null pointer, which memcpy must not get
+            return;
         std::memcpy(m_at, value.data(), size_t(value.size()));
         m_at += value.size();
     }
