@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <limits>
 #include <memory>
 
 using namespace kestrunsim;
@@ -21,6 +22,7 @@ using Row = QList<QByteArray>;
 // Version 3 row positions (1-based) that the tests read.
 enum V3Field { FileName = 1, Progress = 2, Status = 3, Priority = 4, Eta = 5, DlSpeed = 7 };
 constexpr int v3DlSize = 15;
+constexpr int v3UlSize = 16;
 constexpr int v3TorrentName = 18;
 
 struct Exchange {
@@ -84,10 +86,11 @@ QByteArray field(const Row& row, int position) {
     return row.value(position - 1);
 }
 
-bool isDecimal(const QByteArray& text) {
+// The controller reads numeric fields as 32-bit integers.
+bool fitsInt32(const QByteArray& text) {
     bool ok = false;
-    text.toLongLong(&ok);
-    return ok;
+    const qint64 value = text.toLongLong(&ok);
+    return ok && value >= 0 && value <= std::numeric_limits<qint32>::max();
 }
 
 } // namespace
@@ -171,7 +174,7 @@ private Q_SLOTS:
                 QVERIFY(priorities.contains(field(row, priorityField)));
             QVERIFY(field(row, Progress).endsWith('%'));
             for (int position : numericFields)
-                QVERIFY2(isDecimal(field(row, position)), field(row, position));
+                QVERIFY2(fitsInt32(field(row, position)), field(row, position));
         }
         QCOMPARE(ids.size(), torrents);
         if (torrents >= 20)
@@ -511,6 +514,7 @@ private Q_SLOTS:
         QCOMPARE(field(row, DlSpeed), "0");
         QCOMPARE(field(row, Eta), "-");
         QCOMPARE(field(row, v3DlSize), field(row, 6));
+        QVERIFY2(fitsInt32(field(row, v3UlSize)), field(row, v3UlSize));
         QCOMPARE(field(*rowOf(query(*server), paused), Status), "pause");
     }
 

@@ -38,6 +38,7 @@ constexpr std::array<const char*, 24> sampleNames{
 
 // Sizes stay below 2^31 bytes: the controller reads every numeric field as a 32-bit integer.
 constexpr qint64 maxSize = 2'000'000'000;
+constexpr double maxCounter = 2'147'483'647.0;
 constexpr qint64 minSize = 30'000'000;
 
 double priorityFactor(TorrentPriority priority) {
@@ -141,7 +142,7 @@ void TorrentSimulation::populate(int count) {
         }
         if (t.status != TorrentStatus::Seeding)
             t.downloaded = std::floor(double(t.size) * random.bounded(0.95));
-        t.uploaded = t.downloaded * random.bounded(1.5);
+        t.uploaded = std::min(maxCounter, t.downloaded * random.bounded(1.5));
         insert(std::move(t));
     }
 }
@@ -243,9 +244,9 @@ void TorrentSimulation::advanceTo(qint64 ms) {
             } else {
                 t.downloaded += rate * seconds;
             }
-            t.uploaded += t.baseUploadRate * seconds;
+            t.uploaded = std::min(maxCounter, t.uploaded + t.baseUploadRate * seconds);
         } else if (t.status == TorrentStatus::Seeding) {
-            t.uploaded += t.baseUploadRate * seconds;
+            t.uploaded = std::min(maxCounter, t.uploaded + t.baseUploadRate * seconds);
             t.seedingMs += qint64(seconds * 1000.0);
         }
     }
