@@ -14,7 +14,8 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// Plain whole numbers are by far the most common field; read them exactly without a double.
+// Plain whole numbers are by far the most common field; read them exactly without a double,
+// so every 64-bit value keeps all its digits.
 std::optional<std::int64_t> plainWholeNumber(QByteArrayView text) {
     const char* p = text.data();
     const char* end = p + text.size();
@@ -27,15 +28,18 @@ std::optional<std::int64_t> plainWholeNumber(QByteArrayView text) {
         negative = *p == '-';
         ++p;
     }
-    if (p == end || end - p > 18)
+    if (p == end || end - p > 19)
         return std::nullopt;
-    std::int64_t value = 0;
+    std::uint64_t value = 0;
     for (; p < end; ++p) {
         if (*p < '0' || *p > '9')
             return std::nullopt;
-        value = value * 10 + (*p - '0');
+        value = value * 10 + static_cast<unsigned>(*p - '0');
     }
-    return negative ? -value : value;
+    constexpr std::uint64_t largest = 9223372036854775807ULL;
+    if (value > largest + (negative ? 1 : 0))
+        return std::nullopt;
+    return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
 }
 
 std::optional<std::int64_t> wholeNumber(QByteArrayView text) {

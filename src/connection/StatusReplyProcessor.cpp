@@ -68,6 +68,7 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
     model.beginReply(planKey);
 
     const auto fail = [&](const QString& description) {
+        model.endReply();
         outcome.error = QStringLiteral("Error - ") + description;
         if (m_withLog)
             outcome.logLines.append(outcome.error.toLatin1());
@@ -89,8 +90,10 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
             log(outcome, "Row contains cols: ", QByteArray::number(static_cast<qint64>(bars)));
         }
 
-        if (plan.start() == ColumnPlan::Start::NoneShown)
+        if (plan.start() == ColumnPlan::Start::NoneShown) {
+            model.endReply();
             return outcome; // ends quietly: no removal pass, no reselection
+        }
         if (plan.start() == ColumnPlan::Start::Fails)
             return fail(plan.startFailure());
 
@@ -129,6 +132,7 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
     }
 
     model.removeUnseen();
+    model.endReply();
     if (clickedPosition > 0 && model.count() >= clickedPosition)
         outcome.selectPosition = clickedPosition;
     return outcome;

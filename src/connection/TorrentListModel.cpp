@@ -124,12 +124,12 @@ void TorrentListModel::beginReply(const QList<int>& plan) {
 }
 
 bool TorrentListModel::isUnchanged(int position, QByteArrayView row) const {
-    const Row& item = m_rows.at(position - 1);
+    const Row& item = rowAt(position - 1);
     return item.generation == m_generation && QByteArrayView(item.raw) == row;
 }
 
 void TorrentListModel::markSeen(int position) {
-    m_rows[position - 1].seen = m_reply;
+    rowAt(position - 1).seen = m_reply;
 }
 
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
@@ -150,16 +150,25 @@ int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
     item.generation = m_generation;
     item.seen = m_reply;
 
-    const int at = count();
-    beginInsertRows({}, at, at);
-    m_rows.append(std::move(item));
+    const int at = static_cast<int>(m_rows.size() + m_pending.size());
+    m_pending.append(std::move(item));
     m_index.insert(tagOf(at), at, [this](int r) { return tagOf(r); });
-    endInsertRows();
     return at + 1;
+}
+
+void TorrentListModel::flushAdded() {
+    if (m_pending.isEmpty())
+        return;
+    const int first = count();
+    beginInsertRows({}, first, first + static_cast<int>(m_pending.size()) - 1);
+    m_rows.append(std::move(m_pending));
+    m_pending.clear();
+    endInsertRows();
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row,
                                   const QList<QByteArrayView>& cells) {
+    flushAdded();
     Row& item = m_rows[position - 1];
     const qsizetype wanted = cells.size();
     while (item.cells.size() < wanted)
@@ -211,6 +220,7 @@ bool TorrentListModel::seenInReply(int row) const {
 }
 
 void TorrentListModel::removeUnseen() {
+    flushAdded();
     bool removed = false;
     // From the end, so the positions still to be looked at do not move.
     for (int last = count() - 1; last >= 0;) {

@@ -57,6 +57,8 @@ public:
     void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells);
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
+    // Ends a reply: items added since the last update show up, consecutive ones in one batch.
+    void endReply() { flushAdded(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -88,7 +90,16 @@ private:
 
     QStringList m_captions;
     QList<Row> m_rows;
-    QByteArrayView tagOf(int row) const { return m_rows.at(row).tag; }
+    QList<Row> m_pending;
+    // Rows added in this reply wait in m_pending, so a run of new items is inserted at once.
+    Row& rowAt(int row) {
+        return row < m_rows.size() ? m_rows[row] : m_pending[row - m_rows.size()];
+    }
+    const Row& rowAt(int row) const {
+        return row < m_rows.size() ? m_rows.at(row) : m_pending.at(row - m_rows.size());
+    }
+    QByteArrayView tagOf(int row) const { return rowAt(row).tag; }
+    void flushAdded();
     int indexed(QByteArrayView tag) const;
 
     // Tag -> 0-based row of the first item carrying it.
