@@ -8,10 +8,24 @@
 
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <optional>
 
 namespace tavrin {
 
+namespace {
+
+// The Tag of the selected item, or nothing.
+std::optional<QByteArray> selectedTag(const QTreeView* list, const TorrentListModel* model) {
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return model->tag(rows.first().row() + 1);
+}
+
+} // namespace
+
 void frmMain::ProcessStatusReply(const QByteArray& reply) {
+    const std::optional<QByteArray> selectedBefore = selectedTag(lv, m_model);
     StatusReplyProcessor processor;
     const StatusReplyOutcome outcome = processor.process(
         reply, m_domColInfo, *m_model, Winsock1->requestKind(), m_clickedPosition);
@@ -31,6 +45,10 @@ void frmMain::ProcessStatusReply(const QByteArray& reply) {
         lv->selectionModel()->select(m_model->itemIndex(outcome.selectPosition),
                                      QItemSelectionModel::ClearAndSelect |
                                          QItemSelectionModel::Rows);
+    } else if (const auto now = selectedTag(lv, m_model); now && now != selectedBefore) {
+        // The view moves the selection to a neighbour when the selected item goes; the list
+        // selects nothing on its own.
+        lv->selectionModel()->clearSelection();
     }
 }
 
