@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,10 +129,19 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.error_occurred)
+                continue;
+            // With repetitions the mean stands for the case; otherwise its one run does.
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean") {
+                times[name] = run.GetAdjustedRealTime();
+                means.insert(name);
+            } else if (run.run_type == Run::RT_Iteration && !means.count(name)) {
+                times[name] = run.GetAdjustedRealTime();
+            }
         }
     }
+    std::set<std::string> means;
     std::map<std::string, double> times;
 };
 

@@ -12,6 +12,8 @@ namespace {
 
 // The next LF at or after `from`, or the end.
 qsizetype lineEnd(QByteArrayView text, qsizetype from) {
+    if (from >= text.size())
+        return text.size();
     const void* found =
         std::memchr(text.data() + from, '\n', static_cast<size_t>(text.size() - from));
     return found ? static_cast<const char*>(found) - text.data() : text.size();
