@@ -11,12 +11,14 @@ class StatusReplyFactory {
 public:
     static constexpr int dataFields = 22;
 
-    explicit StatusReplyFactory(int torrents) : m_ids(torrents), m_cells(torrents) {
+    explicit StatusReplyFactory(int torrents) : m_ids(torrents), m_cells(torrents)
+    {
         for (int t = 0; t < torrents; ++t)
             newTorrent(t);
     }
 
-    QByteArray reply() const {
+    QByteArray reply() const
+    {
         QByteArray text = "Torrents\n";
         text.reserve(static_cast<qsizetype>(m_ids.size()) * 220);
         for (qsizetype t = 0; t < m_ids.size(); ++t) {
@@ -29,7 +31,8 @@ public:
 
     // Changes `percentCells` % of the data cells and replaces `percentTorrents` % of the torrents
     // with new ones, spread evenly so the result is the same on every run.
-    void step(int percentCells, int percentTorrents) {
+    void step(int percentCells, int percentTorrents)
+    {
         const qsizetype total = m_ids.size() * dataFields;
         const qsizetype cellStride = 100 / percentCells;
         for (qsizetype c = (m_round % cellStride); c < total; c += cellStride)
@@ -41,7 +44,8 @@ public:
     }
 
 private:
-    void newTorrent(int t) {
+    void newTorrent(int t)
+    {
         m_ids[t] = QByteArray("T") + QByteArray::number(m_next);
         QList<std::int64_t>& cells = m_cells[t];
         cells.resize(dataFields);
@@ -51,7 +55,8 @@ private:
         ++m_next;
     }
 
-    QByteArray cell(qsizetype t, int f) const {
+    QByteArray cell(qsizetype t, int f) const
+    {
         const std::int64_t v = m_cells.at(t).at(f);
         switch (f) {
         case 0:

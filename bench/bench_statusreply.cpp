@@ -21,14 +21,16 @@ using namespace tavrin;
 
 namespace {
 
-pugi::xml_document& layout() {
+pugi::xml_document& layout()
+{
     static pugi::xml_document document;
     if (!document.first_child())
         columns::parse(document, columns::defaultText(true));
     return document;
 }
 
-std::unique_ptr<TorrentListModel> emptyList() {
+std::unique_ptr<TorrentListModel> emptyList()
+{
     auto model = std::make_unique<TorrentListModel>();
     QStringList captions;
     for (const columns::ColumnHeader& header : columns::columnHeaders(layout()))
@@ -37,7 +39,8 @@ std::unique_ptr<TorrentListModel> emptyList() {
     return model;
 }
 
-void process(StatusReplyProcessor& processor, const QByteArray& reply, TorrentListModel& model) {
+void process(StatusReplyProcessor& processor, const QByteArray& reply, TorrentListModel& model)
+{
     const StatusReplyOutcome outcome =
         processor.process(reply, layout(), model, RequestKind::Status, 0);
     if (!outcome.error.isEmpty())
@@ -45,7 +48,8 @@ void process(StatusReplyProcessor& processor, const QByteArray& reply, TorrentLi
     benchmark::DoNotOptimize(outcome.selectPosition);
 }
 
-void Split(benchmark::State& state) {
+void Split(benchmark::State& state)
+{
     const QByteArray reply = bench::StatusReplyFactory(static_cast<int>(state.range(0))).reply();
     std::vector<QByteArrayView> fields;
     fields.reserve(64);
@@ -77,7 +81,8 @@ void Split(benchmark::State& state) {
     }
 }
 
-void FirstFill(benchmark::State& state) {
+void FirstFill(benchmark::State& state)
+{
     const QByteArray reply = bench::StatusReplyFactory(static_cast<int>(state.range(0))).reply();
     StatusReplyProcessor processor(false);
     for (auto _ : state) {
@@ -91,7 +96,8 @@ void FirstFill(benchmark::State& state) {
     }
 }
 
-void UnchangedRefresh(benchmark::State& state) {
+void UnchangedRefresh(benchmark::State& state)
+{
     const QByteArray reply = bench::StatusReplyFactory(static_cast<int>(state.range(0))).reply();
     StatusReplyProcessor processor(false);
     auto model = emptyList();
@@ -101,7 +107,8 @@ void UnchangedRefresh(benchmark::State& state) {
 }
 
 // Each reply differs from the one before in 10% of the cells and 1% of the torrents.
-void ChangedRefresh(benchmark::State& state) {
+void ChangedRefresh(benchmark::State& state)
+{
     bench::StatusReplyFactory factory(static_cast<int>(state.range(0)));
     std::vector<QByteArray> replies;
     for (int i = 0; i < 16; ++i) {
@@ -126,7 +133,8 @@ BENCHMARK(ChangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 // Keeps each case's mean time so the ratios can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.error_occurred)
@@ -145,7 +153,8 @@ public:
     std::map<std::string, double> times;
 };
 
-long peakKilobytes() {
+long peakKilobytes()
+{
     std::FILE* status = std::fopen("/proc/self/status", "r");
     if (!status)
         return -1;
@@ -161,7 +170,8 @@ long peakKilobytes() {
 
 // A fresh process holds 10,000 torrents after a fill and two refreshes, with the log lines
 // built as the program builds them; its peak resident size is the figure.
-long peakWithTenThousand() {
+long peakWithTenThousand()
+{
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
         return -1;
@@ -192,7 +202,8 @@ long peakWithTenThousand() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const long peak = peakWithTenThousand();
 
     benchmark::Initialize(&argc, argv);

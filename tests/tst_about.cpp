@@ -23,14 +23,16 @@ namespace {
 
 const QByteArray versionsPath = "/site/projects/tavrin/versions.xml";
 
-HttpServer::Response xml(const QByteArray& body) {
+HttpServer::Response xml(const QByteArray& body)
+{
     HttpServer::Response r;
     r.body = body;
     return r;
 }
 
 // The right and bottom edges of a window's outer rectangle, exclusive.
-QPoint outerEnd(const QWidget& w) {
+QPoint outerEnd(const QWidget& w)
+{
     const QRect r = w.frameGeometry();
     return {r.x() + r.width(), r.y() + r.height()};
 }
@@ -42,7 +44,8 @@ Q_DECLARE_METATYPE(tavrin::TwipsRect)
 class AboutTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void aboutBoxTexts() {
+    void aboutBoxTexts()
+    {
         frmAbout about(nullptr);
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tavrin"));
         QCOMPARE(about.lblTitle->text(), QStringLiteral("Tavrin"));
@@ -64,7 +67,8 @@ private Q_SLOTS:
         QVERIFY(!(about.windowFlags() & Qt::WindowMaximizeButtonHint));
     }
 
-    void aboutBoxPositionInTwips_data() {
+    void aboutBoxPositionInTwips_data()
+    {
         QTest::addColumn<TwipsRect>("main");
         QTest::addColumn<float>("width");
         QTest::addColumn<float>("height");
@@ -78,7 +82,8 @@ private Q_SLOTS:
         QTest::newRow("top-left corner")
             << TwipsRect{0, 0, 3000, 2000} << 4590.f << 2265.f << -3090.f << -1265.f;
     }
-    void aboutBoxPositionInTwips() {
+    void aboutBoxPositionInTwips()
+    {
         QFETCH(TwipsRect, main);
         QFETCH(float, width);
         QFETCH(float, height);
@@ -89,7 +94,8 @@ private Q_SLOTS:
         QCOMPARE(at.top, top);
     }
 
-    void aboutBoxCornerAtMainWindowCentre() {
+    void aboutBoxCornerAtMainWindowCentre()
+    {
         QWidget main;
         main.setGeometry(300, 200, 701, 500);
         main.show();
@@ -104,14 +110,16 @@ private Q_SLOTS:
         QVERIFY(qAbs(outerEnd(about).y() - centre.y()) <= 1);
     }
 
-    void aboutBoxCloses_data() {
+    void aboutBoxCloses_data()
+    {
         QTest::addColumn<int>("key"); // 0: click OK
         QTest::addColumn<int>("result");
         QTest::newRow("OK") << 0 << int(QDialog::Accepted);
         QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
         QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
     }
-    void aboutBoxCloses() {
+    void aboutBoxCloses()
+    {
         QFETCH(int, key);
         QFETCH(int, result);
         frmAbout about(nullptr);
@@ -125,7 +133,8 @@ private Q_SLOTS:
         QCOMPARE(about.result(), result);
     }
 
-    void aboutFromTheHelpMenuTwice() {
+    void aboutFromTheHelpMenuTwice()
+    {
         TestEnvironment env;
         QStringList seen;
         QList<QPointer<QDialog>> dialogs;
@@ -161,7 +170,8 @@ private Q_SLOTS:
         QVERIFY(env.prompter.messages.isEmpty());
     }
 
-    void versionWindowLayoutInTwips_data() {
+    void versionWindowLayoutInTwips_data()
+    {
         QTest::addColumn<float>("clientWidth");
         QTest::addColumn<float>("clientHeight");
         QTest::addColumn<TwipsRect>("txt");
@@ -176,7 +186,8 @@ private Q_SLOTS:
         QTest::newRow("only the width refused")
             << 200.f << 1000.f << TwipsRect{120, 120, 5895, 405} << TwipsRect{-945, 575, 1095, 375};
     }
-    void versionWindowLayoutInTwips() {
+    void versionWindowLayoutInTwips()
+    {
         QFETCH(float, clientWidth);
         QFETCH(float, clientHeight);
         QFETCH(TwipsRect, txt);
@@ -190,7 +201,8 @@ private Q_SLOTS:
         QVERIFY(same(next.cmdOK, cmdOK));
     }
 
-    void versionWindowFollowsItsSize() {
+    void versionWindowFollowsItsSize()
+    {
         frmVersion window;
         QCOMPARE(window.windowTitle(), QStringLiteral("New Version Information"));
         QVERIFY(window.cmdOK->isDefault());
@@ -219,7 +231,8 @@ private Q_SLOTS:
                  QPoint(window.toPixels(150 - 1095 - 50), window.toPixels(150 - 375 - 50)));
     }
 
-    void versionReportShowsOneLineBreakPerLine() {
+    void versionReportShowsOneLineBreakPerLine()
+    {
         frmVersion window;
         window.setReport(QStringLiteral("You are currently running v1.1.8\r\r\n"
                                         "The latest version is v1.3.0\r\r\n\r\r\n"
@@ -233,7 +246,8 @@ private Q_SLOTS:
         QVERIFY(window.txt->isReadOnly());
     }
 
-    void checkFromTheHelpMenu_data() {
+    void checkFromTheHelpMenu_data()
+    {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
@@ -259,7 +273,8 @@ private Q_SLOTS:
             << QStringLiteral("Failed to download version information.")
             << int(MessageStyle::Critical) << QStringLiteral("ERROR") << QString();
     }
-    void checkFromTheHelpMenu() {
+    void checkFromTheHelpMenu()
+    {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
@@ -303,7 +318,8 @@ private Q_SLOTS:
         QVERIFY(env.logBytes().count('\n') <= 1); // only the start-up entry
     }
 
-    void checkWaitsWithoutFreezingTheWindow() {
+    void checkWaitsWithoutFreezingTheWindow()
+    {
         TestEnvironment env;
         HttpServer server;
         HttpServer::Response silent;
@@ -340,7 +356,8 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.messages.last().title, QStringLiteral("Check Version"));
     }
 
-    void unreachableServerFromTheHelpMenu() {
+    void unreachableServerFromTheHelpMenu()
+    {
         TestEnvironment env;
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));

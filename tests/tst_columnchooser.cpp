@@ -33,18 +33,21 @@ const QStringList version2Keys = {
     "FileName", "Progress", "BT Status", "ETA",     "DL Speed", "UL Speed",          "%UL/DL",
     "#Peers",   "#Seeds",   "#Copies",   "DL Size", "UL Size",  "Peer Avg Progress", "Total Speed"};
 
-int px(double twipsValue) {
+int px(double twipsValue)
+{
     return twips::toPixels(twipsValue, QGuiApplication::primaryScreen()->logicalDotsPerInch());
 }
 
-QStringList rowTexts(const frmColumnChange& d) {
+QStringList rowTexts(const frmColumnChange& d)
+{
     QStringList texts;
     for (int i = 0; i < d.lvCols->topLevelItemCount(); ++i)
         texts.append(d.lvCols->topLevelItem(i)->text(0));
     return texts;
 }
 
-QStringList uncheckedRows(const frmColumnChange& d) {
+QStringList uncheckedRows(const frmColumnChange& d)
+{
     QStringList texts;
     for (int i = 0; i < d.lvCols->topLevelItemCount(); ++i) {
         if (d.lvCols->topLevelItem(i)->checkState(0) != Qt::Checked)
@@ -54,13 +57,15 @@ QStringList uncheckedRows(const frmColumnChange& d) {
 }
 
 // The 1-based position of the selected row, 0 for none.
-int selectedRow(const frmColumnChange& d) {
+int selectedRow(const frmColumnChange& d)
+{
     const QList<QTreeWidgetItem*> selected = d.lvCols->selectedItems();
     return selected.isEmpty() ? 0 : d.lvCols->indexOfTopLevelItem(selected.first()) + 1;
 }
 
 // Selects a row the way the user does: a click on its text.
-void clickRow(frmColumnChange& d, int row) {
+void clickRow(frmColumnChange& d, int row)
+{
     QTreeWidgetItem* item = d.lvCols->topLevelItem(row - 1);
     d.lvCols->scrollToItem(item);
     const QRect rect = d.lvCols->visualItemRect(item);
@@ -69,17 +74,20 @@ void clickRow(frmColumnChange& d, int row) {
 }
 
 // Ticks or clears the check box of the row with this text, by the space bar.
-void toggleRow(frmColumnChange& d, const QString& text) {
+void toggleRow(frmColumnChange& d, const QString& text)
+{
     clickRow(d, rowTexts(d).indexOf(text) + 1);
     QTest::keyClick(d.lvCols, Qt::Key_Space);
 }
 
-QToolButton* moveButton(frmColumnChange& d, const QString& name) {
+QToolButton* moveButton(frmColumnChange& d, const QString& name)
+{
     return d.findChild<QToolButton*>(name);
 }
 
 // The attribute of the Col element with this field number (document order).
-QString attr(const pugi::xml_document& doc, int field, const char* name) {
+QString attr(const pugi::xml_document& doc, int field, const char* name)
+{
     int n = 0;
     for (pugi::xml_node col : doc.document_element().children("Col")) {
         if (++n == field)
@@ -88,14 +96,16 @@ QString attr(const pugi::xml_document& doc, int field, const char* name) {
     return QStringLiteral("<no element>");
 }
 
-QStringList documentKeys(const pugi::xml_document& doc) {
+QStringList documentKeys(const pugi::xml_document& doc)
+{
     QStringList keys;
     for (pugi::xml_node col : doc.document_element().children("Col"))
         keys.append(QString::fromUtf8(col.attribute("key").value()));
     return keys;
 }
 
-QStringList captions(const frmMain& window) {
+QStringList captions(const frmMain& window)
+{
     QStringList list;
     const QAbstractItemModel* model = window.lv->model();
     for (int i = 0; i < model->columnCount(); ++i)
@@ -105,7 +115,8 @@ QStringList captions(const frmMain& window) {
 
 // A dialog over two documents, shown and filled.
 struct OpenDialog {
-    explicit OpenDialog(const QString& working, bool version3 = true) {
+    explicit OpenDialog(const QString& working, bool version3 = true)
+    {
         columns::parse(workingDoc, working);
         columns::parse(defaultDoc, columns::defaultText(version3));
         dialog.m_domColInfo = &workingDoc;
@@ -122,7 +133,8 @@ struct OpenDialog {
 
 // Triggers Change Columns and runs `drive` on the dialog while its modal loop runs. The dialog
 // is closed afterwards whatever happens, so a failing step cannot hang the test.
-bool changeColumns(frmMain& window, const std::function<void(frmColumnChange&)>& drive) {
+bool changeColumns(frmMain& window, const std::function<void(frmColumnChange&)>& drive)
+{
     bool driven = false;
     QElapsedTimer elapsed;
     elapsed.start();
@@ -176,7 +188,8 @@ private Q_SLOTS:
     void changeColumnsOverUnparsableStoredLayoutFallsBack();
 };
 
-void tst_ColumnChooser::windowAndControls() {
+void tst_ColumnChooser::windowAndControls()
+{
     OpenDialog o(columns::defaultText(true));
     frmColumnChange& d = o.dialog;
     QCOMPARE(d.windowTitle(), QStringLiteral("Change Columns"));
@@ -208,7 +221,8 @@ void tst_ColumnChooser::windowAndControls() {
     }
 }
 
-void tst_ColumnChooser::fillsFromWorkingDocument_data() {
+void tst_ColumnChooser::fillsFromWorkingDocument_data()
+{
     QTest::addColumn<QString>("working");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QStringList>("unchecked");
@@ -227,7 +241,8 @@ void tst_ColumnChooser::fillsFromWorkingDocument_data() {
         << QStringList{"A", "B"} << QStringList();
 }
 
-void tst_ColumnChooser::fillsFromWorkingDocument() {
+void tst_ColumnChooser::fillsFromWorkingDocument()
+{
     QFETCH(QString, working);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, unchecked);
@@ -238,7 +253,8 @@ void tst_ColumnChooser::fillsFromWorkingDocument() {
     QCOMPARE(selectedRow(o.dialog), 0);
 }
 
-void tst_ColumnChooser::moves_data() {
+void tst_ColumnChooser::moves_data()
+{
     QTest::addColumn<int>("row"); // 0: nothing selected
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("from");
@@ -259,7 +275,8 @@ void tst_ColumnChooser::moves_data() {
             << 0 << button << 0 << 0;
 }
 
-void tst_ColumnChooser::moves() {
+void tst_ColumnChooser::moves()
+{
     QFETCH(int, row);
     QFETCH(QString, button);
     QFETCH(int, from);
@@ -290,7 +307,8 @@ void tst_ColumnChooser::moves() {
     QVERIFY(d.isVisible());
 }
 
-void tst_ColumnChooser::saveWritesOrderAndVisibilityInPlace() {
+void tst_ColumnChooser::saveWritesOrderAndVisibilityInPlace()
+{
     OpenDialog o(columns::defaultText(true));
     frmColumnChange& d = o.dialog;
     clickRow(d, 5);
@@ -325,7 +343,8 @@ void tst_ColumnChooser::saveWritesOrderAndVisibilityInPlace() {
     }
 }
 
-void tst_ColumnChooser::saveGivesSameKeyElementsTheSameValues() {
+void tst_ColumnChooser::saveGivesSameKeyElementsTheSameValues()
+{
     OpenDialog o(columns::defaultText(false), false);
     frmColumnChange& d = o.dialog;
     clickRow(d, 5);
@@ -345,7 +364,8 @@ void tst_ColumnChooser::saveGivesSameKeyElementsTheSameValues() {
     QCOMPARE(attr(o.workingDoc, 7, "index"), QStringLiteral("6")); // UL Speed unmoved
 }
 
-void tst_ColumnChooser::keyWithApostropheSelectsOnlyItsOwnElements() {
+void tst_ColumnChooser::keyWithApostropheSelectsOnlyItsOwnElements()
+{
     OpenDialog o(QStringLiteral("<Cols><Col key=\"FileName\" index=\"1\" show=\"1\"/>"
                                 "<Col key=\"it's\" index=\"2\" show=\"1\"/>"
                                 "<Col key=\"x' or @key!='\" index=\"3\" show=\"1\"/>"
@@ -365,7 +385,8 @@ void tst_ColumnChooser::keyWithApostropheSelectsOnlyItsOwnElements() {
     QCOMPARE(shows, (QStringList{"1", "0", "1", "1"}));
 }
 
-void tst_ColumnChooser::resetThenSaveTakesDefaultOrderKeepsWidths() {
+void tst_ColumnChooser::resetThenSaveTakesDefaultOrderKeepsWidths()
+{
     // A stored layout: ETA first, Progress hidden, FileName wider, Size with a width.
     pugi::xml_document changed;
     columns::parse(changed, columns::defaultText(true));
@@ -402,7 +423,8 @@ void tst_ColumnChooser::resetThenSaveTakesDefaultOrderKeepsWidths() {
     QCOMPARE(attr(o.workingDoc, 6, "width"), QStringLiteral("1234"));
 }
 
-void tst_ColumnChooser::resetThenCancelChangesNothing() {
+void tst_ColumnChooser::resetThenCancelChangesNothing()
+{
     const QString working = QStringLiteral("<Cols><Col key='FileName' index='2' show='1'/>"
                                            "<Col key='Progress' index='1' show='0'/></Cols>");
     OpenDialog o(working);
@@ -418,13 +440,15 @@ void tst_ColumnChooser::resetThenCancelChangesNothing() {
     QCOMPARE(columns::serialize(o.workingDoc), before);
 }
 
-void tst_ColumnChooser::leavingWithoutSave_data() {
+void tst_ColumnChooser::leavingWithoutSave_data()
+{
     QTest::addColumn<bool>("byEscape");
     QTest::newRow("Esc is Cancel") << true;
     QTest::newRow("closed by the window frame") << false;
 }
 
-void tst_ColumnChooser::leavingWithoutSave() {
+void tst_ColumnChooser::leavingWithoutSave()
+{
     QFETCH(bool, byEscape);
     OpenDialog o(columns::defaultText(true));
     frmColumnChange& d = o.dialog;
@@ -444,14 +468,16 @@ void tst_ColumnChooser::leavingWithoutSave() {
     QCOMPARE(columns::serialize(o.workingDoc), before);
 }
 
-void tst_ColumnChooser::emptyOrForeignDocumentSavesNothing_data() {
+void tst_ColumnChooser::emptyOrForeignDocumentSavesNothing_data()
+{
     QTest::addColumn<QString>("working");
     QTest::newRow("empty") << QString();
     QTest::newRow("another root") << QStringLiteral(
         "<Other><Col key='A' index='1' show='1'/></Other>");
 }
 
-void tst_ColumnChooser::emptyOrForeignDocumentSavesNothing() {
+void tst_ColumnChooser::emptyOrForeignDocumentSavesNothing()
+{
     QFETCH(QString, working);
     OpenDialog o(working);
     frmColumnChange& d = o.dialog;
@@ -465,7 +491,8 @@ void tst_ColumnChooser::emptyOrForeignDocumentSavesNothing() {
     QCOMPARE(columns::serialize(o.workingDoc), before);
 }
 
-void tst_ColumnChooser::layoutFollowsSize() {
+void tst_ColumnChooser::layoutFollowsSize()
+{
     OpenDialog o(columns::defaultText(true));
     frmColumnChange& d = o.dialog;
     QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -513,7 +540,8 @@ void tst_ColumnChooser::layoutFollowsSize() {
     QVERIFY(d.cmdCancel->y() < 0);
 }
 
-void tst_ColumnChooser::changeColumnsStoresPerVersionAndSurvivesRestart() {
+void tst_ColumnChooser::changeColumnsStoresPerVersionAndSurvivesRestart()
+{
     test::TestEnvironment env;
     QStringList expected = version3Keys;
     expected.move(4, 0);
@@ -569,7 +597,8 @@ void tst_ColumnChooser::changeColumnsStoresPerVersionAndSurvivesRestart() {
     QCOMPARE(captions(window), expected2);
 }
 
-void tst_ColumnChooser::changeColumnsCancelStoresNothing() {
+void tst_ColumnChooser::changeColumnsCancelStoresNothing()
+{
     test::TestEnvironment env;
     frmMain window(*env.settings, env.prompter, env.clock);
     window.show();
@@ -588,7 +617,8 @@ void tst_ColumnChooser::changeColumnsCancelStoresNothing() {
     }());
 }
 
-void tst_ColumnChooser::changeColumnsClosedByFrameStoresUnchangedLayout() {
+void tst_ColumnChooser::changeColumnsClosedByFrameStoresUnchangedLayout()
+{
     test::TestEnvironment env;
     frmMain window(*env.settings, env.prompter, env.clock);
     window.show();
@@ -606,7 +636,8 @@ void tst_ColumnChooser::changeColumnsClosedByFrameStoresUnchangedLayout() {
     QCOMPARE(captions(window), version3Keys);
 }
 
-void tst_ColumnChooser::changeColumnsOverUnparsableStoredLayoutFallsBack() {
+void tst_ColumnChooser::changeColumnsOverUnparsableStoredLayoutFallsBack()
+{
     test::TestEnvironment env;
     env.settings->write(keys::version3Cols, QStringLiteral("<Cols><Col key='A'"));
     frmMain window(*env.settings, env.prompter, env.clock);

@@ -8,20 +8,23 @@ using namespace tavrin;
 
 namespace {
 
-pugi::xml_document parsed(const QString& text) {
+pugi::xml_document parsed(const QString& text)
+{
     pugi::xml_document document;
     columns::parse(document, text);
     return document;
 }
 
-QStringList captions(const pugi::xml_document& document) {
+QStringList captions(const pugi::xml_document& document)
+{
     QStringList list;
     for (const columns::ColumnHeader& header : columns::columnHeaders(document))
         list.append(header.caption);
     return list;
 }
 
-QString col(const char* key, int index, const char* show = "1") {
+QString col(const char* key, int index, const char* show = "1")
+{
     return QStringLiteral("<Col key='%1' index='%2' show='%3'/>")
         .arg(QLatin1String(key))
         .arg(index)
@@ -49,7 +52,8 @@ private Q_SLOTS:
     void planFailures();
 };
 
-void TestColumns::defaultsAreTheExactTexts() {
+void TestColumns::defaultsAreTheExactTexts()
+{
     const QString v3 = QStringLiteral("<Cols>"
                                       "    <Col key='FileName' width='3000' index='1' show='1'/>"
                                       "    <Col key='Progress' width='1000' index='2' show='1'/>"
@@ -95,7 +99,8 @@ void TestColumns::defaultsAreTheExactTexts() {
     QCOMPARE(columns::defaultText(false), v2);
 }
 
-void TestColumns::parsingDropsWhitespaceOnlyText() {
+void TestColumns::parsingDropsWhitespaceOnlyText()
+{
     pugi::xml_document document;
     QVERIFY(columns::parse(
         document, QStringLiteral("<Cols>\n  %1\n\t%2  </Cols>").arg(col("A", 1), col("B", 2))));
@@ -113,7 +118,8 @@ void TestColumns::parsingDropsWhitespaceOnlyText() {
              22);
 }
 
-void TestColumns::serialisingRoundTrips() {
+void TestColumns::serialisingRoundTrips()
+{
     const pugi::xml_document first = parsed(columns::defaultText(false));
     const QString text = columns::serialize(first);
     QVERIFY(!text.isEmpty());
@@ -123,7 +129,8 @@ void TestColumns::serialisingRoundTrips() {
     QCOMPARE(columns::serialize(pugi::xml_document()), QString());
 }
 
-void TestColumns::textThatDoesNotParseLeavesTheDocumentEmpty() {
+void TestColumns::textThatDoesNotParseLeavesTheDocumentEmpty()
+{
     pugi::xml_document document;
     QVERIFY(columns::parse(document, columns::defaultText(true)));
     QVERIFY(!columns::parse(document, QStringLiteral("<Cols><Col key='A' index='1'")));
@@ -135,7 +142,8 @@ void TestColumns::textThatDoesNotParseLeavesTheDocumentEmpty() {
     QVERIFY(!document.first_child());
 }
 
-void TestColumns::anotherRootElementHasNoPositions() {
+void TestColumns::anotherRootElementHasNoPositions()
+{
     const QString text = QStringLiteral("<Columns>%1</Columns>").arg(col("A", 1));
     const pugi::xml_document document = parsed(text);
     QVERIFY(document.first_child());
@@ -147,7 +155,8 @@ void TestColumns::anotherRootElementHasNoPositions() {
              std::string("Columns"));
 }
 
-void TestColumns::defaultHeaders() {
+void TestColumns::defaultHeaders()
+{
     const QList<columns::ColumnHeader> v3 =
         columns::columnHeaders(parsed(columns::defaultText(true)));
     QCOMPARE(v3.size(), 21);
@@ -164,7 +173,8 @@ void TestColumns::defaultHeaders() {
                           "Peer Avg Progress", "Total Speed"}));
 }
 
-void TestColumns::positionsAndFieldNumbers() {
+void TestColumns::positionsAndFieldNumbers()
+{
     // Display order is the index; field numbers follow document order.
     const pugi::xml_document document =
         parsed(QStringLiteral("<Cols>%1%2%3</Cols>").arg(col("C", 3), col("A", 1), col("B", 2)));
@@ -179,7 +189,8 @@ void TestColumns::positionsAndFieldNumbers() {
                                 1));
 }
 
-void TestColumns::gapsAndSharedIndexes() {
+void TestColumns::gapsAndSharedIndexes()
+{
     const pugi::xml_document gap =
         parsed(QStringLiteral("<Cols>%1%2%3</Cols>").arg(col("A", 1), col("B", 2), col("D", 4)));
     QCOMPARE(captions(gap), QStringList({"A", "B"}));
@@ -190,7 +201,8 @@ void TestColumns::gapsAndSharedIndexes() {
     QCOMPARE(columns::fieldNumber(columns::elementAt(shared, 2)), 2);
 }
 
-void TestColumns::hiddenColumnsKeepTheOthersFieldNumbers() {
+void TestColumns::hiddenColumnsKeepTheOthersFieldNumbers()
+{
     const pugi::xml_document document =
         parsed(QStringLiteral("<Cols>%1%2<Col key='C' index='3'/>%3%4</Cols>")
                    .arg(col("A", 1), col("B", 2, "0"), col("D", 4, "yes"), col("E", 5)));
@@ -199,7 +211,8 @@ void TestColumns::hiddenColumnsKeepTheOthersFieldNumbers() {
     QVERIFY(!columns::isShown(columns::elementAt(document, 3)));
 }
 
-void TestColumns::widths_data() {
+void TestColumns::widths_data()
+{
     QTest::addColumn<QString>("width");
     QTest::addColumn<double>("twips");
     QTest::newRow("number") << "2000" << 2000.0;
@@ -211,7 +224,8 @@ void TestColumns::widths_data() {
     QTest::newRow("zero") << "0" << 0.0;
 }
 
-void TestColumns::widths() {
+void TestColumns::widths()
+{
     QFETCH(QString, width);
     QFETCH(double, twips);
     const pugi::xml_document document = parsed(
@@ -219,7 +233,8 @@ void TestColumns::widths() {
     QCOMPARE(columns::columnHeaders(document).value(0).widthTwips, twips);
 }
 
-void TestColumns::keysAreComparedDirectly() {
+void TestColumns::keysAreComparedDirectly()
+{
     const pugi::xml_document document =
         parsed(QStringLiteral("<Cols><Col key=\"It's\" index='1' show='1'/>"
                               "<Col key=\"x' or '1'='1\" index='2' show='1'/></Cols>"));
@@ -229,7 +244,8 @@ void TestColumns::keysAreComparedDirectly() {
     QCOMPARE(captions(document), QStringList({"It's", "x' or '1'='1"}));
 }
 
-void TestColumns::planOfTheDefaults() {
+void TestColumns::planOfTheDefaults()
+{
     const ColumnPlan v3 = ColumnPlan::resolve(parsed(columns::defaultText(true)));
     QCOMPARE(v3.start(), ColumnPlan::Start::Shown);
     QList<int> fields;
@@ -252,7 +268,8 @@ void TestColumns::planOfTheDefaults() {
     QCOMPARE(captions(hidden).last(), QStringLiteral("Seeding Time"));
 }
 
-void TestColumns::planFailures() {
+void TestColumns::planFailures()
+{
     // The first shown position is searched past hidden ones.
     const ColumnPlan later = ColumnPlan::resolve(parsed(
         QStringLiteral("<Cols>%1%2%3</Cols>").arg(col("A", 1, "0"), col("B", 2), col("C", 3))));

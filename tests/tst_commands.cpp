@@ -46,7 +46,8 @@ struct Harness {
                     reply += row(t) + '\n';
                 return reply;
             }
-            return errorFor.contains(request) ? errorFor.value(request) : QByteArray("Feedback\nOK\n");
+            return errorFor.contains(request) ? errorFor.value(request)
+                                              : QByteArray("Feedback\nOK\n");
         });
         MainWindowOptions options;
         options.chainDelayMs = chainDelayMs;
@@ -119,15 +120,19 @@ void TestCommands::singleCommands_data()
     QTest::addColumn<QString>("link");
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<bool>("busy");
-    QTest::newRow("add empty") << "cmdAddLink" << "" << QByteArray("ADD|") << false;
-    QTest::newRow("add as typed") << "cmdAddLink" << " magnet:?xt=a|b,c "
-                                  << QByteArray("ADD| magnet:?xt=a|b,c ") << false;
-    QTest::newRow("add non-ascii") << "cmdAddLink" << QString::fromLatin1("caf\xe9")
-                                   << QByteArray("ADD|caf\xe9") << false;
-    QTest::newRow("delete completed") << "cmdDeleteCompleted" << "" << QByteArray("DELETE|COMPLETED")
-                                      << false;
-    QTest::newRow("queue all") << "cmdQueueAll" << "" << QByteArray("QUEUE|ALL") << true;
-    QTest::newRow("stop all") << "cmdStopAll" << "" << QByteArray("STOP|ALL") << true;
+    QTest::newRow("add empty") << "cmdAddLink"
+                               << "" << QByteArray("ADD|") << false;
+    QTest::newRow("add as typed") << "cmdAddLink"
+                                  << " magnet:?xt=a|b,c " << QByteArray("ADD| magnet:?xt=a|b,c ")
+                                  << false;
+    QTest::newRow("add non-ascii")
+        << "cmdAddLink" << QString::fromLatin1("caf\xe9") << QByteArray("ADD|caf\xe9") << false;
+    QTest::newRow("delete completed") << "cmdDeleteCompleted"
+                                      << "" << QByteArray("DELETE|COMPLETED") << false;
+    QTest::newRow("queue all") << "cmdQueueAll"
+                               << "" << QByteArray("QUEUE|ALL") << true;
+    QTest::newRow("stop all") << "cmdStopAll"
+                              << "" << QByteArray("STOP|ALL") << true;
 }
 
 void TestCommands::singleCommands()
@@ -190,8 +195,7 @@ void TestCommands::unPauseAllResumesEveryTorrent()
     h.refresh();
     h.window->cmdUnPauseAll->click();
     QTRY_COMPARE(h.server.requests().size(), 5);
-    QCOMPARE(h.commands(1),
-             (QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"}));
+    QCOMPARE(h.commands(1), (QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"}));
     QTRY_VERIFY(!h.env.prompter.waitPointer());
 }
 
@@ -278,13 +282,14 @@ void TestCommands::contextMenuState_data()
     QTest::addColumn<QByteArray>("priority");
     QTest::addColumn<bool>("unPauseShown");
     QTest::addColumn<QString>("checked");
-    QTest::newRow("paused") << true << QByteArray("pause") << QByteArray("Normal") << true << "Normal";
-    QTest::newRow("Pause capital") << true << QByteArray("Pause") << QByteArray("Highest") << false
-                                   << "Highest";
+    QTest::newRow("paused") << true << QByteArray("pause") << QByteArray("Normal") << true
+                            << "Normal";
+    QTest::newRow("Pause capital")
+        << true << QByteArray("Pause") << QByteArray("Highest") << false << "Highest";
     QTest::newRow("paused word") << true << QByteArray("paused") << QByteArray("Lowest") << false
                                  << "Lowest";
-    QTest::newRow("lower-case priority") << true << QByteArray("WORKING") << QByteArray("normal")
-                                         << false << "";
+    QTest::newRow("lower-case priority")
+        << true << QByteArray("WORKING") << QByteArray("normal") << false << "";
     QTest::newRow("version 2") << false << QByteArray("pause") << QByteArray("High") << true << "";
 }
 

@@ -28,9 +28,10 @@ void TestEventLog::entries_data()
                            << QByteArray("12/5/2026 11:00:58 AM: Tavrin starting\r\n");
     QTest::newRow("empty") << QByteArray() << QByteArray("12/5/2026 11:00:58 AM: \r\n");
     QTest::newRow("line breaks kept")
-        << QByteArray("Got Message: h\na|1\n") << QByteArray("12/5/2026 11:00:58 AM: Got Message: h\na|1\n\r\n");
-    QTest::newRow("single-byte text")
-        << QByteArray("Row: \xe9\xff|T") << QByteArray("12/5/2026 11:00:58 AM: Row: \xe9\xff|T\r\n");
+        << QByteArray("Got Message: h\na|1\n")
+        << QByteArray("12/5/2026 11:00:58 AM: Got Message: h\na|1\n\r\n");
+    QTest::newRow("single-byte text") << QByteArray("Row: \xe9\xff|T")
+                                      << QByteArray("12/5/2026 11:00:58 AM: Row: \xe9\xff|T\r\n");
 }
 
 void TestEventLog::entries()
@@ -61,14 +62,16 @@ void TestEventLog::severalEntriesInOneWrite()
     TestEnvironment env;
     EventLog log(env.clock, env.prompter, QLocale(QLocale::English, QLocale::UnitedStates));
     log.writeLogs({"a", "b"});
-    QCOMPARE(env.logBytes(), QByteArray("12/5/2026 11:00:58 AM: a\r\n12/5/2026 11:00:58 AM: b\r\n"));
+    QCOMPARE(env.logBytes(),
+             QByteArray("12/5/2026 11:00:58 AM: a\r\n12/5/2026 11:00:58 AM: b\r\n"));
 }
 
 void TestEventLog::midnightShowsTheDateAlone()
 {
     TestEnvironment env;
     EventLog log(env.clock, env.prompter, QLocale(QLocale::English, QLocale::UnitedStates));
-    QCOMPARE(log.timeStamp(QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0))), QStringLiteral("1/2/2026"));
+    QCOMPARE(log.timeStamp(QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0))),
+             QStringLiteral("1/2/2026"));
     QCOMPARE(log.timeStamp(QDateTime(QDate(2026, 1, 2), QTime(0, 0, 1))),
              QStringLiteral("1/2/2026 12:00:01 AM"));
 }

@@ -29,7 +29,8 @@ private Q_SLOTS:
     void runAfterMinimisedRecomputesEverything();
 };
 
-void tst_Layout::fitContent_data() {
+void tst_Layout::fitContent_data()
+{
     QTest::addColumn<float>("clientWidth");
     QTest::addColumn<float>("clientHeight");
     QTest::addColumn<Expected>("expected");
@@ -55,7 +56,8 @@ void tst_Layout::fitContent_data() {
         << 240.0f << 1080.0f << Expected{240, 0, 0, 4095, -695, 6735, -545};
 }
 
-void tst_Layout::fitContent() {
+void tst_Layout::fitContent()
+{
     QFETCH(float, clientWidth);
     QFETCH(float, clientHeight);
     QFETCH(Expected, expected);
@@ -78,7 +80,8 @@ void tst_Layout::fitContent() {
     QCOMPARE(p.cmdQueueAllTop, expected.buttonsTop);
 }
 
-void tst_Layout::minimumAndNestedRuns_data() {
+void tst_Layout::minimumAndNestedRuns_data()
+{
     QTest::addColumn<ModelledWindow>("window");
     QTest::addColumn<ModelledWindow>("final");
     QTest::addColumn<int>("runs");
@@ -114,7 +117,8 @@ void tst_Layout::minimumAndNestedRuns_data() {
         << ModelledWindow{12000, 0, 12120, 4000, false} << 2 << 2;
 }
 
-void tst_Layout::minimumAndNestedRuns() {
+void tst_Layout::minimumAndNestedRuns()
+{
     QFETCH(ModelledWindow, window);
     QFETCH(ModelledWindow, final);
     QFETCH(int, runs);
@@ -135,7 +139,8 @@ void tst_Layout::minimumAndNestedRuns() {
         QCOMPARE(outcome.properties.fraMainHeight, final.clientHeight - 1080);
 }
 
-void tst_Layout::rerunOnSameSizeChangesNothing() {
+void tst_Layout::rerunOnSameSizeChangesNothing()
+{
     const ModelledWindow window{8880, 2310, 9000, 3000, false};
     const MainWindowLayout::Outcome first = MainWindowLayout::run(window, {});
     const MainWindowLayout::Outcome second = MainWindowLayout::run(first.window, first.properties);
@@ -144,7 +149,8 @@ void tst_Layout::rerunOnSameSizeChangesNothing() {
     QVERIFY(second.properties == first.properties);
 }
 
-void tst_Layout::runAfterMinimisedRecomputesEverything() {
+void tst_Layout::runAfterMinimisedRecomputesEverything()
+{
     const MainWindowLayout::Outcome minimised =
         MainWindowLayout::run({0, 0, 12120, 7000, true}, {});
     QCOMPARE(minimised.properties.cmdAddLinkLeft, -935.0f);

@@ -121,8 +121,10 @@ void TestMainWindow::badStoredSize_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("widthApplied");
-    QTest::newRow("width not a number") << "Width" << "x1" << false;
-    QTest::newRow("height beyond 32 bits") << "Height" << "1e12" << true;
+    QTest::newRow("width not a number") << "Width"
+                                        << "x1" << false;
+    QTest::newRow("height beyond 32 bits") << "Height"
+                                           << "1e12" << true;
 }
 
 void TestMainWindow::badStoredSize()
@@ -163,12 +165,24 @@ void TestMainWindow::connectRejectsBadNumbers_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("refresh");
     QTest::addColumn<QString>("named");
-    QTest::newRow("port text") << "abc" << "1" << "Port";
-    QTest::newRow("port zero") << "0" << "1" << "Port";
-    QTest::newRow("port too high") << "65536" << "1" << "Port";
-    QTest::newRow("port empty") << "" << "1" << "Port";
-    QTest::newRow("refresh text") << "56667" << "soon" << "Refresh";
-    QTest::newRow("refresh too long") << "56667" << "3000000" << "Refresh";
+    QTest::newRow("port text") << "abc"
+                               << "1"
+                               << "Port";
+    QTest::newRow("port zero") << "0"
+                               << "1"
+                               << "Port";
+    QTest::newRow("port too high") << "65536"
+                                   << "1"
+                                   << "Port";
+    QTest::newRow("port empty") << ""
+                                << "1"
+                                << "Port";
+    QTest::newRow("refresh text") << "56667"
+                                  << "soon"
+                                  << "Refresh";
+    QTest::newRow("refresh too long") << "56667"
+                                      << "3000000"
+                                      << "Refresh";
 }
 
 void TestMainWindow::connectRejectsBadNumbers()

@@ -108,7 +108,9 @@ void TestRequestEngine::newRequestAbandonsTheOldOne()
 {
     LoopbackServer server;
     int n = 0;
-    server.setResponder([&n](const QByteArray&) { return ++n == 1 ? QByteArray("stale\nold|T0\n") : QByteArray("fresh\nnew|T1\n"); });
+    server.setResponder([&n](const QByteArray&) {
+        return ++n == 1 ? QByteArray("stale\nold|T0\n") : QByteArray("fresh\nnew|T1\n");
+    });
     server.setKeepOpen(true);
     RequestEngine engine;
     QSignalSpy first(&engine, &RequestEngine::firstDataArrived);

@@ -34,7 +34,8 @@ struct Exchange {
 
 // A plain client: connect, send the pieces (gapMs apart), gather everything until the server
 // closes.
-Exchange exchange(quint16 port, const QList<QByteArray>& pieces, int gapMs = 0) {
+Exchange exchange(quint16 port, const QList<QByteArray>& pieces, int gapMs = 0)
+{
     Exchange result;
     QTcpSocket socket;
     QElapsedTimer timer;
@@ -60,11 +61,13 @@ Exchange exchange(quint16 port, const QList<QByteArray>& pieces, int gapMs = 0) 
     return result;
 }
 
-Exchange exchange(quint16 port, const QByteArray& command, const QByteArray& id = "tester") {
+Exchange exchange(quint16 port, const QByteArray& command, const QByteArray& id = "tester")
+{
     return exchange(port, QList<QByteArray>{"ID|" + id + '\n' + command});
 }
 
-QList<Row> statusRows(const QByteArray& reply) {
+QList<Row> statusRows(const QByteArray& reply)
+{
     QList<Row> rows;
     const QList<QByteArray> lines = reply.split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -74,7 +77,8 @@ QList<Row> statusRows(const QByteArray& reply) {
     return rows;
 }
 
-std::optional<Row> rowOf(const QList<Row>& rows, const QByteArray& id) {
+std::optional<Row> rowOf(const QList<Row>& rows, const QByteArray& id)
+{
     for (const Row& row : rows) {
         if (row.last() == id)
             return row;
@@ -82,12 +86,14 @@ std::optional<Row> rowOf(const QList<Row>& rows, const QByteArray& id) {
     return std::nullopt;
 }
 
-QByteArray field(const Row& row, int position) {
+QByteArray field(const Row& row, int position)
+{
     return row.value(position - 1);
 }
 
 // The controller reads numeric fields as 32-bit integers.
-bool fitsInt32(const QByteArray& text) {
+bool fitsInt32(const QByteArray& text)
+{
     bool ok = false;
     const qint64 value = text.toLongLong(&ok);
     return ok && value >= 0 && value <= std::numeric_limits<qint32>::max();
@@ -99,7 +105,8 @@ class TestSimulator : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SimServer> start(SimOptions options = {}) {
+    std::unique_ptr<SimServer> start(SimOptions options = {})
+    {
         options.port = 0;
         options.logRequests = false;
         auto server = std::make_unique<SimServer>(options);
@@ -109,12 +116,14 @@ private:
         return server;
     }
 
-    QList<Row> query(SimServer& server) {
+    QList<Row> query(SimServer& server)
+    {
         return statusRows(exchange(server.port(), "QUERY|").reply);
     }
 
     // The id of a fresh torrent that is downloading, so every status change is visible.
-    QByteArray addWorking(SimServer& server, const QByteArray& link = "http://x.test/a.torrent") {
+    QByteArray addWorking(SimServer& server, const QByteArray& link = "http://x.test/a.torrent")
+    {
         const QByteArray reply = exchange(server.port(), "ADD|" + link).reply;
         return reply.startsWith("Feedback\nOK ") ? reply.sliced(12) : QByteArray();
     }
@@ -124,7 +133,8 @@ private:
 private Q_SLOTS:
     void init() { m_clockMs = 0; }
 
-    void statusLayout_data() {
+    void statusLayout_data()
+    {
         QTest::addColumn<int>("version");
         QTest::addColumn<int>("torrents");
         QTest::addColumn<int>("dataFields");
@@ -139,7 +149,8 @@ private Q_SLOTS:
         QTest::newRow("no torrents") << 3 << 0 << 22 << 3 << 4 << v3Numbers;
     }
 
-    void statusLayout() {
+    void statusLayout()
+    {
         QFETCH(int, version);
         QFETCH(int, torrents);
         QFETCH(int, dataFields);
@@ -181,7 +192,8 @@ private Q_SLOTS:
             QCOMPARE(seenStatuses, statuses);
     }
 
-    void singleTorrentCommand_data() {
+    void singleTorrentCommand_data()
+    {
         QTest::addColumn<QList<QByteArray>>("verbs");
         QTest::addColumn<int>("position");
         QTest::addColumn<QByteArray>("expected");
@@ -202,7 +214,8 @@ private Q_SLOTS:
         }
     }
 
-    void singleTorrentCommand() {
+    void singleTorrentCommand()
+    {
         QFETCH(QList<QByteArray>, verbs);
         QFETCH(int, position);
         QFETCH(QByteArray, expected);
@@ -222,7 +235,8 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 26);
     }
 
-    void resumeCompletedGoesBackToSeeding() {
+    void resumeCompletedGoesBackToSeeding()
+    {
         auto server = start();
         QVERIFY(server);
         const QByteArray id = addWorking(*server);
@@ -234,7 +248,8 @@ private Q_SLOTS:
         QCOMPARE(field(*rowOf(query(*server), id), Status), "COMPLETED/SEEDING");
     }
 
-    void deleteOneAndIdsNeverReused() {
+    void deleteOneAndIdsNeverReused()
+    {
         auto server = start();
         QVERIFY(server);
         const QByteArray first = addWorking(*server);
@@ -249,14 +264,16 @@ private Q_SLOTS:
                  "Feedback\nError=Unknown torrent " + first);
     }
 
-    void bulkCommand_data() {
+    void bulkCommand_data()
+    {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QByteArray>("status");
         QTest::newRow("stop all") << QByteArray("STOP|ALL") << QByteArray("STOP");
         QTest::newRow("queue all") << QByteArray("QUEUE|ALL") << QByteArray("QUEUE");
     }
 
-    void bulkCommand() {
+    void bulkCommand()
+    {
         QFETCH(QByteArray, command);
         QFETCH(QByteArray, status);
         auto server = start();
@@ -268,7 +285,8 @@ private Q_SLOTS:
             QCOMPARE(field(row, Status), status);
     }
 
-    void deleteCompletedKeepsTheRest() {
+    void deleteCompletedKeepsTheRest()
+    {
         auto server = start();
         QVERIFY(server);
         exchange(server->port(), "PAUSE|T1013"); // complete but no longer seeding
@@ -290,7 +308,8 @@ private Q_SLOTS:
         QCOMPARE(after, kept);
     }
 
-    void addLink_data() {
+    void addLink_data()
+    {
         QTest::addColumn<QByteArray>("link");
         QTest::addColumn<QByteArray>("fileName");
         QTest::addColumn<QByteArray>("torrentName");
@@ -310,7 +329,8 @@ private Q_SLOTS:
             << QByteArray("a|b\nc.torrent") << QByteArray("a_b_c") << QByteArray("a_b_c.torrent");
     }
 
-    void addLink() {
+    void addLink()
+    {
         QFETCH(QByteArray, link);
         QFETCH(QByteArray, fileName);
         QFETCH(QByteArray, torrentName);
@@ -329,7 +349,8 @@ private Q_SLOTS:
         QCOMPARE(field(*row, Priority), "Normal");
     }
 
-    void errorReply_data() {
+    void errorReply_data()
+    {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("unknown verb")
@@ -362,7 +383,8 @@ private Q_SLOTS:
         QTest::newRow("ID line never ends") << QByteArray("ID|u") << QByteArray("Missing command");
     }
 
-    void errorReply() {
+    void errorReply()
+    {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, message);
         auto server = start();
@@ -373,7 +395,8 @@ private Q_SLOTS:
         QCOMPARE(query(*server).size(), 25);
     }
 
-    void uniqueId_data() {
+    void uniqueId_data()
+    {
         QTest::addColumn<QByteArray>("serverId");
         QTest::addColumn<QByteArray>("requestId");
         QTest::addColumn<bool>("accepted");
@@ -385,7 +408,8 @@ private Q_SLOTS:
         QTest::newRow("any when unset") << QByteArray("*") << QByteArray("whatever") << true;
     }
 
-    void uniqueId() {
+    void uniqueId()
+    {
         QFETCH(QByteArray, serverId);
         QFETCH(QByteArray, requestId);
         QFETCH(bool, accepted);
@@ -405,7 +429,8 @@ private Q_SLOTS:
         QCOMPARE(served.first().at(1).toByteArray(), QByteArray("QUERY|"));
     }
 
-    void requestFraming_data() {
+    void requestFraming_data()
+    {
         QTest::addColumn<QList<QByteArray>>("pieces");
         QTest::addColumn<int>("gapMs");
         using L = QList<QByteArray>;
@@ -414,7 +439,8 @@ private Q_SLOTS:
         QTest::newRow("byte by byte") << L{"I", "D|a", "\nST", "OP|", "T10", "01"} << 5;
     }
 
-    void requestFraming() {
+    void requestFraming()
+    {
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(int, gapMs);
         auto server = start();
@@ -425,7 +451,8 @@ private Q_SLOTS:
         QCOMPARE(field(*rowOf(query(*server), "T1001"), Status), "STOP");
     }
 
-    void chunkedReplyReassembles() {
+    void chunkedReplyReassembles()
+    {
         SimOptions options;
         options.torrents = 4;
         auto plain = start(options);
@@ -442,7 +469,8 @@ private Q_SLOTS:
         QCOMPARE(exchange(chunked->port(), "NOPE|").reply, "Feedback\nError=Unknown command NOPE|");
     }
 
-    void crlfLineEnds() {
+    void crlfLineEnds()
+    {
         auto plain = start();
         SimOptions options;
         options.crlf = true;
@@ -456,7 +484,8 @@ private Q_SLOTS:
         QCOMPARE(exchange(crlf->port(), "PAUSE|T0").reply, "Feedback\r\nError=Unknown torrent T0");
     }
 
-    void refuseClosesWithoutReply() {
+    void refuseClosesWithoutReply()
+    {
         SimOptions options;
         options.refuse = true;
         auto server = start(options);
@@ -468,7 +497,8 @@ private Q_SLOTS:
         QCOMPARE(served.size(), 0);
     }
 
-    void delayHoldsTheReply() {
+    void delayHoldsTheReply()
+    {
         SimOptions options;
         options.delayMs = 300;
         auto server = start(options);
@@ -482,7 +512,8 @@ private Q_SLOTS:
         QCOMPARE(served.size(), 1);
     }
 
-    void progressFollowsTheClock() {
+    void progressFollowsTheClock()
+    {
         auto server = start();
         QVERIFY(server);
         const QByteArray id = addWorking(*server);
@@ -518,7 +549,8 @@ private Q_SLOTS:
         QCOMPARE(field(*rowOf(query(*server), paused), Status), "pause");
     }
 
-    void durationText_data() {
+    void durationText_data()
+    {
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QByteArray>("text");
         QTest::newRow("seconds") << qint64(45) << QByteArray("45s");
@@ -528,13 +560,15 @@ private Q_SLOTS:
         QTest::newRow("unknown") << qint64(-1) << QByteArray("-");
     }
 
-    void durationText() {
+    void durationText()
+    {
         QFETCH(qint64, seconds);
         QFETCH(QByteArray, text);
         QCOMPARE(StatusReplyWriter::durationText(seconds), text);
     }
 
-    void commandLine_data() {
+    void commandLine_data()
+    {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("valid");
         QTest::newRow("defaults") << QStringList{} << true;
@@ -550,7 +584,8 @@ private Q_SLOTS:
         QTest::newRow("stray argument") << QStringList{"56667"} << false;
     }
 
-    void commandLine() {
+    void commandLine()
+    {
         QFETCH(QStringList, arguments);
         QFETCH(bool, valid);
         arguments.prepend(QStringLiteral("kestrun-sim"));

@@ -13,14 +13,16 @@ using namespace tavrin;
 namespace {
 
 // A version 3 row: field f (1-based) reads "<letter>f" unless given, the identifier last.
-QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {}) {
+QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
+{
     QByteArray row;
     for (int f = 1; f <= 22; ++f)
         row += fields.value(f, "t" + QByteArray::number(f)) + '|';
     return row + id;
 }
 
-QByteArray reply(const QList<QByteArray>& rows) {
+QByteArray reply(const QList<QByteArray>& rows)
+{
     QByteArray text = "Header";
     for (const QByteArray& row : rows)
         text += '\n' + row;
@@ -28,7 +30,8 @@ QByteArray reply(const QList<QByteArray>& rows) {
 }
 
 struct Fixture {
-    explicit Fixture(bool checked = true) {
+    explicit Fixture(bool checked = true)
+    {
         columns::parse(layout, columns::defaultText(true));
         QStringList captions;
         for (const columns::ColumnHeader& header : columns::columnHeaders(layout))
@@ -41,11 +44,13 @@ struct Fixture {
     }
 
     StatusReplyOutcome process(const QByteArray& text, int clicked = 0,
-                               RequestKind kind = RequestKind::Status) {
+                               RequestKind kind = RequestKind::Status)
+    {
         return processor.process(text, layout, model, kind, clicked);
     }
 
-    QList<QByteArray> tags() const {
+    QList<QByteArray> tags() const
+    {
         QList<QByteArray> list;
         for (int p = 1; p <= model.count(); ++p)
             list.append(model.tag(p));
@@ -82,7 +87,8 @@ private Q_SLOTS:
     void aChangedPlanIsNotServedFromOldTexts();
 };
 
-void TestStatusReply::displayedValue_data() {
+void TestStatusReply::displayedValue_data()
+{
     QTest::addColumn<QByteArray>("field");
     QTest::addColumn<QString>("shown");
     QTest::newRow("thousandths") << QByteArray("1750") << "1.75Kb/s";
@@ -114,13 +120,15 @@ void TestStatusReply::displayedValue_data() {
     QTest::newRow("latin-1") << QByteArray("\xe9t\xe9") << QString::fromLatin1("\xe9t\xe9");
 }
 
-void TestStatusReply::displayedValue() {
+void TestStatusReply::displayedValue()
+{
     QFETCH(QByteArray, field);
     QFETCH(QString, shown);
     QCOMPARE(display::displayedValue(field), shown);
 }
 
-void TestStatusReply::fillsAVersion3Row() {
+void TestStatusReply::fillsAVersion3Row()
+{
     Fixture f;
     const StatusReplyOutcome outcome =
         f.process(reply({v3Row("X", {{2, "1750"}, {22, "Seeding option"}})}));
@@ -137,7 +145,8 @@ void TestStatusReply::fillsAVersion3Row() {
     QCOMPARE(f.model.data(f.model.index(0, 1)).toString(), QStringLiteral("1.75Kb/s"));
 }
 
-void TestStatusReply::logsTheReplyAndEachRow() {
+void TestStatusReply::logsTheReplyAndEachRow()
+{
     Fixture f;
     const QByteArray text = reply({v3Row("A"), "", v3Row("B") + "|extra"});
     const StatusReplyOutcome outcome = f.process(text + "\n");
@@ -152,7 +161,8 @@ void TestStatusReply::logsTheReplyAndEachRow() {
     QVERIFY(quiet.process(text, f.layout, f.model, RequestKind::Status, 0).logLines.isEmpty());
 }
 
-void TestStatusReply::refreshChangesOnlyChangedCells() {
+void TestStatusReply::refreshChangesOnlyChangedCells()
+{
     Fixture f;
     f.process(reply({v3Row("A"), v3Row("B", {{5, "750"}})}));
     QSignalSpy changed(&f.model, &QAbstractItemModel::dataChanged);
@@ -182,7 +192,8 @@ void TestStatusReply::refreshChangesOnlyChangedCells() {
     QCOMPARE(changed.at(1).at(0).toModelIndex().column(), 11);
 }
 
-void TestStatusReply::vanishedTorrentsAreRemovedInBatches() {
+void TestStatusReply::vanishedTorrentsAreRemovedInBatches()
+{
     Fixture f;
     QSignalSpy inserted(&f.model, &QAbstractItemModel::rowsInserted);
     f.process(reply({v3Row("A"), v3Row("B"), v3Row("C"), v3Row("D"), v3Row("E")}));
@@ -204,14 +215,16 @@ void TestStatusReply::vanishedTorrentsAreRemovedInBatches() {
     QCOMPARE(removed.size(), 2);
 }
 
-void TestStatusReply::repliesWithoutRows_data() {
+void TestStatusReply::repliesWithoutRows_data()
+{
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("one line") << QByteArray("Header only");
     QTest::newRow("only empty lines") << QByteArray("Header\n\n\n");
     QTest::newRow("empty") << QByteArray();
 }
 
-void TestStatusReply::repliesWithoutRows() {
+void TestStatusReply::repliesWithoutRows()
+{
     QFETCH(QByteArray, text);
     Fixture f;
     f.process(reply({v3Row("A"), v3Row("B")}));
@@ -222,7 +235,8 @@ void TestStatusReply::repliesWithoutRows() {
     QCOMPARE(outcome.logLines, QList<QByteArray>({"Got Message: " + text}));
 }
 
-void TestStatusReply::rowLinesAndIdentifiers() {
+void TestStatusReply::rowLinesAndIdentifiers()
+{
     Fixture f;
     // CR LF line ends: the CR stays in the identifier.
     f.process("Header\r\n\n" + v3Row("A") + "\r\n" + v3Row("B") + "\n\n");
@@ -242,7 +256,8 @@ void TestStatusReply::rowLinesAndIdentifiers() {
     QCOMPARE(e.model.findByTag(""), 1);
 }
 
-void TestStatusReply::failingRowLeavesTheListAsItWas_data() {
+void TestStatusReply::failingRowLeavesTheListAsItWas_data()
+{
     QTest::addColumn<QString>("layout");
     QTest::addColumn<QByteArray>("row");
     QTest::addColumn<QString>("error");
@@ -260,7 +275,8 @@ void TestStatusReply::failingRowLeavesTheListAsItWas_data() {
         << v3Row("NEW") << "Error - No column has display position 3.";
 }
 
-void TestStatusReply::failingRowLeavesTheListAsItWas() {
+void TestStatusReply::failingRowLeavesTheListAsItWas()
+{
     QFETCH(QString, layout);
     QFETCH(QByteArray, row);
     QFETCH(QString, error);
@@ -283,7 +299,8 @@ void TestStatusReply::failingRowLeavesTheListAsItWas() {
         QCOMPARE(f.model.text(2, 3), QStringLiteral("Low"));
 }
 
-void TestStatusReply::layoutWithoutShownPositionEndsQuietly() {
+void TestStatusReply::layoutWithoutShownPositionEndsQuietly()
+{
     Fixture f;
     f.process(reply({v3Row("A"), v3Row("B")}));
     columns::parse(f.layout, QStringLiteral("<Cols><Col key='A' index='1' show='0'/>"
@@ -296,7 +313,8 @@ void TestStatusReply::layoutWithoutShownPositionEndsQuietly() {
     QCOMPARE(outcome.logLines.size(), 3);
 }
 
-void TestStatusReply::otherRequestKindsOnlyLog() {
+void TestStatusReply::otherRequestKindsOnlyLog()
+{
     Fixture f;
     f.process(reply({v3Row("A")}));
     const QByteArray text = reply({v3Row("B")});
@@ -306,14 +324,16 @@ void TestStatusReply::otherRequestKindsOnlyLog() {
     QCOMPARE(f.tags(), QList<QByteArray>({"A"}));
 }
 
-void TestStatusReply::reselection() {
+void TestStatusReply::reselection()
+{
     Fixture f;
     QCOMPARE(f.process(reply({v3Row("A"), v3Row("B")}), 3).selectPosition, 0);
     QCOMPARE(f.process(reply({v3Row("A"), v3Row("B"), v3Row("C")}), 3).selectPosition, 3);
     QCOMPARE(f.process(reply({v3Row("A"), v3Row("B"), v3Row("C")}), 0).selectPosition, 0);
 }
 
-void TestStatusReply::nonAsciiBytesComeBackUnchanged() {
+void TestStatusReply::nonAsciiBytesComeBackUnchanged()
+{
     Fixture f;
     const QByteArray id("\xe9\xff\x80 id");
     const QByteArray row = v3Row(id, {{1, "caf\xe9.iso"}});
@@ -324,7 +344,8 @@ void TestStatusReply::nonAsciiBytesComeBackUnchanged() {
     QCOMPARE(outcome.logLines.at(1), "Row: " + row);
 }
 
-void TestStatusReply::positionsBeyondSixteenBits() {
+void TestStatusReply::positionsBeyondSixteenBits()
+{
     Fixture f(false);
     QList<QByteArray> rows;
     for (int i = 1; i <= 33000; ++i)
@@ -346,7 +367,8 @@ void TestStatusReply::positionsBeyondSixteenBits() {
     QCOMPARE(f.model.text(33000, 1), QStringLiteral("33.00Kb/s"));
 }
 
-void TestStatusReply::aChangedPlanIsNotServedFromOldTexts() {
+void TestStatusReply::aChangedPlanIsNotServedFromOldTexts()
+{
     Fixture f;
     const QByteArray text = reply({v3Row("A", {{2, "2000"}, {3, "3000"}})});
     f.process(text);

@@ -19,14 +19,16 @@ using namespace tavrin::test;
 
 namespace {
 
-QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {}) {
+QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
+{
     QByteArray row;
     for (int f = 1; f <= 22; ++f)
         row += fields.value(f, "f" + QByteArray::number(f)) + '|';
     return row + id;
 }
 
-QByteArray reply(const QList<QByteArray>& rows) {
+QByteArray reply(const QList<QByteArray>& rows)
+{
     QByteArray text = "Torrents";
     for (const QByteArray& row : rows)
         text += '\n' + row;
@@ -34,7 +36,8 @@ QByteArray reply(const QList<QByteArray>& rows) {
 }
 
 struct Harness {
-    explicit Harness(const QMap<QString, QString>& stored = {}) {
+    explicit Harness(const QMap<QString, QString>& stored = {})
+    {
         for (auto it = stored.begin(); it != stored.end(); ++it)
             env.settings->write(it.key(), it.value());
         window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock);
@@ -49,7 +52,8 @@ struct Harness {
     }
 
     // One tick of the refresh timer, answered with the next scripted reply.
-    void refresh(const QByteArray& text) {
+    void refresh(const QByteArray& text)
+    {
         replies.append(text);
         const qsizetype before = server.requests().size();
         window->tmrRefresh_Timer();
@@ -62,7 +66,8 @@ struct Harness {
 
     QStringList captions() const { return window->model()->columns(); }
 
-    QByteArray entry(const QByteArray& message) const {
+    QByteArray entry(const QByteArray& message) const
+    {
         EventLog log(env.clock, const_cast<RecordingPrompter&>(env.prompter));
         return log.timeStamp(env.clock.now()).toLatin1() + ": " + message + "\r\n";
     }
@@ -88,7 +93,8 @@ private Q_SLOTS:
     void nonAsciiBytesComeBackUnchanged();
 };
 
-void TestTorrentList::startsWithTheVersion3Columns() {
+void TestTorrentList::startsWithTheVersion3Columns()
+{
     Harness h;
     QCOMPARE(h.window->mnuSwitchVersion->text(), QStringLiteral("Switch to Kestrun Version 2"));
     QCOMPARE(h.captions().size(), 21);
@@ -104,7 +110,8 @@ void TestTorrentList::startsWithTheVersion3Columns() {
     QCOMPARE(h.window->lv->selectionBehavior(), QAbstractItemView::SelectRows);
 }
 
-void TestTorrentList::switchingVersionsRebuildsTheColumns() {
+void TestTorrentList::switchingVersionsRebuildsTheColumns()
+{
     Harness h;
     h.window->ProcessStatusReply(reply({v3Row("A")}));
     QCOMPARE(h.window->model()->count(), 1);
@@ -132,7 +139,8 @@ void TestTorrentList::switchingVersionsRebuildsTheColumns() {
              QStringLiteral("true"));
 }
 
-void TestTorrentList::storedLayouts() {
+void TestTorrentList::storedLayouts()
+{
     pugi::xml_document stored;
     columns::parse(stored, columns::defaultText(true));
     columns::elementsWithKey(stored, QStringLiteral("Connections"))
@@ -153,7 +161,8 @@ void TestTorrentList::storedLayouts() {
     QCOMPARE(h.captions().size(), 14);
 }
 
-void TestTorrentList::storedLayoutThatDoesNotParse() {
+void TestTorrentList::storedLayoutThatDoesNotParse()
+{
     Harness h({{QStringLiteral("Version3Cols"), QStringLiteral("<Cols><Col key='A'")}});
     QCOMPARE(h.captions(), QStringList());
     QVERIFY(!h.window->workingDocument().first_child());
@@ -164,7 +173,8 @@ void TestTorrentList::storedLayoutThatDoesNotParse() {
     QVERIFY(h.env.logBytes().contains(h.entry("Error - No column has display position 1.")));
 }
 
-void TestTorrentList::repliesFillAndRefreshTheList() {
+void TestTorrentList::repliesFillAndRefreshTheList()
+{
     Harness h;
     const QByteArray first = reply({v3Row("A", {{2, "1750"}}), v3Row("B"), v3Row("C")});
     h.refresh(first);
@@ -189,7 +199,8 @@ void TestTorrentList::repliesFillAndRefreshTheList() {
     QVERIFY(h.env.prompter.messages.isEmpty());
 }
 
-void TestTorrentList::oneErrorBoxAtATime() {
+void TestTorrentList::oneErrorBoxAtATime()
+{
     Harness h;
     h.window->ProcessStatusReply(reply({v3Row("A")}));
     const QByteArray bad = reply({v3Row("A"), "short|row"});
@@ -213,7 +224,8 @@ void TestTorrentList::oneErrorBoxAtATime() {
     QCOMPARE(h.env.prompter.messages.size(), 2);
 }
 
-void TestTorrentList::reselectsTheClickedPosition() {
+void TestTorrentList::reselectsTheClickedPosition()
+{
     Harness h;
     h.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
@@ -236,7 +248,8 @@ void TestTorrentList::reselectsTheClickedPosition() {
     QVERIFY(lv->selectionModel()->selectedRows().isEmpty());
 }
 
-void TestTorrentList::nonAsciiBytesComeBackUnchanged() {
+void TestTorrentList::nonAsciiBytesComeBackUnchanged()
+{
     Harness h;
     h.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));

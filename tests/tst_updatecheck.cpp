@@ -21,14 +21,16 @@ struct Run {
     UpdateCheck check{network};
     QList<UpdateOutcome> outcomes;
 
-    Run() {
+    Run()
+    {
         QObject::connect(&check, &UpdateCheck::finished,
                          [this](const UpdateOutcome& o) { outcomes.append(o); });
     }
     void start(const QUrl& url, int timeoutMs = 10000) { check.start(url, timeoutMs, running); }
 };
 
-HttpServer::Response xml(const QByteArray& body) {
+HttpServer::Response xml(const QByteArray& body)
+{
     HttpServer::Response r;
     r.headers = {{"Content-Type", "text/xml"}};
     r.body = body;
@@ -49,7 +51,8 @@ class UpdateCheckTest : public QObject {
     Q_OBJECT
 private:
     // Serves `body` at the versions path and waits for the one outcome of a check.
-    UpdateOutcome check(const HttpServer::Response& response, int timeoutMs = 10000) {
+    UpdateOutcome check(const HttpServer::Response& response, int timeoutMs = 10000)
+    {
         HttpServer server;
         server.route(versionsPath, response);
         Run run;
@@ -63,12 +66,14 @@ private:
     }
 
 private Q_SLOTS:
-    void defaultAddressIsTheSitesVersionsDocument() {
+    void defaultAddressIsTheSitesVersionsDocument()
+    {
         QCOMPARE(QString::fromUtf8(build::versionsUrl),
                  QString::fromUtf8(build::siteUrl) + QString::fromLatin1(versionsPath));
     }
 
-    void requestIsAPlainGetOfThePath() {
+    void requestIsAPlainGetOfThePath()
+    {
         HttpServer server;
         server.route(versionsPath, xml(releases));
         Run run;
@@ -81,14 +86,16 @@ private Q_SLOTS:
         QVERIFY(!head.contains("Cookie"));
     }
 
-    void latestVersion() {
+    void latestVersion()
+    {
         // Whatever follows the newest release is not read.
         const UpdateOutcome o = check(xml("<Versions><Version number=\"1.1.8\">Now</Version>"
                                           "<Version>no number</Version><Other/></Versions>"));
         QCOMPARE(o.kind, UpdateOutcome::Kind::Latest);
     }
 
-    void newerReleasesAreListedNewestFirst() {
+    void newerReleasesAreListedNewestFirst()
+    {
         const UpdateOutcome o = check(xml(releases));
         QCOMPARE(o.kind, UpdateOutcome::Kind::Report);
         QCOMPARE(o.text, QStringLiteral("You are currently running v1.1.8\r\r\n"
@@ -97,7 +104,8 @@ private Q_SLOTS:
                                         "Version 1.2.0: \r\r\nFixes\r\r\n"));
     }
 
-    void runningVersionAbsentListsEveryRelease() {
+    void runningVersionAbsentListsEveryRelease()
+    {
         const UpdateOutcome o =
             check(xml("<Versions><Version number=\"1.1.6\">Six</Version><Other number=\"1.1.8\"/>"
                       "<Version number=\"1.1.5\"><b>Five</b> and <![CDATA[<more>]]></Version>"
@@ -109,14 +117,16 @@ private Q_SLOTS:
                                         "Version 1.1.5: \r\r\nFive and <more>\r\r\n"));
     }
 
-    void versionsCompareAsText_data() {
+    void versionsCompareAsText_data()
+    {
         QTest::addColumn<QByteArray>("number");
         QTest::newRow("leading zero in minor") << QByteArray("1.01.8");
         QTest::newRow("leading zero in revision") << QByteArray("1.1.08");
         QTest::newRow("trailing space") << QByteArray("1.1.8 ");
         QTest::newRow("empty") << QByteArray("");
     }
-    void versionsCompareAsText() {
+    void versionsCompareAsText()
+    {
         QFETCH(QByteArray, number);
         const UpdateOutcome o =
             check(xml("<Versions><Version number=\"" + number + "\">x</Version></Versions>"));
@@ -125,7 +135,8 @@ private Q_SLOTS:
                                 QString::fromLatin1(number) + QStringLiteral("\r\r\n")));
     }
 
-    void lineFeedOnlyDescriptionsBecomeLines() {
+    void lineFeedOnlyDescriptionsBecomeLines()
+    {
         const UpdateOutcome o = check(xml("<Versions><Version number=\"2.0.0\">one\ntwo\n\nthree"
                                           "</Version></Versions>"));
         QVERIFY(
@@ -133,7 +144,8 @@ private Q_SLOTS:
         QVERIFY(!o.text.contains(QRegularExpression(QStringLiteral("[^\r]\n"))));
     }
 
-    void entityDeclarationsAreNeitherExpandedNorFetched() {
+    void entityDeclarationsAreNeitherExpandedNorFetched()
+    {
         HttpServer server;
         HttpServer::Response secret;
         secret.body = "SECRET";
@@ -158,7 +170,8 @@ private Q_SLOTS:
         QVERIFY(!o.text.contains(QStringLiteral("SECRET")));
     }
 
-    void documentFailures_data() {
+    void documentFailures_data()
+    {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text"); // empty: a description of our own
@@ -187,7 +200,8 @@ private Q_SLOTS:
                           "<Version number=\"1.1.8\"/></Versions>")
             << QString();
     }
-    void documentFailures() {
+    void documentFailures()
+    {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(QString, text);
@@ -204,7 +218,8 @@ private Q_SLOTS:
         }
     }
 
-    void unreachableServer() {
+    void unreachableServer()
+    {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const quint16 port = closed.serverPort();
@@ -218,7 +233,8 @@ private Q_SLOTS:
         QVERIFY(!run.check.isRunning());
     }
 
-    void serverThatNeverAnswersTimesOut() {
+    void serverThatNeverAnswersTimesOut()
+    {
         HttpServer::Response silent;
         silent.neverAnswer = true;
         const UpdateOutcome o = check(silent, 300);
@@ -227,7 +243,8 @@ private Q_SLOTS:
                  QStringLiteral("The version information did not arrive within 0.3 seconds."));
     }
 
-    void trickleIsBoundByTheSameDeadline() {
+    void trickleIsBoundByTheSameDeadline()
+    {
         HttpServer::Response slow = xml(releases);
         slow.trickleBytes = 1;
         slow.trickleMs = 40;
@@ -236,12 +253,14 @@ private Q_SLOTS:
         QVERIFY(o.text.contains(QStringLiteral("did not arrive")));
     }
 
-    void oversizedBody_data() {
+    void oversizedBody_data()
+    {
         QTest::addColumn<bool>("sendLength");
         QTest::newRow("announced") << true;
         QTest::newRow("unannounced") << false;
     }
-    void oversizedBody() {
+    void oversizedBody()
+    {
         QFETCH(bool, sendLength);
         QByteArray body = "<Versions><Version number=\"2.0.0\">";
         body += QByteArray(2 * 1024 * 1024, 'x');
@@ -253,7 +272,8 @@ private Q_SLOTS:
         QCOMPARE(o.text, QStringLiteral("The version information is larger than 1 MiB."));
     }
 
-    void bodyJustUnderTheBoundIsRead() {
+    void bodyJustUnderTheBoundIsRead()
+    {
         QByteArray body = "<Versions><Version number=\"2.0.0\">";
         body += QByteArray(1024 * 1024 - 100, 'x');
         body += "</Version></Versions>";
@@ -261,7 +281,8 @@ private Q_SLOTS:
         QCOMPARE(o.kind, UpdateOutcome::Kind::Report);
     }
 
-    void redirectIsFollowed() {
+    void redirectIsFollowed()
+    {
         HttpServer server;
         server.redirect(versionsPath, "/moved.xml");
         server.route("/moved.xml", xml(releases));
@@ -272,7 +293,8 @@ private Q_SLOTS:
         QCOMPARE(server.requestedPaths(), (QList<QByteArray>{versionsPath, "/moved.xml"}));
     }
 
-    void redirectLoopEnds() {
+    void redirectLoopEnds()
+    {
         HttpServer server;
         server.redirect("/a", "/b");
         server.redirect("/b", "/a");
@@ -285,7 +307,8 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), UpdateCheck::maxRedirects + 1);
     }
 
-    void redirectAwayFromTheWebIsRefused() {
+    void redirectAwayFromTheWebIsRefused()
+    {
         HttpServer server;
         server.redirect(versionsPath, "file:///etc/passwd");
         Run run;
@@ -296,13 +319,15 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 1);
     }
 
-    void addressMustBeHttp_data() {
+    void addressMustBeHttp_data()
+    {
         QTest::addColumn<QUrl>("url");
         QTest::newRow("file") << QUrl(QStringLiteral("file:///etc/hostname"));
         QTest::newRow("resource") << QUrl(QStringLiteral("qrc:/icons/tavrin.svg"));
         QTest::newRow("empty") << QUrl();
     }
-    void addressMustBeHttp() {
+    void addressMustBeHttp()
+    {
         QFETCH(QUrl, url);
         Run run;
         run.start(url);
@@ -312,7 +337,8 @@ private Q_SLOTS:
         QVERIFY(run.outcomes.first().text.contains(QStringLiteral("not an HTTP address")));
     }
 
-    void discardingARunningCheckIsQuiet() {
+    void discardingARunningCheckIsQuiet()
+    {
         HttpServer server;
         HttpServer::Response silent;
         silent.neverAnswer = true;

@@ -37,19 +37,22 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
-void tst_WindowLayout::init() {
+void tst_WindowLayout::init()
+{
     m_env = std::make_unique<test::TestEnvironment>();
     m_window = std::make_unique<frmMain>(*m_env->settings, m_env->prompter, m_env->clock);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void tst_WindowLayout::cleanup() {
+void tst_WindowLayout::cleanup()
+{
     m_window.reset();
     m_env.reset();
 }
 
-QList<QRect> tst_WindowLayout::topBand() const {
+QList<QRect> tst_WindowLayout::topBand() const
+{
     const frmMain& w = *m_window;
     return {w.Label1->geometry(),  w.txtHost->geometry(),        w.t->geometry(),
             w.txtPort->geometry(), w.Label2->geometry(),         w.txtUniqueID->geometry(),
@@ -57,7 +60,8 @@ QList<QRect> tst_WindowLayout::topBand() const {
 }
 
 // The whole content, against the design numbers, for the window's present client area.
-void tst_WindowLayout::verifyFitsClient() {
+void tst_WindowLayout::verifyFitsClient()
+{
     const frmMain& w = *m_window;
     const float cw = w.toTwips(client().width());
     const float ch = w.toTwips(client().height());
@@ -77,7 +81,8 @@ void tst_WindowLayout::verifyFitsClient() {
     QCOMPARE(w.cmdStopAll->x(), w.toPixels(1320));
 }
 
-void tst_WindowLayout::contentFollowsEverySize_data() {
+void tst_WindowLayout::contentFollowsEverySize_data()
+{
     QTest::addColumn<QSize>("size");
     QTest::newRow("design") << QSize(693, 470);
     QTest::newRow("wide") << QSize(1200, 500);
@@ -85,7 +90,8 @@ void tst_WindowLayout::contentFollowsEverySize_data() {
     QTest::newRow("back to small") << QSize(700, 300);
 }
 
-void tst_WindowLayout::contentFollowsEverySize() {
+void tst_WindowLayout::contentFollowsEverySize()
+{
     QFETCH(QSize, size);
     const QList<QRect> band = topBand();
     m_window->resize(size);
@@ -99,7 +105,8 @@ void tst_WindowLayout::contentFollowsEverySize() {
     verifyFitsClient();
 }
 
-void tst_WindowLayout::outerSizeNeverUnderMinimum_data() {
+void tst_WindowLayout::outerSizeNeverUnderMinimum_data()
+{
     QTest::addColumn<QSize>("requested");
     QTest::addColumn<bool>("widthSnaps");
     QTest::addColumn<bool>("heightSnaps");
@@ -112,7 +119,8 @@ void tst_WindowLayout::outerSizeNeverUnderMinimum_data() {
     QTest::newRow("a little above the minimum width") << QSize(691, 500) << true << false;
 }
 
-void tst_WindowLayout::outerSizeNeverUnderMinimum() {
+void tst_WindowLayout::outerSizeNeverUnderMinimum()
+{
     QFETCH(QSize, requested);
     QFETCH(bool, widthSnaps);
     QFETCH(bool, heightSnaps);
@@ -137,7 +145,8 @@ void tst_WindowLayout::outerSizeNeverUnderMinimum() {
     QCOMPARE(topBand(), band);
 }
 
-void tst_WindowLayout::minimisedWindowKeepsRefusedValues() {
+void tst_WindowLayout::minimisedWindowKeepsRefusedValues()
+{
     frmMain& w = *m_window;
     w.resize(800, 500);
     QTRY_COMPARE(w.size(), QSize(800, 500));
@@ -172,7 +181,8 @@ void tst_WindowLayout::minimisedWindowKeepsRefusedValues() {
     verifyFitsClient();
 }
 
-void tst_WindowLayout::maximisedOnSmallScreenKeepsItsSize() {
+void tst_WindowLayout::maximisedOnSmallScreenKeepsItsSize()
+{
     frmMain& w = *m_window;
     const QSize screen = w.screen()->geometry().size();
     QVERIFY(screen.width() < w.toPixels(10395));
@@ -199,7 +209,8 @@ void tst_WindowLayout::maximisedOnSmallScreenKeepsItsSize() {
 
 // A screen smaller than the window's minimum, so that a maximised window gets less than it;
 // ordinary windows may still be larger than the screen.
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("screens.json"));
     QFile file(config);

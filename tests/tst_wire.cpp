@@ -40,8 +40,7 @@ void TestWire::commands_data()
     QTest::newRow("stop") << wire::stop("T1") << QByteArray("STOP|T1");
     QTest::newRow("delete") << wire::remove("T1") << QByteArray("DELETE|T1");
     QTest::newRow("priority lowest") << wire::priority("7", "4") << QByteArray("PRIORITY|7,4");
-    QTest::newRow("non-ascii id")
-        << wire::pause("\xe9t\xff") << QByteArray("PAUSE|\xe9t\xff");
+    QTest::newRow("non-ascii id") << wire::pause("\xe9t\xff") << QByteArray("PAUSE|\xe9t\xff");
 }
 
 void TestWire::commands()
@@ -86,8 +85,7 @@ void TestWire::statusRows_data()
     QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QList<QByteArray>{};
     QTest::newRow("rows") << QByteArray("h\na|1\nb|2\n") << QList<QByteArray>{"a|1", "b|2"};
     QTest::newRow("empty second line") << QByteArray("h\n\na|1") << QList<QByteArray>{"a|1"};
-    QTest::newRow("crlf keeps CR") << QByteArray("h\r\na|1\r\n")
-                                   << QList<QByteArray>{"a|1\r"};
+    QTest::newRow("crlf keeps CR") << QByteArray("h\r\na|1\r\n") << QList<QByteArray>{"a|1\r"};
 }
 
 void TestWire::statusRows()

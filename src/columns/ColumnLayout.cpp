@@ -42,7 +42,8 @@ constexpr DefaultColumn version2Columns[] = {
     {"Total Speed", 0, 14},
 };
 
-template <std::size_t N> QString compose(const DefaultColumn (&columns)[N]) {
+template <std::size_t N> QString compose(const DefaultColumn (&columns)[N])
+{
     QString text = QStringLiteral("<Cols>");
     for (const DefaultColumn& c : columns) {
         text += QStringLiteral("    <Col key='%1'").arg(QLatin1String(c.key));
@@ -56,11 +57,13 @@ template <std::size_t N> QString compose(const DefaultColumn (&columns)[N]) {
 
 } // namespace
 
-QString defaultText(bool version3) {
+QString defaultText(bool version3)
+{
     return version3 ? compose(version3Columns) : compose(version2Columns);
 }
 
-bool parse(pugi::xml_document& document, const QString& text) {
+bool parse(pugi::xml_document& document, const QString& text)
+{
     const QByteArray utf8 = text.toUtf8();
     // The default options drop whitespace-only text, comments and processing instructions.
     const pugi::xml_parse_result result =
@@ -73,7 +76,8 @@ bool parse(pugi::xml_document& document, const QString& text) {
     return true;
 }
 
-QString serialize(const pugi::xml_document& document) {
+QString serialize(const pugi::xml_document& document)
+{
     if (!document.first_child())
         return {};
     std::ostringstream out;
@@ -81,7 +85,8 @@ QString serialize(const pugi::xml_document& document) {
     return QString::fromStdString(out.str());
 }
 
-pugi::xml_node elementAt(const pugi::xml_document& document, int position) {
+pugi::xml_node elementAt(const pugi::xml_document& document, int position)
+{
     char wanted[16];
     std::snprintf(wanted, sizeof wanted, "%d", position);
     const pugi::xml_node root = document.document_element();
@@ -95,21 +100,24 @@ pugi::xml_node elementAt(const pugi::xml_document& document, int position) {
     return {};
 }
 
-int nodePosition(pugi::xml_node node) {
+int nodePosition(pugi::xml_node node)
+{
     int position = 1;
     for (pugi::xml_node n = node.previous_sibling(); n; n = n.previous_sibling())
         ++position;
     return position;
 }
 
-int fieldNumber(pugi::xml_node element) {
+int fieldNumber(pugi::xml_node element)
+{
     int position = 1;
     for (pugi::xml_node n = element.previous_sibling("Col"); n; n = n.previous_sibling("Col"))
         ++position;
     return position;
 }
 
-int elementCount(const pugi::xml_document& document) {
+int elementCount(const pugi::xml_document& document)
+{
     const pugi::xml_node root = document.document_element();
     if (std::strcmp(root.name(), "Cols") != 0)
         return 0;
@@ -119,16 +127,19 @@ int elementCount(const pugi::xml_document& document) {
     return count;
 }
 
-bool isShown(pugi::xml_node element) {
+bool isShown(pugi::xml_node element)
+{
     const pugi::xml_attribute show = element.attribute("show");
     return show && std::strcmp(show.value(), "1") == 0;
 }
 
-QString key(pugi::xml_node element) {
+QString key(pugi::xml_node element)
+{
     return QString::fromUtf8(element.attribute("key").value());
 }
 
-QList<pugi::xml_node> elementsWithKey(const pugi::xml_document& document, const QString& key) {
+QList<pugi::xml_node> elementsWithKey(const pugi::xml_document& document, const QString& key)
+{
     QList<pugi::xml_node> found;
     const QByteArray wanted = key.toUtf8();
     const pugi::xml_node root = document.document_element();
@@ -142,7 +153,8 @@ QList<pugi::xml_node> elementsWithKey(const pugi::xml_document& document, const 
     return found;
 }
 
-std::optional<double> widthTwips(pugi::xml_node element) {
+std::optional<double> widthTwips(pugi::xml_node element)
+{
     const pugi::xml_attribute width = element.attribute("width");
     if (!width)
         return std::nullopt;
@@ -153,7 +165,8 @@ std::optional<double> widthTwips(pugi::xml_node element) {
     return std::min(*value, 100000.0);
 }
 
-QList<ColumnHeader> columnHeaders(const pugi::xml_document& document) {
+QList<ColumnHeader> columnHeaders(const pugi::xml_document& document)
+{
     QList<ColumnHeader> headers;
     for (int position = 1;; ++position) {
         const pugi::xml_node col = elementAt(document, position);

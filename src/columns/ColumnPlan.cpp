@@ -6,13 +6,15 @@ namespace tavrin {
 
 namespace {
 
-QString noElement(int position) {
+QString noElement(int position)
+{
     return QStringLiteral("No column has display position %1.").arg(position);
 }
 
 } // namespace
 
-ColumnPlan ColumnPlan::resolve(const pugi::xml_document& layout) {
+ColumnPlan ColumnPlan::resolve(const pugi::xml_document& layout)
+{
     ColumnPlan plan;
     const int count = columns::elementCount(layout);
 

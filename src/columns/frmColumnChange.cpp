@@ -11,7 +11,8 @@
 #include <QTreeWidget>
 
 // The pictures live in the static library; they must be registered before first use.
-static void initChooserResources() {
+static void initChooserResources()
+{
     Q_INIT_RESOURCE(tavrin);
 }
 
@@ -26,7 +27,8 @@ constexpr float pictureSize = 375.0f;
 constexpr float innerWidth = 4950.0f;
 constexpr float innerHeight = 4920.0f;
 
-QTreeWidgetItem* newRow(const QString& text, bool checked) {
+QTreeWidgetItem* newRow(const QString& text, bool checked)
+{
     auto* row = new QTreeWidgetItem(QStringList{text});
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
                   Qt::ItemNeverHasChildren);
@@ -36,7 +38,8 @@ QTreeWidgetItem* newRow(const QString& text, bool checked) {
 
 } // namespace
 
-frmColumnChange::frmColumnChange(QWidget* parent) : QDialog(parent) {
+frmColumnChange::frmColumnChange(QWidget* parent) : QDialog(parent)
+{
     initChooserResources();
     setObjectName(QStringLiteral("frmColumnChange"));
     setWindowTitle(QStringLiteral("Change Columns"));
@@ -112,15 +115,18 @@ frmColumnChange::frmColumnChange(QWidget* parent) : QDialog(parent) {
     layOut();
 }
 
-int frmColumnChange::toPixels(double twips) const {
+int frmColumnChange::toPixels(double twips) const
+{
     return twips::toPixels(twips, m_dpi);
 }
 
-float frmColumnChange::toTwips(int pixels) const {
+float frmColumnChange::toTwips(int pixels) const
+{
     return twips::fromPixels(pixels, m_dpi);
 }
 
-void frmColumnChange::showEvent(QShowEvent* event) {
+void frmColumnChange::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     if (m_activated)
         return;
@@ -129,12 +135,14 @@ void frmColumnChange::showEvent(QShowEvent* event) {
         FillColumnList(*m_domColInfo);
 }
 
-void frmColumnChange::resizeEvent(QResizeEvent* event) {
+void frmColumnChange::resizeEvent(QResizeEvent* event)
+{
     QDialog::resizeEvent(event);
     layOut();
 }
 
-void frmColumnChange::keyPressEvent(QKeyEvent* event) {
+void frmColumnChange::keyPressEvent(QKeyEvent* event)
+{
     // Esc is Cancel; only closing by the window frame leaves m_bCancel false.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         cmdCancel->click();
@@ -143,7 +151,8 @@ void frmColumnChange::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void frmColumnChange::layOut() {
+void frmColumnChange::layOut()
+{
     const float w = toTwips(width());
     const float h = toTwips(height());
 
@@ -174,7 +183,8 @@ void frmColumnChange::layOut() {
     cmdBottom->move(toPixels(50.0f), toPixels(50.0f + 3.0f * step));
 }
 
-void frmColumnChange::FillColumnList(const pugi::xml_document& document) {
+void frmColumnChange::FillColumnList(const pugi::xml_document& document)
+{
     lvCols->clear();
     for (int position = 1;; ++position) {
         const pugi::xml_node col = columns::elementAt(document, position);
@@ -184,12 +194,14 @@ void frmColumnChange::FillColumnList(const pugi::xml_document& document) {
     }
 }
 
-void frmColumnChange::cmdReset_Click() {
+void frmColumnChange::cmdReset_Click()
+{
     if (m_domColInfoDefault)
         FillColumnList(*m_domColInfoDefault);
 }
 
-void frmColumnChange::moveSelected(Move move) {
+void frmColumnChange::moveSelected(Move move)
+{
     lvCols->setFocus();
     const QList<QTreeWidgetItem*> selected = lvCols->selectedItems();
     if (selected.isEmpty())
@@ -225,23 +237,28 @@ void frmColumnChange::moveSelected(Move move) {
     lvCols->setCurrentItem(row);
 }
 
-void frmColumnChange::cmdTop_Click() {
+void frmColumnChange::cmdTop_Click()
+{
     moveSelected(Move::Top);
 }
 
-void frmColumnChange::cmdUp_Click() {
+void frmColumnChange::cmdUp_Click()
+{
     moveSelected(Move::Up);
 }
 
-void frmColumnChange::cmdDown_Click() {
+void frmColumnChange::cmdDown_Click()
+{
     moveSelected(Move::Down);
 }
 
-void frmColumnChange::cmdBottom_Click() {
+void frmColumnChange::cmdBottom_Click()
+{
     moveSelected(Move::Bottom);
 }
 
-void frmColumnChange::cmdOK_Click() {
+void frmColumnChange::cmdOK_Click()
+{
     if (m_domColInfo) {
         const int count = lvCols->topLevelItemCount();
         for (int i = 0; i < count; ++i) {
@@ -264,7 +281,8 @@ void frmColumnChange::cmdOK_Click() {
     accept();
 }
 
-void frmColumnChange::cmdCancel_Click() {
+void frmColumnChange::cmdCancel_Click()
+{
     m_bCancel = true;
     reject();
 }

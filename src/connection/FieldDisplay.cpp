@@ -10,13 +10,15 @@ namespace tavrin::display {
 
 namespace {
 
-bool isBlank(char c) {
+bool isBlank(char c)
+{
     return c == ' ' || c == '\t';
 }
 
 // Plain whole numbers are by far the most common field; read them exactly without a double,
 // so every 64-bit value keeps all its digits.
-std::optional<std::int64_t> plainWholeNumber(QByteArrayView text) {
+std::optional<std::int64_t> plainWholeNumber(QByteArrayView text)
+{
     const char* p = text.data();
     const char* end = p + text.size();
     while (p < end && isBlank(*p))
@@ -42,7 +44,8 @@ std::optional<std::int64_t> plainWholeNumber(QByteArrayView text) {
     return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
 }
 
-std::optional<std::int64_t> wholeNumber(QByteArrayView text) {
+std::optional<std::int64_t> wholeNumber(QByteArrayView text)
+{
     if (const auto plain = plainWholeNumber(text))
         return plain;
     const std::optional<double> value = parseDecimal(text);
@@ -51,7 +54,8 @@ std::optional<std::int64_t> wholeNumber(QByteArrayView text) {
     return roundToInt64(*value);
 }
 
-void appendThousandths(QByteArray& out, std::int64_t value) {
+void appendThousandths(QByteArray& out, std::int64_t value)
+{
     // Hundredths of the value / 1000, an exact half away from zero as the pattern rounds.
     std::int64_t hundredths = value / 10;
     const std::int64_t rest = value % 10;
@@ -80,14 +84,16 @@ void appendThousandths(QByteArray& out, std::int64_t value) {
 
 } // namespace
 
-void appendDisplayed(QByteArray& out, QByteArrayView field) {
+void appendDisplayed(QByteArray& out, QByteArrayView field)
+{
     if (const auto value = wholeNumber(field))
         appendThousandths(out, *value);
     else
         out.append(field);
 }
 
-QString displayedValue(QByteArrayView field) {
+QString displayedValue(QByteArrayView field)
+{
     QByteArray text;
     appendDisplayed(text, field);
     return QString::fromLatin1(text);

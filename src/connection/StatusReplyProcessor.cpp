@@ -11,7 +11,8 @@ namespace tavrin {
 namespace {
 
 // The next LF at or after `from`, or the end.
-qsizetype lineEnd(QByteArrayView text, qsizetype from) {
+qsizetype lineEnd(QByteArrayView text, qsizetype from)
+{
     if (from >= text.size())
         return text.size();
     const void* found =
@@ -19,7 +20,8 @@ qsizetype lineEnd(QByteArrayView text, qsizetype from) {
     return found ? static_cast<const char*>(found) - text.data() : text.size();
 }
 
-void splitFields(QByteArrayView row, QList<QByteArrayView>& fields) {
+void splitFields(QByteArrayView row, QList<QByteArrayView>& fields)
+{
     fields.clear();
     const char* start = row.data();
     const char* end = start + row.size();
@@ -35,7 +37,8 @@ void splitFields(QByteArrayView row, QList<QByteArrayView>& fields) {
     }
 }
 
-QByteArrayView lastField(QByteArrayView row) {
+QByteArrayView lastField(QByteArrayView row)
+{
     const qsizetype bar = row.lastIndexOf('|');
     return bar < 0 ? row : row.sliced(bar + 1);
 }
@@ -43,7 +46,8 @@ QByteArrayView lastField(QByteArrayView row) {
 } // namespace
 
 void StatusReplyProcessor::log(StatusReplyOutcome& outcome, QByteArrayView prefix,
-                               QByteArrayView text) const {
+                               QByteArrayView text) const
+{
     if (!m_withLog)
         return;
     QByteArray line;
@@ -55,7 +59,8 @@ void StatusReplyProcessor::log(StatusReplyOutcome& outcome, QByteArrayView prefi
 StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
                                                  const pugi::xml_document& layout,
                                                  TorrentListModel& model, RequestKind kind,
-                                                 int clickedPosition) {
+                                                 int clickedPosition)
+{
     StatusReplyOutcome outcome;
     log(outcome, "Got Message: ", reply);
     if (kind != RequestKind::Status)

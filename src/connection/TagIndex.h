@@ -12,12 +12,14 @@ namespace tavrin {
 // The tags themselves stay in the rows; `tagOf(row)` reads them, so nothing is copied.
 class TagIndex {
 public:
-    static quint32 hash(QByteArrayView tag) {
+    static quint32 hash(QByteArrayView tag)
+    {
         return static_cast<quint32>(
             std::hash<std::string_view>{}(std::string_view(tag.data(), tag.size())));
     }
 
-    template <typename TagOf> int find(QByteArrayView tag, const TagOf& tagOf) const {
+    template <typename TagOf> int find(QByteArrayView tag, const TagOf& tagOf) const
+    {
         if (m_slots.empty())
             return -1;
         const quint32 h = hash(tag);
@@ -31,7 +33,8 @@ public:
     }
 
     // Adds the row unless an earlier row carries the same Tag.
-    template <typename TagOf> void insert(QByteArrayView tag, int row, const TagOf& tagOf) {
+    template <typename TagOf> void insert(QByteArrayView tag, int row, const TagOf& tagOf)
+    {
         if ((m_count + 1) * 2 > static_cast<qsizetype>(m_slots.size()))
             grow();
         const quint32 h = hash(tag);
@@ -48,7 +51,8 @@ public:
     }
 
     // Indexes rows 0 .. rows - 1 afresh.
-    template <typename TagOf> void rebuild(int rows, const TagOf& tagOf) {
+    template <typename TagOf> void rebuild(int rows, const TagOf& tagOf)
+    {
         std::size_t size = 16;
         while (size < static_cast<std::size_t>(rows) * 2 + 2)
             size *= 2;
@@ -58,7 +62,8 @@ public:
             insert(tagOf(row), row, tagOf);
     }
 
-    void clear() {
+    void clear()
+    {
         m_slots.clear();
         m_count = 0;
     }
@@ -71,7 +76,8 @@ private:
 
     std::size_t mask() const { return m_slots.size() - 1; }
 
-    void grow() {
+    void grow()
+    {
         std::vector<Slot> old;
         old.swap(m_slots);
         m_slots.assign(old.empty() ? 16 : old.size() * 2, Slot{});

@@ -8,18 +8,21 @@ namespace tavrin {
 
 namespace {
 
-QByteArrayView shownText(const TorrentListModel::Row& row, const TorrentListModel::Cell& cell) {
+QByteArrayView shownText(const TorrentListModel::Row& row, const TorrentListModel::Cell& cell)
+{
     return QByteArrayView(row.shown.constData() + cell.shownOffset, cell.shownLength);
 }
 
 // Replaces the buffer's bytes without giving up its capacity, so refreshes rarely allocate.
-void assign(QByteArray& target, QByteArrayView source) {
+void assign(QByteArray& target, QByteArrayView source)
+{
     target.resize(source.size());
     if (!source.isEmpty())
         std::memcpy(target.data(), source.data(), static_cast<size_t>(source.size()));
 }
 
-quint32 offsetIn(QByteArrayView whole, QByteArrayView part) {
+quint32 offsetIn(QByteArrayView whole, QByteArrayView part)
+{
     return static_cast<quint32>(part.data() - whole.data());
 }
 
@@ -29,7 +32,8 @@ TorrentListModel::TorrentListModel(QObject* parent) : QAbstractTableModel(parent
 
 TorrentListModel::~TorrentListModel() = default;
 
-void TorrentListModel::setColumns(const QStringList& captions) {
+void TorrentListModel::setColumns(const QStringList& captions)
+{
     beginResetModel();
     m_captions = captions;
     m_rows.clear();
@@ -37,11 +41,13 @@ void TorrentListModel::setColumns(const QStringList& captions) {
     endResetModel();
 }
 
-QByteArray TorrentListModel::tag(int position) const {
+QByteArray TorrentListModel::tag(int position) const
+{
     return m_rows.at(position - 1).tag;
 }
 
-QString TorrentListModel::text(int position, int column) const {
+QString TorrentListModel::text(int position, int column) const
+{
     const Row& row = m_rows.at(position - 1);
     if (column < 0 || column >= row.cells.size())
         return {};
@@ -49,15 +55,18 @@ QString TorrentListModel::text(int position, int column) const {
     return QString::fromLatin1(shown.data(), shown.size());
 }
 
-int TorrentListModel::subItemCount(int position) const {
+int TorrentListModel::subItemCount(int position) const
+{
     return static_cast<int>(m_rows.at(position - 1).cells.size()) - 1;
 }
 
-int TorrentListModel::findByTag(QByteArrayView tag) const {
+int TorrentListModel::findByTag(QByteArrayView tag) const
+{
     return indexed(tag) + 1;
 }
 
-int TorrentListModel::appendItem(const QString& text) {
+int TorrentListModel::appendItem(const QString& text)
+{
     Row row;
     row.shown = text.toLatin1();
     row.cells.append(Cell{Cell::unknown, 0, 0, static_cast<quint32>(row.shown.size())});
@@ -69,12 +78,14 @@ int TorrentListModel::appendItem(const QString& text) {
     return at + 1;
 }
 
-void TorrentListModel::setTag(int position, const QByteArray& tag) {
+void TorrentListModel::setTag(int position, const QByteArray& tag)
+{
     m_rows[position - 1].tag = tag;
     rebuildIndex();
 }
 
-void TorrentListModel::setSubItemText(int position, int subItem, const QString& text) {
+void TorrentListModel::setSubItemText(int position, int subItem, const QString& text)
+{
     Row& row = m_rows[position - 1];
     while (row.cells.size() <= subItem)
         row.cells.append(Cell{Cell::unknown, 0, static_cast<quint32>(row.shown.size()), 0});
@@ -97,7 +108,8 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     emitChanged(position - 1, {subItem});
 }
 
-void TorrentListModel::removeItems(int position, int count) {
+void TorrentListModel::removeItems(int position, int count)
+{
     if (count <= 0)
         return;
     beginRemoveRows({}, position - 1, position + count - 2);
@@ -106,14 +118,16 @@ void TorrentListModel::removeItems(int position, int count) {
     endRemoveRows();
 }
 
-void TorrentListModel::clearItems() {
+void TorrentListModel::clearItems()
+{
     beginResetModel();
     m_rows.clear();
     m_index.clear();
     endResetModel();
 }
 
-void TorrentListModel::beginReply(const QList<int>& plan) {
+void TorrentListModel::beginReply(const QList<int>& plan)
+{
     if (plan != m_plan) {
         m_plan = plan;
         if (++m_generation == 0)
@@ -123,17 +137,20 @@ void TorrentListModel::beginReply(const QList<int>& plan) {
         ++m_reply;
 }
 
-bool TorrentListModel::isUnchanged(int position, QByteArrayView row) const {
+bool TorrentListModel::isUnchanged(int position, QByteArrayView row) const
+{
     const Row& item = rowAt(position - 1);
     return item.generation == m_generation && QByteArrayView(item.raw) == row;
 }
 
-void TorrentListModel::markSeen(int position) {
+void TorrentListModel::markSeen(int position)
+{
     rowAt(position - 1).seen = m_reply;
 }
 
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
-                              const QList<QByteArrayView>& cells) {
+                              const QList<QByteArrayView>& cells)
+{
     Row item;
     item.tag = tag.toByteArray();
     item.raw = row.toByteArray();
@@ -156,7 +173,8 @@ int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
     return at + 1;
 }
 
-void TorrentListModel::flushAdded() {
+void TorrentListModel::flushAdded()
+{
     if (m_pending.isEmpty())
         return;
     const int first = count();
@@ -167,7 +185,8 @@ void TorrentListModel::flushAdded() {
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row,
-                                  const QList<QByteArrayView>& cells) {
+                                  const QList<QByteArrayView>& cells)
+{
     flushAdded();
     Row& item = m_rows[position - 1];
     const qsizetype wanted = cells.size();
@@ -210,7 +229,8 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
         emitChanged(position - 1, m_changed);
 }
 
-bool TorrentListModel::seenInReply(int row) const {
+bool TorrentListModel::seenInReply(int row) const
+{
     const Row& item = m_rows.at(row);
     if (item.seen == m_reply)
         return true;
@@ -219,7 +239,8 @@ bool TorrentListModel::seenInReply(int row) const {
     return first >= 0 && first != row && m_rows.at(first).seen == m_reply;
 }
 
-void TorrentListModel::removeUnseen() {
+void TorrentListModel::removeUnseen()
+{
     flushAdded();
     bool removed = false;
     // From the end, so the positions still to be looked at do not move.
@@ -241,15 +262,18 @@ void TorrentListModel::removeUnseen() {
         rebuildIndex();
 }
 
-int TorrentListModel::indexed(QByteArrayView tag) const {
+int TorrentListModel::indexed(QByteArrayView tag) const
+{
     return m_index.find(tag, [this](int r) { return tagOf(r); });
 }
 
-void TorrentListModel::rebuildIndex() {
+void TorrentListModel::rebuildIndex()
+{
     m_index.rebuild(count(), [this](int r) { return tagOf(r); });
 }
 
-void TorrentListModel::emitChanged(int row, const QList<int>& columns) {
+void TorrentListModel::emitChanged(int row, const QList<int>& columns)
+{
     const int limit = columnCount();
     qsizetype i = 0;
     while (i < columns.size()) {
@@ -265,21 +289,25 @@ void TorrentListModel::emitChanged(int row, const QList<int>& columns) {
     }
 }
 
-int TorrentListModel::rowCount(const QModelIndex& parent) const {
+int TorrentListModel::rowCount(const QModelIndex& parent) const
+{
     return parent.isValid() ? 0 : count();
 }
 
-int TorrentListModel::columnCount(const QModelIndex& parent) const {
+int TorrentListModel::columnCount(const QModelIndex& parent) const
+{
     return parent.isValid() ? 0 : static_cast<int>(m_captions.size());
 }
 
-QVariant TorrentListModel::data(const QModelIndex& index, int role) const {
+QVariant TorrentListModel::data(const QModelIndex& index, int role) const
+{
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return {};
     return text(index.row() + 1, index.column());
 }
 
-QVariant TorrentListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant TorrentListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= m_captions.size())
         return {};

@@ -92,10 +92,12 @@ private:
     QList<Row> m_rows;
     QList<Row> m_pending;
     // Rows added in this reply wait in m_pending, so a run of new items is inserted at once.
-    Row& rowAt(int row) {
+    Row& rowAt(int row)
+    {
         return row < m_rows.size() ? m_rows[row] : m_pending[row - m_rows.size()];
     }
-    const Row& rowAt(int row) const {
+    const Row& rowAt(int row) const
+    {
         return row < m_rows.size() ? m_rows.at(row) : m_pending.at(row - m_rows.size());
     }
     QByteArrayView tagOf(int row) const { return rowAt(row).tag; }

@@ -20,16 +20,46 @@ QByteArray request(QByteArrayView uniqueId, QByteArrayView command)
     return text;
 }
 
-QByteArray query() { return QByteArrayLiteral("QUERY|"); }
-QByteArray add(QByteArrayView link) { return join("ADD|", link); }
-QByteArray queueAll() { return QByteArrayLiteral("QUEUE|ALL"); }
-QByteArray stopAll() { return QByteArrayLiteral("STOP|ALL"); }
-QByteArray deleteCompleted() { return QByteArrayLiteral("DELETE|COMPLETED"); }
-QByteArray pause(QByteArrayView id) { return join("PAUSE|", id); }
-QByteArray resume(QByteArrayView id) { return join("RESUME|", id); }
-QByteArray queue(QByteArrayView id) { return join("QUEUE|", id); }
-QByteArray stop(QByteArrayView id) { return join("STOP|", id); }
-QByteArray remove(QByteArrayView id) { return join("DELETE|", id); }
+QByteArray query()
+{
+    return QByteArrayLiteral("QUERY|");
+}
+QByteArray add(QByteArrayView link)
+{
+    return join("ADD|", link);
+}
+QByteArray queueAll()
+{
+    return QByteArrayLiteral("QUEUE|ALL");
+}
+QByteArray stopAll()
+{
+    return QByteArrayLiteral("STOP|ALL");
+}
+QByteArray deleteCompleted()
+{
+    return QByteArrayLiteral("DELETE|COMPLETED");
+}
+QByteArray pause(QByteArrayView id)
+{
+    return join("PAUSE|", id);
+}
+QByteArray resume(QByteArrayView id)
+{
+    return join("RESUME|", id);
+}
+QByteArray queue(QByteArrayView id)
+{
+    return join("QUEUE|", id);
+}
+QByteArray stop(QByteArrayView id)
+{
+    return join("STOP|", id);
+}
+QByteArray remove(QByteArrayView id)
+{
+    return join("DELETE|", id);
+}
 
 QByteArray priority(QByteArrayView id, QByteArrayView code)
 {

@@ -2,18 +2,21 @@
 
 namespace tavrin {
 
-TwipsPoint aboutBoxPosition(const TwipsRect& mainOuter, float dialogWidth, float dialogHeight) {
+TwipsPoint aboutBoxPosition(const TwipsRect& mainOuter, float dialogWidth, float dialogHeight)
+{
     return {mainOuter.left + mainOuter.width / 2 - dialogWidth,
             mainOuter.top + mainOuter.height / 2 - dialogHeight};
 }
 
 TwipsPoint centredOnScreen(float screenWidth, float screenHeight, float windowWidth,
-                           float windowHeight) {
+                           float windowHeight)
+{
     return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
 }
 
 VersionWindowControls versionWindowLayout(float clientWidth, float clientHeight,
-                                          VersionWindowControls current) {
+                                          VersionWindowControls current)
+{
     constexpr float gap = 50;
     VersionWindowControls next = current;
     next.cmdOK.left = clientWidth - next.cmdOK.width - gap;

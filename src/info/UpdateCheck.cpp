@@ -8,20 +8,23 @@ namespace tavrin {
 
 namespace {
 
-bool isHttp(const QUrl& url) {
+bool isHttp(const QUrl& url)
+{
     const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty() &&
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-QString secondsText(int ms) {
+QString secondsText(int ms)
+{
     return ms % 1000 == 0 ? QString::number(ms / 1000) : QString::number(ms / 1000.0);
 }
 
 } // namespace
 
 UpdateCheck::UpdateCheck(QNetworkAccessManager& network, QObject* parent)
-    : QObject(parent), m_network(network) {
+    : QObject(parent), m_network(network)
+{
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         fail(QStringLiteral("The version information did not arrive within %1 seconds.")
@@ -29,11 +32,13 @@ UpdateCheck::UpdateCheck(QNetworkAccessManager& network, QObject* parent)
     });
 }
 
-UpdateCheck::~UpdateCheck() {
+UpdateCheck::~UpdateCheck()
+{
     dropReply();
 }
 
-void UpdateCheck::start(const QUrl& url, int timeoutMs, const QString& runningVersion) {
+void UpdateCheck::start(const QUrl& url, int timeoutMs, const QString& runningVersion)
+{
     dropReply();
     m_body.clear();
     m_runningVersion = runningVersion;
@@ -72,7 +77,8 @@ void UpdateCheck::start(const QUrl& url, int timeoutMs, const QString& runningVe
     });
 }
 
-void UpdateCheck::readBody() {
+void UpdateCheck::readBody()
+{
     if (!m_reply)
         return;
     m_body += m_reply->read(maxBodyBytes + 1 - m_body.size());
@@ -80,7 +86,8 @@ void UpdateCheck::readBody() {
         fail(QStringLiteral("The version information is larger than 1 MiB."));
 }
 
-void UpdateCheck::replyFinished() {
+void UpdateCheck::replyFinished()
+{
     if (!m_reply || !m_running)
         return;
     readBody();
@@ -106,21 +113,24 @@ void UpdateCheck::replyFinished() {
     finish(evaluateVersions(m_body, m_runningVersion));
 }
 
-void UpdateCheck::fail(const QString& description) {
+void UpdateCheck::fail(const QString& description)
+{
     if (!m_running)
         return;
     dropReply();
     finish(UpdateOutcome::failure(description));
 }
 
-void UpdateCheck::finish(const UpdateOutcome& outcome) {
+void UpdateCheck::finish(const UpdateOutcome& outcome)
+{
     m_deadline.stop();
     m_running = false;
     m_body.clear();
     Q_EMIT finished(outcome);
 }
 
-void UpdateCheck::dropReply() {
+void UpdateCheck::dropReply()
+{
     if (!m_reply)
         return;
     QNetworkReply* reply = m_reply;

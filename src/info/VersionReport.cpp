@@ -8,7 +8,8 @@ namespace tavrin {
 namespace {
 
 // All text below an element, in document order, as the DOM's text content reads it.
-void appendTextContent(const pugi::xml_node& node, std::string& out) {
+void appendTextContent(const pugi::xml_node& node, std::string& out)
+{
     for (const pugi::xml_node& child : node.children()) {
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
             out += child.value();
@@ -17,31 +18,36 @@ void appendTextContent(const pugi::xml_node& node, std::string& out) {
     }
 }
 
-QString textContent(const pugi::xml_node& node) {
+QString textContent(const pugi::xml_node& node)
+{
     std::string text;
     appendTextContent(node, text);
     return QString::fromStdString(text);
 }
 
 // The `number` of a release; none when the attribute is missing.
-std::optional<QString> number(const pugi::xml_node& version) {
+std::optional<QString> number(const pugi::xml_node& version)
+{
     const pugi::xml_attribute attribute = version.attribute("number");
     if (!attribute)
         return std::nullopt;
     return QString::fromUtf8(attribute.value());
 }
 
-QString missingNumberText() {
+QString missingNumberText()
+{
     return QStringLiteral("A release in the version information has no number.");
 }
 
 } // namespace
 
-QString downloadFailedText() {
+QString downloadFailedText()
+{
     return QStringLiteral("Failed to download version information.");
 }
 
-UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVersion) {
+UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVersion)
+{
     // The default options neither read the document type nor expand declared entities.
     pugi::xml_document document;
     const pugi::xml_parse_result parsed =

@@ -15,7 +15,8 @@ struct UpdateOutcome {
     Kind kind = Kind::Failure;
     QString text;
 
-    static UpdateOutcome failure(const QString& description) {
+    static UpdateOutcome failure(const QString& description)
+    {
         return {Kind::Failure, description};
     }
 };

@@ -15,7 +15,8 @@ namespace tavrin {
 frmAbout::frmAbout(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_mainWindow(mainWindow) {
+      m_mainWindow(mainWindow)
+{
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Tavrin"));
     if (const QScreen* screen = this->screen())
@@ -69,19 +70,23 @@ frmAbout::frmAbout(QWidget* mainWindow)
     cmdOK->setFocus();
 }
 
-QString frmAbout::pageUrl() {
+QString frmAbout::pageUrl()
+{
     return QString::fromUtf8(build::siteUrl) + QStringLiteral("/site/projects/tavrin.html");
 }
 
-int frmAbout::toPixels(double twips) const {
+int frmAbout::toPixels(double twips) const
+{
     return twips::toPixels(twips, m_dpi);
 }
 
-float frmAbout::toTwips(int pixels) const {
+float frmAbout::toTwips(int pixels) const
+{
     return twips::fromPixels(pixels, m_dpi);
 }
 
-void frmAbout::showEvent(QShowEvent* event) {
+void frmAbout::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     if (!m_placed) {
         m_placed = true;
@@ -89,7 +94,8 @@ void frmAbout::showEvent(QShowEvent* event) {
     }
 }
 
-void frmAbout::placeOverMainWindow() {
+void frmAbout::placeOverMainWindow()
+{
     if (!m_mainWindow)
         return;
     // The outer sizes are only known once the window system has framed the windows.

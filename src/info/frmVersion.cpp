@@ -11,7 +11,8 @@ namespace tavrin {
 
 frmVersion::frmVersion(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+                          Qt::WindowCloseButtonHint)
+{
     setObjectName(QStringLiteral("frmVersion"));
     setWindowTitle(QStringLiteral("New Version Information"));
     if (const QScreen* screen = this->screen())
@@ -34,7 +35,8 @@ frmVersion::frmVersion(QWidget* parent)
     cmdOK->setFocus();
 }
 
-void frmVersion::setReport(const QString& report) {
+void frmVersion::setReport(const QString& report)
+{
     QString text = report;
     text.replace(QLatin1String("\r\r\n"), QLatin1String("\n"));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -42,15 +44,18 @@ void frmVersion::setReport(const QString& report) {
     txt->setPlainText(text);
 }
 
-int frmVersion::toPixels(double twips) const {
+int frmVersion::toPixels(double twips) const
+{
     return twips::toPixels(twips, m_dpi);
 }
 
-float frmVersion::toTwips(int pixels) const {
+float frmVersion::toTwips(int pixels) const
+{
     return twips::fromPixels(pixels, m_dpi);
 }
 
-void frmVersion::showEvent(QShowEvent* event) {
+void frmVersion::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     if (!m_placed) {
         m_placed = true;
@@ -58,12 +63,14 @@ void frmVersion::showEvent(QShowEvent* event) {
     }
 }
 
-void frmVersion::resizeEvent(QResizeEvent* event) {
+void frmVersion::resizeEvent(QResizeEvent* event)
+{
     QDialog::resizeEvent(event);
     applyLayout();
 }
 
-void frmVersion::placeOnScreen() {
+void frmVersion::placeOnScreen()
+{
     const QScreen* screen = this->screen();
     if (!screen)
         return;
@@ -74,7 +81,8 @@ void frmVersion::placeOnScreen() {
     move(area.x() + toPixels(at.left), area.y() + toPixels(at.top));
 }
 
-void frmVersion::applyLayout() {
+void frmVersion::applyLayout()
+{
     if (!txt || !cmdOK)
         return;
     m_controls = versionWindowLayout(toTwips(width()), toTwips(height()), m_controls);

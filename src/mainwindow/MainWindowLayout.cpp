@@ -7,28 +7,31 @@ namespace tavrin {
 namespace {
 
 // The window system refuses a negative size; the property keeps its value.
-void setSize(float& property, float value) {
+void setSize(float& property, float value)
+{
     if (value >= 0.0f)
         property = value;
 }
 
 } // namespace
 
-std::optional<float> MainWindowLayout::outerWidthToAssign(float clientWidth, const Design& design) {
+std::optional<float> MainWindowLayout::outerWidthToAssign(float clientWidth, const Design& design)
+{
     if (clientWidth < design.minimumOuterWidth)
         return design.minimumOuterWidth;
     return std::nullopt;
 }
 
-std::optional<float> MainWindowLayout::outerHeightToAssign(float clientHeight,
-                                                           const Design& design) {
+std::optional<float> MainWindowLayout::outerHeightToAssign(float clientHeight, const Design& design)
+{
     if (clientHeight < design.minimumOuterHeight)
         return design.minimumOuterHeight;
     return std::nullopt;
 }
 
 MainWindowLayout::Properties MainWindowLayout::fitContent(float clientWidth, float clientHeight,
-                                                          Properties p, const Design& design) {
+                                                          Properties p, const Design& design)
+{
     p.line1X1 = 0.0f;
     p.line1X2 = clientWidth;
     p.line2X1 = 0.0f;
@@ -48,13 +51,15 @@ MainWindowLayout::Properties MainWindowLayout::fitContent(float clientWidth, flo
 }
 
 MainWindowLayout::Outcome MainWindowLayout::run(Window window, Properties current,
-                                                const Design& design) {
+                                                const Design& design)
+{
     Outcome outcome{window, current, 0, 0};
     runNested(outcome, design, 1);
     return outcome;
 }
 
-void MainWindowLayout::runNested(Outcome& outcome, const Design& design, int depth) {
+void MainWindowLayout::runNested(Outcome& outcome, const Design& design, int depth)
+{
     ++outcome.runs;
     outcome.maxDepth = std::max(outcome.maxDepth, depth);
     Window& w = outcome.window;

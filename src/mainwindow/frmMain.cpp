@@ -244,11 +244,10 @@ void frmMain::createControls()
                   QStringLiteral(":/icons/delete-completed.svg"), 2520);
 
     // The designed keyboard order.
-    const QList<QWidget*> tabOrder = {cmdConnect,  txtHost,        txtPort,
-                                      txtUniqueID, lv,             cmdPauseAll,
-                                      txtRefreshSecs, cmdUnPauseAll, cmdDeleteCompleted,
-                                      txtAddLink,  cmdAddLink,     cmdStopAll,
-                                      cmdQueueAll};
+    const QList<QWidget*> tabOrder = {
+        cmdConnect,  txtHost,        txtPort,       txtUniqueID,        lv,
+        cmdPauseAll, txtRefreshSecs, cmdUnPauseAll, cmdDeleteCompleted, txtAddLink,
+        cmdAddLink,  cmdStopAll,     cmdQueueAll};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
     cmdConnect->setFocus();
@@ -309,7 +308,8 @@ void frmMain::createMenus()
                                                                 {mnPrioLowest, "4"}};
     for (const auto& [action, code] : priorities) {
         action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, c = QByteArray(code)] { SetPriority(c); });
+        connect(action, &QAction::triggered, this,
+                [this, c = QByteArray(code)] { SetPriority(c); });
     }
 
     connect(mnuSwitchVersion, &QAction::triggered, this, &frmMain::mnuSwitchVersion_Click);
@@ -359,7 +359,8 @@ void frmMain::startUp()
     const auto height = toInt32(heightText);
     if (!height) {
         m_prompter.showMessage(
-            QStringLiteral("The stored window height \"%1\" is not a whole number.").arg(heightText),
+            QStringLiteral("The stored window height \"%1\" is not a whole number.")
+                .arg(heightText),
             MessageStyle::Critical, QStringLiteral("ERROR"));
         return;
     }
@@ -368,7 +369,9 @@ void frmMain::startUp()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    const auto text = [](float twips) { return QString::number(static_cast<double>(twips), 'g', 9); };
+    const auto text = [](float twips) {
+        return QString::number(static_cast<double>(twips), 'g', 9);
+    };
     m_settings.write(keys::width, text(outerWidthTwips()));
     m_settings.write(keys::height, text(outerHeightTwips()));
     Winsock1->abandon();
@@ -398,9 +401,9 @@ void frmMain::cmdConnect_Click()
     // Both numbers are checked before anything changes, so a typing slip starts nothing.
     const auto port = toInt32(txtPort->text());
     if (!port || *port < 1 || *port > 65535) {
-        m_prompter.showMessage(
-            QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(txtPort->text()),
-            MessageStyle::Critical, QStringLiteral("ERROR"));
+        m_prompter.showMessage(QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.")
+                                   .arg(txtPort->text()),
+                               MessageStyle::Critical, QStringLiteral("ERROR"));
         return;
     }
     const auto seconds = toInt32(txtRefreshSecs->text());
@@ -433,9 +436,9 @@ bool frmMain::connectionTarget(QString& host, quint16& port)
     if (!number || *number < 1 || *number > 65535) {
         tmrRefresh->stop();
         m_prompter.setWaitPointer(false);
-        m_prompter.showMessage(
-            QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(txtPort->text()),
-            MessageStyle::Critical, QStringLiteral("ERROR"));
+        m_prompter.showMessage(QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.")
+                                   .arg(txtPort->text()),
+                               MessageStyle::Critical, QStringLiteral("ERROR"));
         return false;
     }
     host = txtHost->text();

@@ -8,7 +8,8 @@
 
 namespace tavrin {
 
-void frmMain::mnuChangeColumns_Click() {
+void frmMain::mnuChangeColumns_Click()
+{
     // No owner: the dialog is a window of its own, modal over the whole program.
     frmColumnChange dialog;
     dialog.m_domColInfo = &m_domColInfo;

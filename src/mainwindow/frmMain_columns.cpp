@@ -12,7 +12,8 @@
 
 namespace tavrin {
 
-void frmMain::BuildColumns() {
+void frmMain::BuildColumns()
+{
     columns::parse(m_domColInfoDefault, columns::defaultText(m_bVersion3));
     QString stored = m_settings.read(m_bVersion3 ? keys::version3Cols : keys::version2Cols);
     if (stored.isEmpty())
@@ -30,7 +31,8 @@ void frmMain::BuildColumns() {
         lv->header()->resizeSection(static_cast<int>(i), toPixels(headers.at(i).widthTwips));
 }
 
-void frmMain::mnuSwitchVersion_Click() {
+void frmMain::mnuSwitchVersion_Click()
+{
     m_bVersion3 = !m_bVersion3;
     m_settings.write(keys::version3,
                      m_bVersion3 ? QStringLiteral("true") : QStringLiteral("false"));

@@ -150,8 +150,8 @@ void frmMain::lv_MouseUp(Qt::MouseButton button, const QPoint& pos, bool showMen
     mnUnPause->setVisible(paused);
     mnPause->setVisible(!paused);
 
-    lv->selectionModel()->select(hit, QItemSelectionModel::ClearAndSelect |
-                                          QItemSelectionModel::Rows);
+    lv->selectionModel()->select(hit,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     lv->selectionModel()->setCurrentIndex(hit, QItemSelectionModel::NoUpdate);
     // The commands act on this torrent even if a refresh moves the selection meanwhile.
     m_contextTag = m_model->tag(position);

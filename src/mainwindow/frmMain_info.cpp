@@ -15,7 +15,8 @@ namespace tavrin {
 namespace {
 
 // Modal, unless a test runs the dialog itself.
-void runDialog(QDialog& dialog, const std::function<void(QDialog&)>& runModal) {
+void runDialog(QDialog& dialog, const std::function<void(QDialog&)>& runModal)
+{
     if (runModal)
         runModal(dialog);
     else
@@ -24,14 +25,16 @@ void runDialog(QDialog& dialog, const std::function<void(QDialog&)>& runModal) {
 
 } // namespace
 
-void frmMain::mnuAbout_Click() {
+void frmMain::mnuAbout_Click()
+{
     // Held weakly: closing the main window during exec() takes its children with it.
     QPointer<frmAbout> about = new frmAbout(this);
     runDialog(*about, m_options.runModal);
     delete about;
 }
 
-void frmMain::mnuCheckNewVersion_Click() {
+void frmMain::mnuCheckNewVersion_Click()
+{
     // One check at a time; the window stays usable while it waits.
     for (const UpdateCheck* running : findChildren<UpdateCheck*>(Qt::FindDirectChildrenOnly)) {
         if (running->isRunning())

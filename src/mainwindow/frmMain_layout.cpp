@@ -12,7 +12,8 @@
 
 namespace tavrin {
 
-void frmMain::applyLayout() {
+void frmMain::applyLayout()
+{
     if (!fraMain)
         return;
     const MainWindowLayout::Design design;

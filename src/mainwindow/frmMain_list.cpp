@@ -15,7 +15,8 @@ namespace tavrin {
 namespace {
 
 // The Tag of the selected item, or nothing.
-std::optional<QByteArray> selectedTag(const QTreeView* list, const TorrentListModel* model) {
+std::optional<QByteArray> selectedTag(const QTreeView* list, const TorrentListModel* model)
+{
     const QModelIndexList rows = list->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return std::nullopt;
@@ -24,7 +25,8 @@ std::optional<QByteArray> selectedTag(const QTreeView* list, const TorrentListMo
 
 } // namespace
 
-void frmMain::ProcessStatusReply(const QByteArray& reply) {
+void frmMain::ProcessStatusReply(const QByteArray& reply)
+{
     const std::optional<QByteArray> selectedBefore = selectedTag(lv, m_model);
     StatusReplyProcessor processor;
     const StatusReplyOutcome outcome = processor.process(

@@ -5,7 +5,7 @@
 namespace tavrin {
 
 enum class MessageStyle {
-    Plain = 0,   // one OK button, no icon
+    Plain = 0,    // one OK button, no icon
     Critical = 16 // one OK button, critical-error icon
 };
 

@@ -27,18 +27,21 @@ public:
         int trickleMs = 0;    // ...this far apart
     };
 
-    explicit HttpServer(QObject* parent = nullptr) : QObject(parent) {
+    explicit HttpServer(QObject* parent = nullptr) : QObject(parent)
+    {
         m_server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
 
     quint16 port() const { return m_server.serverPort(); }
-    QUrl url(const QString& path) const {
+    QUrl url(const QString& path) const
+    {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
     }
     void route(const QByteArray& path, Response response) { m_routes.insert(path, response); }
     // A 302 to `target`.
-    void redirect(const QByteArray& path, const QByteArray& target) {
+    void redirect(const QByteArray& path, const QByteArray& target)
+    {
         Response r;
         r.status = 302;
         r.reason = "Found";
@@ -47,7 +50,8 @@ public:
     }
     // The heads of the requests, as received.
     const QList<QByteArray>& requests() const { return m_requests; }
-    QList<QByteArray> requestedPaths() const {
+    QList<QByteArray> requestedPaths() const
+    {
         QList<QByteArray> paths;
         for (const QByteArray& head : m_requests)
             paths.append(head.split(' ').value(1));
@@ -55,7 +59,8 @@ public:
     }
 
 private:
-    void accept() {
+    void accept()
+    {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
             auto* received = new QByteArray;
@@ -74,7 +79,8 @@ private:
         }
     }
 
-    void answer(QTcpSocket* socket, const QByteArray& path) {
+    void answer(QTcpSocket* socket, const QByteArray& path)
+    {
         Response r;
         if (auto it = m_routes.constFind(path); it != m_routes.constEnd()) {
             r = *it;
@@ -104,7 +110,8 @@ private:
         trickle(socket, r.body, 0, r.trickleBytes, r.trickleMs);
     }
 
-    void trickle(QPointer<QTcpSocket> socket, QByteArray body, qsizetype from, int size, int ms) {
+    void trickle(QPointer<QTcpSocket> socket, QByteArray body, qsizetype from, int size, int ms)
+    {
         if (!socket || socket->state() != QAbstractSocket::ConnectedState)
             return;
         socket->write(body.mid(from, size));

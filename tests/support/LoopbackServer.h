@@ -120,9 +120,8 @@ private:
             socket->disconnectFromHost();
             return;
         }
-        QTimer::singleShot(5, socket, [this, socket, reply, from] {
-            sendChunk(socket, reply, from + m_chunk);
-        });
+        QTimer::singleShot(
+            5, socket, [this, socket, reply, from] { sendChunk(socket, reply, from + m_chunk); });
     }
 
     QTcpServer m_server;

@@ -2,7 +2,8 @@
 
 namespace kestrunsim {
 
-CommandLine::CommandLine() {
+CommandLine::CommandLine()
+{
     m_parser.setApplicationDescription(
         QStringLiteral("Simulates the Kestrun command service on 127.0.0.1 for testing Tavrin."));
     m_parser.addHelpOption();
@@ -24,7 +25,8 @@ CommandLine::CommandLine() {
     });
 }
 
-bool CommandLine::parse(const QStringList& arguments) {
+bool CommandLine::parse(const QStringList& arguments)
+{
     m_error.clear();
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
@@ -52,7 +54,8 @@ bool CommandLine::parse(const QStringList& arguments) {
     return true;
 }
 
-bool CommandLine::readInt(const QString& name, int min, int max, int& target) {
+bool CommandLine::readInt(const QString& name, int min, int max, int& target)
+{
     if (!m_parser.isSet(name))
         return true;
     bool ok = false;

@@ -6,11 +6,13 @@ namespace kestrunsim {
 
 namespace {
 
-QByteArray okReply(QByteArrayView detail) {
+QByteArray okReply(QByteArrayView detail)
+{
     return "Feedback\nOK " + detail.toByteArray();
 }
 
-QByteArray countText(int count) {
+QByteArray countText(int count)
+{
     return QByteArray::number(count) + " torrents";
 }
 
@@ -18,13 +20,17 @@ QByteArray countText(int count) {
 
 RequestHandler::RequestHandler(TorrentSimulation& simulation, int serverVersion,
                                std::optional<QByteArray> uniqueId)
-    : m_simulation(simulation), m_statusWriter(serverVersion), m_uniqueId(std::move(uniqueId)) {}
+    : m_simulation(simulation), m_statusWriter(serverVersion), m_uniqueId(std::move(uniqueId))
+{
+}
 
-QByteArray RequestHandler::errorReply(QByteArrayView message) {
+QByteArray RequestHandler::errorReply(QByteArrayView message)
+{
     return "Feedback\nError=" + message.toByteArray();
 }
 
-RequestHandler::Result RequestHandler::handle(QByteArrayView request) {
+RequestHandler::Result RequestHandler::handle(QByteArrayView request)
+{
     Result result;
     if (!request.startsWith("ID|")) {
         result.command = request.toByteArray();
@@ -42,7 +48,8 @@ RequestHandler::Result RequestHandler::handle(QByteArrayView request) {
     return result;
 }
 
-QByteArray RequestHandler::execute(QByteArrayView command) {
+QByteArray RequestHandler::execute(QByteArrayView command)
+{
     if (command.isEmpty())
         return errorReply("Missing command");
     const qsizetype bar = command.indexOf('|');
@@ -76,7 +83,8 @@ QByteArray RequestHandler::execute(QByteArrayView command) {
     return errorReply("Unknown command " + command.toByteArray());
 }
 
-QByteArray RequestHandler::actOnOne(QByteArrayView verb, QByteArrayView id) {
+QByteArray RequestHandler::actOnOne(QByteArrayView verb, QByteArrayView id)
+{
     if (verb == "DELETE") {
         if (!m_simulation.remove(id))
             return errorReply("Unknown torrent " + id.toByteArray());
@@ -96,7 +104,8 @@ QByteArray RequestHandler::actOnOne(QByteArrayView verb, QByteArrayView id) {
     return okReply(id);
 }
 
-QByteArray RequestHandler::setPriority(QByteArrayView argument) {
+QByteArray RequestHandler::setPriority(QByteArrayView argument)
+{
     const qsizetype comma = argument.lastIndexOf(',');
     if (comma < 0)
         return errorReply("PRIORITY needs an identifier, a comma and a code");

@@ -6,7 +6,8 @@ namespace kestrunsim {
 
 SimConnection::SimConnection(QTcpSocket* socket, const SimOptions& options, Responder responder,
                              QObject* parent)
-    : QObject(parent), m_socket(socket), m_options(options), m_responder(std::move(responder)) {
+    : QObject(parent), m_socket(socket), m_options(options), m_responder(std::move(responder))
+{
     m_socket->setParent(this);
     // Without this, small chunks would be coalesced and the split would not reach the client.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -24,7 +25,8 @@ SimConnection::SimConnection(QTcpSocket* socket, const SimOptions& options, Resp
         onReadyRead();
 }
 
-void SimConnection::onReadyRead() {
+void SimConnection::onReadyRead()
+{
     const QByteArray data = m_socket->readAll();
     if (m_completed)
         return;
@@ -35,7 +37,8 @@ void SimConnection::onReadyRead() {
     m_quietTimer.start(idLineDone ? m_options.quietGapMs : m_options.stalledGapMs);
 }
 
-void SimConnection::complete() {
+void SimConnection::complete()
+{
     if (m_completed)
         return;
     m_completed = true;
@@ -49,7 +52,8 @@ void SimConnection::complete() {
         sendReply();
 }
 
-void SimConnection::sendReply() {
+void SimConnection::sendReply()
+{
     if (m_socket->state() != QAbstractSocket::ConnectedState) {
         finish();
         return;
@@ -62,7 +66,8 @@ void SimConnection::sendReply() {
     sendNextChunk();
 }
 
-void SimConnection::sendNextChunk() {
+void SimConnection::sendNextChunk()
+{
     if (m_socket->state() != QAbstractSocket::ConnectedState) {
         finish();
         return;
@@ -77,7 +82,8 @@ void SimConnection::sendNextChunk() {
         QTimer::singleShot(m_options.chunkGapMs, this, &SimConnection::sendNextChunk);
 }
 
-void SimConnection::finish() {
+void SimConnection::finish()
+{
     m_quietTimer.stop();
     m_timeoutTimer.stop();
     deleteLater();

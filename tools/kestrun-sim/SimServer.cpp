@@ -10,7 +10,8 @@ namespace kestrunsim {
 namespace {
 
 // Keeps a log line on one line while leaving other bytes as they came.
-QByteArray printable(QByteArrayView text) {
+QByteArray printable(QByteArrayView text)
+{
     QByteArray out;
     out.reserve(text.size());
     for (char c : text) {
@@ -30,18 +31,21 @@ QByteArray printable(QByteArrayView text) {
 
 SimServer::SimServer(const SimOptions& options, QObject* parent)
     : QObject(parent), m_options(options),
-      m_handler(m_simulation, options.serverVersion, options.uniqueId) {
+      m_handler(m_simulation, options.serverVersion, options.uniqueId)
+{
     m_simulation.populate(options.torrents);
     m_uptime.start();
     m_clock = [this] { return m_uptime.elapsed(); };
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
 }
 
-bool SimServer::listen() {
+bool SimServer::listen()
+{
     return m_server.listen(QHostAddress::LocalHost, m_options.port);
 }
 
-void SimServer::onNewConnection() {
+void SimServer::onNewConnection()
+{
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         const QString peer =
             socket->peerAddress().toString() + ':' + QString::number(socket->peerPort());
@@ -58,7 +62,8 @@ void SimServer::onNewConnection() {
     }
 }
 
-QByteArray SimServer::respond(const QString& peer, const QByteArray& request) {
+QByteArray SimServer::respond(const QString& peer, const QByteArray& request)
+{
     QElapsedTimer build;
     build.start();
     m_simulation.advanceTo(m_clock());
@@ -72,7 +77,8 @@ QByteArray SimServer::respond(const QString& peer, const QByteArray& request) {
 }
 
 void SimServer::log(const QString& peer, const RequestHandler::Result& result, qint64 replyBytes,
-                    qint64 buildNs) const {
+                    qint64 buildNs) const
+{
     if (!m_options.logRequests)
         return;
     QByteArray line = peer.toLatin1() + " id=" + printable(result.id) +

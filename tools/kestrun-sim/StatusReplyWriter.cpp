@@ -11,7 +11,8 @@ namespace kestrunsim {
 
 namespace {
 
-QByteArrayView statusWord(TorrentStatus status) {
+QByteArrayView statusWord(TorrentStatus status)
+{
     switch (status) {
     case TorrentStatus::Working:
         return "WORKING";
@@ -27,7 +28,8 @@ QByteArrayView statusWord(TorrentStatus status) {
     return "";
 }
 
-QByteArrayView statusMessage(TorrentStatus status) {
+QByteArrayView statusMessage(TorrentStatus status)
+{
     switch (status) {
     case TorrentStatus::Working:
         return "Downloading";
@@ -43,7 +45,8 @@ QByteArrayView statusMessage(TorrentStatus status) {
     return "";
 }
 
-QByteArrayView priorityWord(TorrentPriority priority) {
+QByteArrayView priorityWord(TorrentPriority priority)
+{
     switch (priority) {
     case TorrentPriority::Highest:
         return "Highest";
@@ -65,24 +68,28 @@ public:
     explicit FieldWriter(char* at) : m_at(at) {}
     char* end() const { return m_at; }
 
-    FieldWriter& text(QByteArrayView value) {
+    FieldWriter& text(QByteArrayView value)
+    {
         separate();
         put(value);
         return *this;
     }
-    FieldWriter& number(qint64 value) {
+    FieldWriter& number(qint64 value)
+    {
         separate();
         putNumber(value);
         return *this;
     }
-    FieldWriter& percent(qint64 value) {
+    FieldWriter& percent(qint64 value)
+    {
         separate();
         putNumber(value);
         put('%');
         return *this;
     }
     // Fixed-point text without locale or printf: 2.345 with 2 decimals gives "2.34".
-    FieldWriter& fixed(double value, int decimals, QByteArrayView suffix = {}) {
+    FieldWriter& fixed(double value, int decimals, QByteArrayView suffix = {})
+    {
         separate();
         qint64 scale = 1;
         for (int i = 0; i < decimals; ++i)
@@ -96,7 +103,8 @@ public:
         return *this;
     }
     // "45s", "12m 05s", "1h 02m", "2d 03h"; "-" when unknown.
-    FieldWriter& duration(qint64 seconds) {
+    FieldWriter& duration(qint64 seconds)
+    {
         separate();
         if (seconds < 0) {
             put('-');
@@ -113,7 +121,8 @@ public:
         return *this;
     }
     // Tenths of a percent, rounded down so only a finished torrent shows "100.0%".
-    FieldWriter& progress(const Torrent& torrent) {
+    FieldWriter& progress(const Torrent& torrent)
+    {
         separate();
         qint64 tenths = 1000;
         if (!torrent.isComplete())
@@ -127,20 +136,23 @@ public:
     }
 
 private:
-    void separate() {
+    void separate()
+    {
         if (m_started)
             put('|');
         m_started = true;
     }
     void put(char c) { *m_at++ = c; }
-    void put(QByteArrayView value) {
+    void put(QByteArrayView value)
+    {
         if (value.isEmpty()) // an empty view may carry a null pointer, which memcpy must not get
             return;
         std::memcpy(m_at, value.data(), size_t(value.size()));
         m_at += value.size();
     }
     void putNumber(qint64 value) { m_at = std::to_chars(m_at, m_at + 24, value).ptr; }
-    void putPair(qint64 major, QByteArrayView unit, qint64 minor, char minorUnit) {
+    void putPair(qint64 major, QByteArrayView unit, qint64 minor, char minorUnit)
+    {
         putNumber(major);
         put(unit);
         if (minor < 10)
@@ -154,19 +166,23 @@ private:
 };
 
 // Upper bound for one row: the variable texts plus room for every other field at full width.
-qsizetype rowBound(const Torrent& t) {
+qsizetype rowBound(const Torrent& t)
+{
     return t.fileName.size() + t.torrentName.size() + t.destination.size() + t.id.size() + 640;
 }
 
-qint64 ratioPercent(const Torrent& t) {
+qint64 ratioPercent(const Torrent& t)
+{
     return t.downloaded > 0 ? qint64(t.uploaded * 100.0 / t.downloaded) : 0;
 }
 
-qint64 connections(const Torrent& t) {
+qint64 connections(const Torrent& t)
+{
     return t.isRunning() ? std::min(t.seeds, 40) + std::min(t.peers, 60) : 0;
 }
 
-char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t) {
+char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t)
+{
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
@@ -181,7 +197,8 @@ char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t)
     return row.end();
 }
 
-char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t) {
+char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t)
+{
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
@@ -198,7 +215,8 @@ char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t)
 
 StatusReplyWriter::StatusReplyWriter(int serverVersion) : m_serverVersion(serverVersion) {}
 
-QByteArray StatusReplyWriter::write(const TorrentSimulation& simulation) const {
+QByteArray StatusReplyWriter::write(const TorrentSimulation& simulation) const
+{
     const QByteArray header = "Kestrun simulator v" + QByteArray::number(m_serverVersion) + ": " +
                               QByteArray::number(simulation.count()) + " torrents\n";
     QByteArray out;
@@ -217,12 +235,14 @@ QByteArray StatusReplyWriter::write(const TorrentSimulation& simulation) const {
     return out;
 }
 
-QByteArray StatusReplyWriter::progressText(const Torrent& torrent) {
+QByteArray StatusReplyWriter::progressText(const Torrent& torrent)
+{
     char buffer[32];
     return QByteArray(buffer, FieldWriter(buffer).progress(torrent).end() - buffer);
 }
 
-QByteArray StatusReplyWriter::durationText(qint64 seconds) {
+QByteArray StatusReplyWriter::durationText(qint64 seconds)
+{
     char buffer[48];
     return QByteArray(buffer, FieldWriter(buffer).duration(seconds).end() - buffer);
 }

@@ -32,7 +32,8 @@ struct Torrent {
     bool unlimitedSeeding = false;
 
     bool isComplete() const { return downloaded >= double(size); }
-    bool isRunning() const {
+    bool isRunning() const
+    {
         return status == TorrentStatus::Working || status == TorrentStatus::Seeding;
     }
 };

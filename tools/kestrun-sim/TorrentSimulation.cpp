@@ -41,7 +41,8 @@ constexpr qint64 maxSize = 2'000'000'000;
 constexpr double maxCounter = 2'147'483'647.0;
 constexpr qint64 minSize = 30'000'000;
 
-double priorityFactor(TorrentPriority priority) {
+double priorityFactor(TorrentPriority priority)
+{
     switch (priority) {
     case TorrentPriority::Highest:
         return 1.6;
@@ -58,7 +59,8 @@ double priorityFactor(TorrentPriority priority) {
 }
 
 // A row's fields are "|"-separated lines, so those bytes cannot appear inside a value.
-QByteArray fieldSafe(QByteArrayView text) {
+QByteArray fieldSafe(QByteArrayView text)
+{
     QByteArray out = text.toByteArray();
     for (char& c : out) {
         if (c == '|' || c == '\n' || c == '\r')
@@ -67,7 +69,8 @@ QByteArray fieldSafe(QByteArrayView text) {
     return out;
 }
 
-QByteArray nameFromLink(QByteArrayView link) {
+QByteArray nameFromLink(QByteArrayView link)
+{
     if (link.startsWith("magnet:?")) {
         for (const QByteArray& param : link.sliced(8).toByteArray().split('&')) {
             if (param.startsWith("dn=") && param.size() > 3) {
@@ -96,7 +99,8 @@ QByteArray nameFromLink(QByteArrayView link) {
 
 TorrentSimulation::TorrentSimulation(quint32 seed) : m_seed(seed) {}
 
-void TorrentSimulation::populate(int count) {
+void TorrentSimulation::populate(int count)
+{
     QRandomGenerator random(m_seed);
     for (int i = 0; i < count; ++i) {
         Torrent t;
@@ -147,7 +151,8 @@ void TorrentSimulation::populate(int count) {
     }
 }
 
-const Torrent& TorrentSimulation::add(QByteArrayView link) {
+const Torrent& TorrentSimulation::add(QByteArrayView link)
+{
     QRandomGenerator random(m_seed ^ quint32(qHash(link)));
     Torrent t;
     t.fileName = fieldSafe(nameFromLink(link));
@@ -162,7 +167,8 @@ const Torrent& TorrentSimulation::add(QByteArrayView link) {
     return insert(std::move(t));
 }
 
-Torrent& TorrentSimulation::insert(Torrent torrent) {
+Torrent& TorrentSimulation::insert(Torrent torrent)
+{
     torrent.serial = m_nextSerial++;
     torrent.id = 'T' + QByteArray::number(torrent.serial);
     torrent.destination = "C:\\Downloads\\" + torrent.fileName;
@@ -170,14 +176,16 @@ Torrent& TorrentSimulation::insert(Torrent torrent) {
     return m_torrents.emplace(torrent.serial, std::move(torrent)).first->second;
 }
 
-Torrent* TorrentSimulation::find(QByteArrayView id) {
+Torrent* TorrentSimulation::find(QByteArrayView id)
+{
     const auto serial = m_serialById.constFind(id.toByteArray());
     if (serial == m_serialById.constEnd())
         return nullptr;
     return &m_torrents.at(*serial);
 }
 
-bool TorrentSimulation::remove(QByteArrayView id) {
+bool TorrentSimulation::remove(QByteArrayView id)
+{
     const auto serial = m_serialById.find(id.toByteArray());
     if (serial == m_serialById.end())
         return false;
@@ -186,7 +194,8 @@ bool TorrentSimulation::remove(QByteArrayView id) {
     return true;
 }
 
-int TorrentSimulation::removeCompleted() {
+int TorrentSimulation::removeCompleted()
+{
     int removed = 0;
     for (auto it = m_torrents.begin(); it != m_torrents.end();) {
         if (it->second.isComplete()) {
@@ -200,35 +209,42 @@ int TorrentSimulation::removeCompleted() {
     return removed;
 }
 
-int TorrentSimulation::stopAll() {
+int TorrentSimulation::stopAll()
+{
     for (auto& [serial, torrent] : m_torrents)
         stop(torrent);
     return count();
 }
 
-int TorrentSimulation::queueAll() {
+int TorrentSimulation::queueAll()
+{
     for (auto& [serial, torrent] : m_torrents)
         queue(torrent);
     return count();
 }
 
-void TorrentSimulation::pause(Torrent& torrent) {
+void TorrentSimulation::pause(Torrent& torrent)
+{
     torrent.status = TorrentStatus::Paused;
 }
 
-void TorrentSimulation::resume(Torrent& torrent) {
+void TorrentSimulation::resume(Torrent& torrent)
+{
     torrent.status = torrent.isComplete() ? TorrentStatus::Seeding : TorrentStatus::Working;
 }
 
-void TorrentSimulation::stop(Torrent& torrent) {
+void TorrentSimulation::stop(Torrent& torrent)
+{
     torrent.status = TorrentStatus::Stopped;
 }
 
-void TorrentSimulation::queue(Torrent& torrent) {
+void TorrentSimulation::queue(Torrent& torrent)
+{
     torrent.status = TorrentStatus::Queued;
 }
 
-void TorrentSimulation::advanceTo(qint64 ms) {
+void TorrentSimulation::advanceTo(qint64 ms)
+{
     if (ms <= m_nowMs)
         return;
     const double seconds = double(ms - m_nowMs) / 1000.0;
@@ -253,7 +269,8 @@ void TorrentSimulation::advanceTo(qint64 ms) {
 }
 
 // A steady per-second jitter around 1.0, so reported speeds look alive yet stay reproducible.
-double TorrentSimulation::wobble(quint64 serial, quint64 salt) const {
+double TorrentSimulation::wobble(quint64 serial, quint64 salt) const
+{
     quint64 x = (serial * 0x9E3779B97F4A7C15ull) ^ (quint64(m_nowMs / 1000) + salt) ^ m_seed;
     x ^= x >> 33;
     x *= 0xFF51AFD7ED558CCDull;
@@ -261,20 +278,23 @@ double TorrentSimulation::wobble(quint64 serial, quint64 salt) const {
     return 0.75 + 0.5 * double(x % 1000) / 1000.0;
 }
 
-qint64 TorrentSimulation::downloadSpeed(const Torrent& torrent) const {
+qint64 TorrentSimulation::downloadSpeed(const Torrent& torrent) const
+{
     if (torrent.status != TorrentStatus::Working)
         return 0;
     return qint64(torrent.baseDownloadRate * priorityFactor(torrent.priority) *
                   wobble(torrent.serial, 0));
 }
 
-qint64 TorrentSimulation::uploadSpeed(const Torrent& torrent) const {
+qint64 TorrentSimulation::uploadSpeed(const Torrent& torrent) const
+{
     if (!torrent.isRunning())
         return 0;
     return qint64(torrent.baseUploadRate * wobble(torrent.serial, 7));
 }
 
-qint64 TorrentSimulation::etaSeconds(const Torrent& torrent) const {
+qint64 TorrentSimulation::etaSeconds(const Torrent& torrent) const
+{
     const qint64 speed = downloadSpeed(torrent);
     if (speed <= 0)
         return -1;

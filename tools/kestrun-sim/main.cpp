@@ -4,7 +4,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrun-sim"));
 
