@@ -2,8 +2,7 @@
 // window against a loopback server that records every request.
 #include "connection/TorrentListModel.h"
 #include "mainwindow/frmMain.h"
-#include "support/LoopbackServer.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowHarness.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -35,10 +34,12 @@ QByteArray row(const Torrent& t)
     return fields.join('|');
 }
 
-struct Harness {
+struct Harness : WindowHarness {
     explicit Harness(int chainDelayMs = 20, bool version3 = true)
+        : WindowHarness({{QStringLiteral("Version3"), version3 ? "true" : "false"}},
+                        MainWindowOptions{chainDelayMs})
     {
-        env.settings->write(QStringLiteral("Version3"), version3 ? "true" : "false");
+        window->txtUniqueID->setText(QStringLiteral("u"));
         server.setResponder([this](const QByteArray& request) -> std::optional<QByteArray> {
             if (request.endsWith("QUERY|")) {
                 QByteArray reply = "Torrents\n";
@@ -46,37 +47,18 @@ struct Harness {
                     reply += row(t) + '\n';
                 return reply;
             }
-            return errorFor.contains(request) ? errorFor.value(request)
-                                              : QByteArray("Feedback\nOK\n");
+            return errorFor.value(request, "Feedback\nOK\n");
         });
-        MainWindowOptions options;
-        options.chainDelayMs = chainDelayMs;
-        window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock, options);
-        window->txtHost->setText(QStringLiteral("127.0.0.1"));
-        window->txtPort->setText(QString::number(server.port()));
-        window->txtUniqueID->setText(QStringLiteral("u"));
     }
 
     // Fills the list with a status reply, as a timer tick would.
     void refresh()
     {
-        const int before = static_cast<int>(server.requests().size());
+        const qsizetype before = server.requests().size();
         window->tmrRefresh_Timer();
         QTRY_COMPARE(server.requests().size(), before + 1);
         QTRY_COMPARE(window->model()->count(), static_cast<int>(torrents.size()));
         QTest::qWait(10);
-    }
-
-    // The commands after the ID line, from the n-th request on.
-    QList<QByteArray> commands(qsizetype from = 0) const
-    {
-        QList<QByteArray> list;
-        const auto& all = server.requests();
-        for (qsizetype i = from; i < all.size(); ++i) {
-            const QByteArray& bytes = all.at(i).bytes;
-            list.append(bytes.startsWith("ID|u\n") ? bytes.mid(5) : "unexpected ID line: " + bytes);
-        }
-        return list;
     }
 
     QPoint rowCenter(int position) const
@@ -84,11 +66,8 @@ struct Harness {
         return window->lv->visualRect(window->model()->index(position - 1, 0)).center();
     }
 
-    TestEnvironment env;
-    LoopbackServer server;
     QList<Torrent> torrents;
     QMap<QByteArray, QByteArray> errorFor;
-    std::unique_ptr<frmMain> window;
 };
 
 } // namespace

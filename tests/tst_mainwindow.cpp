@@ -1,8 +1,7 @@
 // Start-up, shut-down, Connect and polling through the real window against a loopback server.
 #include "connection/TorrentListModel.h"
 #include "mainwindow/frmMain.h"
-#include "support/LoopbackServer.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowHarness.h"
 
 #include <QAction>
 #include <QFrame>
@@ -16,16 +15,8 @@ using namespace tavrin::test;
 
 namespace {
 
-struct Harness {
-    explicit Harness(const QMap<QString, QString>& stored = {})
-    {
-        for (auto it = stored.begin(); it != stored.end(); ++it)
-            env.settings->write(it.key(), it.value());
-        window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock);
-        window->txtHost->setText(QStringLiteral("127.0.0.1"));
-        window->txtPort->setText(QString::number(server.port()));
-    }
-
+struct Harness : WindowHarness {
+    using WindowHarness::WindowHarness;
     QStringList storedKeys() const
     {
         env.qsettings->beginGroup(QStringLiteral("Main"));
@@ -34,20 +25,7 @@ struct Harness {
         keys.sort();
         return keys;
     }
-
-    TestEnvironment env;
-    LoopbackServer server;
-    std::unique_ptr<frmMain> window;
 };
-
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
 
 } // namespace
 
@@ -264,7 +242,7 @@ void TestMainWindow::firstQueryLeavesOneIntervalAfterConnect()
 void TestMainWindow::refusedConnectionStopsQuietly()
 {
     Harness h;
-    h.window->txtPort->setText(QString::number(closedPort()));
+    h.window->txtPort->setText(QString::number(LoopbackServer::unusedPort()));
     h.window->cmdConnect->click();
     h.window->tmrRefresh_Timer();
     QTRY_VERIFY(!h.window->tmrRefresh->isActive());

@@ -19,17 +19,6 @@ private Q_SLOTS:
     void newRequestAbandonsTheOldOne();
 };
 
-namespace {
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-} // namespace
-
 void TestRequestEngine::sendsIdLineAndCommandInOnePiece()
 {
     LoopbackServer server;
@@ -80,8 +69,8 @@ void TestRequestEngine::refusedConnectionIsTold()
 {
     RequestEngine engine;
     QSignalSpy failed(&engine, &RequestEngine::socketFailed);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"), closedPort(),
-                        "");
+    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"),
+                        LoopbackServer::unusedPort(), "");
     QVERIFY(failed.wait());
     QCOMPARE(failed.first().at(1).toBool(), true);
 }

@@ -30,6 +30,13 @@ public:
     }
 
     quint16 port() const { return m_server.serverPort(); }
+    // A port on which nothing listens, so connecting is refused.
+    static quint16 unusedPort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     // Sends each reply in pieces of this many bytes, a few milliseconds apart.
     void setChunkSize(int bytes) { m_chunk = bytes; }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "LoopbackServer.h"
+#include "TestEnvironment.h"
+#include "mainwindow/frmMain.h"
+
+#include <QLineEdit>
+#include <QMap>
+
+namespace tavrin::test {
+
+// The real main window, with stored settings of the test's choosing, pointed at a loopback
+// server that records every request.
+struct WindowHarness {
+    explicit WindowHarness(const QMap<QString, QString>& stored = {},
+                           MainWindowOptions options = {})
+    {
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            env.settings->write(it.key(), it.value());
+        window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock, options);
+        window->txtHost->setText(QStringLiteral("127.0.0.1"));
+        window->txtPort->setText(QString::number(server.port()));
+    }
+
+    // The commands of the requests from the n-th on, after their "ID|" line.
+    QList<QByteArray> commands(qsizetype from = 0) const
+    {
+        QList<QByteArray> list;
+        for (qsizetype i = from; i < server.requests().size(); ++i) {
+            const QByteArray& bytes = server.requests().at(i).bytes;
+            const qsizetype lf = bytes.indexOf('\n');
+            list.append(bytes.startsWith("ID|") && lf > 0 ? bytes.mid(lf + 1)
+                                                          : "no ID line: " + bytes);
+        }
+        return list;
+    }
+
+    TestEnvironment env;
+    LoopbackServer server;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace tavrin::test
