@@ -3,12 +3,10 @@
 #include <QHostAddress>
 #include <QList>
 #include <QMap>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
-#include <functional>
 
 namespace tavrin::test {
 
@@ -16,114 +14,77 @@ namespace tavrin::test {
 // exact head of every request.
 class HttpServer : public QObject {
 public:
-    struct Response {
-        int status = 200;
-        QByteArray reason = "OK";
-        QList<std::pair<QByteArray, QByteArray>> headers;
-        QByteArray body;
-        bool sendLength = true; // without it the end of the body is the end of the connection
-        bool neverAnswer = false;
-        int trickleBytes = 0; // send the body in pieces this size...
-        int trickleMs = 0;    // ...this far apart
-    };
+    // Whole: with its length; Unannounced: no length, the close ends the body; Never: no answer;
+    // Trickle: one byte every 40 ms.
+    enum class Send { Whole, Unannounced, Never, Trickle };
 
-    explicit HttpServer(QObject* parent = nullptr) : QObject(parent)
+    HttpServer()
     {
         m_server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
 
-    quint16 port() const { return m_server.serverPort(); }
     QUrl url(const QString& path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
     }
-    void route(const QByteArray& path, Response response) { m_routes.insert(path, response); }
-    // A 302 to `target`.
+    // `headers`: extra header lines, each ending in CR LF.
+    void route(const QByteArray& path, const QByteArray& body, int status = 200,
+               Send send = Send::Whole, const QByteArray& headers = {})
+    {
+        m_routes.insert(path, {body, status, send, headers});
+    }
     void redirect(const QByteArray& path, const QByteArray& target)
     {
-        Response r;
-        r.status = 302;
-        r.reason = "Found";
-        r.headers = {{"Location", target}};
-        route(path, r);
+        route(path, {}, 302, Send::Whole, "Location: " + target + "\r\n");
     }
-    // The heads of the requests, as received.
     const QList<QByteArray>& requests() const { return m_requests; }
-    QList<QByteArray> requestedPaths() const
-    {
-        QList<QByteArray> paths;
-        for (const QByteArray& head : m_requests)
-            paths.append(head.split(' ').value(1));
-        return paths;
-    }
 
 private:
     void accept()
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto* received = new QByteArray;
-            QObject::connect(socket, &QObject::destroyed, [received] { delete received; });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
-                *received += socket->readAll();
-                const qsizetype end = received->indexOf("\r\n\r\n");
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
                 if (end < 0)
                     return;
-                const QByteArray head = received->left(end + 4);
-                received->remove(0, end + 4);
-                m_requests.append(head);
-                answer(socket, head.split(' ').value(1));
+                m_requests.append(socket->read(end + 4));
+                answer(socket, m_requests.last().split(' ').value(1));
             });
         }
     }
 
     void answer(QTcpSocket* socket, const QByteArray& path)
     {
-        Response r;
-        if (auto it = m_routes.constFind(path); it != m_routes.constEnd()) {
-            r = *it;
-        } else {
-            r.status = 404;
-            r.reason = "Not Found";
-            r.body = "<html><body>Not found</body></html>";
-        }
-        if (r.neverAnswer)
+        const Response r = m_routes.value(path, {"<html>Not found</html>", 404, Send::Whole, {}});
+        if (r.send == Send::Never)
             return;
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + r.reason + "\r\n";
-        if (r.sendLength)
-            head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
-        // Without a length the connection must close to end the body; with one it stays open.
-        if (!r.sendLength)
-            head += "Connection: close\r\n";
-        for (const auto& [name, value] : r.headers)
-            head += name + ": " + value + "\r\n";
-        head += "\r\n";
-        socket->write(head);
-        if (r.trickleBytes <= 0) {
-            socket->write(r.body);
-            if (!r.sendLength)
-                socket->disconnectFromHost();
-            return;
-        }
-        trickle(socket, r.body, 0, r.trickleBytes, r.trickleMs);
-    }
-
-    void trickle(QPointer<QTcpSocket> socket, QByteArray body, qsizetype from, int size, int ms)
-    {
-        if (!socket || socket->state() != QAbstractSocket::ConnectedState)
-            return;
-        socket->write(body.mid(from, size));
-        if (from + size >= body.size()) {
-            socket->disconnectFromHost();
-            return;
-        }
-        QTimer::singleShot(ms, socket, [this, socket, body, from, size, ms] {
-            trickle(socket, body, from + size, size, ms);
+        socket->write("HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n" + r.headers +
+                      (r.send == Send::Unannounced
+                           ? QByteArray("Connection: close")
+                           : "Content-Length: " + QByteArray::number(r.body.size())) +
+                      "\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [r, socket, timer, sent = qsizetype(0)]() mutable {
+            const qsizetype size = r.send == Send::Trickle ? 1 : r.body.size();
+            socket->write(r.body.mid(sent, size));
+            sent += size;
+            if (sent >= r.body.size()) {
+                timer->stop();
+                if (r.send != Send::Whole)
+                    socket->disconnectFromHost();
+            }
         });
+        timer->start(r.send == Send::Trickle ? 40 : 0);
     }
 
+    struct Response {
+        QByteArray body;
+        int status;
+        Send send;
+        QByteArray headers;
+    };
     QTcpServer m_server;
     QMap<QByteArray, Response> m_routes;
     QList<QByteArray> m_requests;
