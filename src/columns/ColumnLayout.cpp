@@ -100,14 +100,6 @@ pugi::xml_node elementAt(const pugi::xml_document& document, int position)
     return {};
 }
 
-int nodePosition(pugi::xml_node node)
-{
-    int position = 1;
-    for (pugi::xml_node n = node.previous_sibling(); n; n = n.previous_sibling())
-        ++position;
-    return position;
-}
-
 int fieldNumber(pugi::xml_node element)
 {
     int position = 1;

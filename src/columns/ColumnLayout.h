@@ -24,9 +24,6 @@ QString serialize(const pugi::xml_document& document);
 // (what "/Cols/Col[@index='N']" selects), or a null node.
 pugi::xml_node elementAt(const pugi::xml_document& document, int position);
 
-// The node's 1-based place among its siblings: the field number of a Col element.
-int nodePosition(pugi::xml_node node);
-
 // The field of a status row that a Col element describes: its 1-based place among the Col
 // elements under Cols, in document order.
 int fieldNumber(pugi::xml_node element);
