@@ -34,10 +34,17 @@ QByteArray row(const Torrent& t)
     return fields.join('|');
 }
 
+MainWindowOptions options(int chainDelayMs)
+{
+    MainWindowOptions o;
+    o.chainDelayMs = chainDelayMs;
+    return o;
+}
+
 struct Harness : WindowHarness {
     explicit Harness(int chainDelayMs = 20, bool version3 = true)
         : WindowHarness({{QStringLiteral("Version3"), version3 ? "true" : "false"}},
-                        MainWindowOptions{chainDelayMs})
+                        options(chainDelayMs))
     {
         window->txtUniqueID->setText(QStringLiteral("u"));
         server.setResponder([this](const QByteArray& request) -> std::optional<QByteArray> {

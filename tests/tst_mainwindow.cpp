@@ -43,6 +43,7 @@ private Q_SLOTS:
     void connectSetsInterval_data();
     void connectSetsInterval();
     void firstQueryLeavesOneIntervalAfterConnect();
+    void portEditedAfterConnectStopsPolling();
     void refusedConnectionStopsQuietly();
     void socketErrorIsShown();
     void errorReplyStopsPollingAndIsNoRow();
@@ -237,6 +238,20 @@ void TestMainWindow::firstQueryLeavesOneIntervalAfterConnect()
     h.window->engine()->setReplyLimit(0);
     QTRY_VERIFY_WITH_TIMEOUT(!h.window->tmrRefresh->isActive(), 3000);
     QVERIFY(!h.window->cmdConnect->isEnabled());
+}
+
+void TestMainWindow::portEditedAfterConnectStopsPolling()
+{
+    Harness h;
+    h.window->cmdConnect->click();
+    h.window->txtPort->setText(QStringLiteral("80x"));
+    h.window->tmrRefresh_Timer();
+    QCOMPARE(h.env.prompter.texts(),
+             QStringList{QStringLiteral("Port: \"80x\" is not a whole number from 1 to 65535.")});
+    QVERIFY(!h.window->tmrRefresh->isActive());
+    QVERIFY(!h.env.prompter.waitPointer());
+    QTest::qWait(50);
+    QVERIFY(h.server.requests().isEmpty());
 }
 
 void TestMainWindow::refusedConnectionStopsQuietly()

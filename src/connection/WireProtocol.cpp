@@ -75,11 +75,6 @@ std::optional<QByteArray> errorMessage(QByteArrayView reply)
     return reply.sliced(errorPrefix.size()).toByteArray();
 }
 
-bool couldBecomeErrorReply(QByteArrayView reply)
-{
-    return reply.size() < errorPrefix.size() && errorPrefix.startsWith(reply);
-}
-
 QList<QByteArrayView> statusRows(QByteArrayView reply)
 {
     QList<QByteArrayView> rows;

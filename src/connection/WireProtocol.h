@@ -28,8 +28,6 @@ QByteArray priority(QByteArrayView id, QByteArrayView code);
 
 // The message of an error reply, or nothing when the text does not start with the prefix.
 std::optional<QByteArray> errorMessage(QByteArrayView reply);
-// True while the text could still grow into an error reply.
-bool couldBecomeErrorReply(QByteArrayView reply);
 
 // The rows of a status reply: every non-empty line after the first, as views into the reply.
 QList<QByteArrayView> statusRows(QByteArrayView reply);

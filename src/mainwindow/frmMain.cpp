@@ -390,20 +390,26 @@ void frmMain::WriteLog(const QString& message)
     m_log->writeLog(message);
 }
 
-void frmMain::reportInvalidField(const QString& field, const QString& text)
+std::optional<quint16> frmMain::typedPort() const
 {
-    m_prompter.showMessage(QStringLiteral("%1 \"%2\" is not valid.").arg(field, text),
-                           MessageStyle::Critical, QStringLiteral("ERROR"));
+    const auto port = toInt32(txtPort->text());
+    if (!port || *port < 1 || *port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(*port);
+}
+
+void frmMain::reportBadPort()
+{
+    m_prompter.showMessage(
+        QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(txtPort->text()),
+        MessageStyle::Critical, QStringLiteral("ERROR"));
 }
 
 void frmMain::cmdConnect_Click()
 {
     // Both numbers are checked before anything changes, so a typing slip starts nothing.
-    const auto port = toInt32(txtPort->text());
-    if (!port || *port < 1 || *port > 65535) {
-        m_prompter.showMessage(QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.")
-                                   .arg(txtPort->text()),
-                               MessageStyle::Critical, QStringLiteral("ERROR"));
+    if (!typedPort()) {
+        reportBadPort();
         return;
     }
     const auto seconds = toInt32(txtRefreshSecs->text());
@@ -430,34 +436,21 @@ void frmMain::tmrRefresh_Timer()
     StartRequest(RequestKind::Status, wire::query());
 }
 
-bool frmMain::connectionTarget(QString& host, quint16& port)
-{
-    const auto number = toInt32(txtPort->text());
-    if (!number || *number < 1 || *number > 65535) {
-        tmrRefresh->stop();
-        m_prompter.setWaitPointer(false);
-        m_prompter.showMessage(QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.")
-                                   .arg(txtPort->text()),
-                               MessageStyle::Critical, QStringLiteral("ERROR"));
-        return false;
-    }
-    host = txtHost->text();
-    port = static_cast<quint16>(*number);
-    return true;
-}
-
 void frmMain::StartRequest(RequestKind kind, const QByteArray& command)
 {
     // A new request ends the exchange in flight, and with it any chain step waiting for it.
     m_chainTimer->stop();
-    QString host;
-    quint16 port = 0;
-    if (!connectionTarget(host, port)) {
+    const auto port = typedPort();
+    if (!port) {
+        // Polling stops before the box opens, so no further tick can stack another one.
         Winsock1->abandon();
         Winsock1->setRequestKind(kind);
+        tmrRefresh->stop();
+        m_prompter.setWaitPointer(false);
+        reportBadPort();
         return;
     }
-    Winsock1->startRequest(kind, command, host, port, txtUniqueID->text().toLatin1());
+    Winsock1->startRequest(kind, command, txtHost->text(), *port, txtUniqueID->text().toLatin1());
 }
 
 bool frmMain::chainStepPending() const

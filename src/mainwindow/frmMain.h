@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 
 class QAction;
@@ -60,9 +61,6 @@ public:
     TorrentListModel* model() const { return m_model; }
     RequestEngine* engine() const { return Winsock1; }
     int clickedPosition() const { return m_clickedPosition; }
-    int chainPosition() const { return m_chainPosition; }
-    const pugi::xml_document& workingDocument() const { return m_domColInfo; }
-    const pugi::xml_document& defaultDocument() const { return m_domColInfoDefault; }
 
     // Controls, named as designed; public so tests drive the real widgets.
     QLabel* Label1 = nullptr;
@@ -153,9 +151,9 @@ private:
     void createMenus();
     void startUp();
     void StartRequest(RequestKind kind, const QByteArray& command);
-    // Host and port for a request; reports a bad port and returns false.
-    bool connectionTarget(QString& host, quint16& port);
-    void reportInvalidField(const QString& field, const QString& text);
+    // The port typed in txtPort, or nothing when it is not a whole number from 1 to 65535.
+    std::optional<quint16> typedPort() const;
+    void reportBadPort();
 
     void Winsock1_DataArrival(RequestKind kind);
     void Winsock1_ErrorReply(const QByteArray& message);
@@ -187,7 +185,6 @@ private:
     QByteArray m_contextTag;
     bool m_hasContextTag = false;
     bool m_replyErrorBoxOpen = false;
-    bool m_inLayout = false;
 };
 
 } // namespace tavrin
