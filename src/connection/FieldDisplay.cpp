@@ -73,8 +73,9 @@ void appendThousandths(QByteArray& out, std::int64_t value)
     char* p = buffer;
     if (negative)
         *p++ = '-';
+    // Room is left for the point and two decimals after the whole part.
     if (whole != 0)
-        p = std::to_chars(p, buffer + sizeof buffer, whole).ptr;
+        p = std::to_chars(p, buffer + sizeof buffer - 3, whole).ptr;
     *p++ = '.';
     *p++ = static_cast<char>('0' + fraction / 10);
     *p++ = static_cast<char>('0' + fraction % 10);
