@@ -10,21 +10,13 @@ namespace tavrin::display {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // Plain whole numbers are by far the most common field; read them exactly without a double,
 // so every 64-bit value keeps all its digits.
 std::optional<std::int64_t> plainWholeNumber(QByteArrayView text)
 {
+    text = trimBlanks(text);
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p < end && isBlank(*p))
-        ++p;
-    while (end > p && isBlank(end[-1]))
-        --end;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) {
         negative = *p == '-';

@@ -20,14 +20,22 @@ bool isDigit(char c)
 
 } // namespace
 
+QByteArrayView trimBlanks(QByteArrayView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && isBlank(text[from]))
+        ++from;
+    while (to > from && isBlank(text[to - 1]))
+        --to;
+    return text.sliced(from, to - from);
+}
+
 std::optional<double> parseDecimal(QByteArrayView text)
 {
+    text = trimBlanks(text);
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p < end && isBlank(*p))
-        ++p;
-    while (end > p && isBlank(end[-1]))
-        --end;
     if (p == end)
         return std::nullopt;
 

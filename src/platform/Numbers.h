@@ -7,6 +7,9 @@
 
 namespace tavrin {
 
+// The text without the blanks (spaces and tabs) around it.
+QByteArrayView trimBlanks(QByteArrayView text);
+
 // The program's one number rule: a decimal number with optional sign, fraction and exponent,
 // blanks around it allowed. Returns the value, or nothing when the text is not such a number.
 // A number too large for a double yields +/-infinity.
