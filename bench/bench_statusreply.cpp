@@ -1,9 +1,9 @@
 // Status reply processing at 1,000 and 10,000 torrents, against the least work any client must
 // do with a reply: splitting it into rows and fields as views into its bytes.
 #include "StatusReplyFactory.h"
-#include "columns/ColumnLayout.h"
-#include "connection/StatusReplyProcessor.h"
-#include "connection/TorrentListModel.h"
+#include "core/columns/ColumnLayout.h"
+#include "core/torrents/StatusReplyProcessor.h"
+#include "core/torrents/TorrentListModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "BuildInfo.h"
-#include "info/frmAbout.h"
-#include "info/frmVersion.h"
-#include "mainwindow/frmMain.h"
+#include "gui/AboutDialog.h"
+#include "gui/UpdateReportDialog.h"
+#include "gui/MainWindow.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
 
@@ -60,7 +60,7 @@ private Q_SLOTS:
         options.runModal = [&](QDialog& dialog) {
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog) && !env.prompter.waitPointer());
-            if (auto* a = qobject_cast<frmAbout*>(&dialog)) {
+            if (auto* a = qobject_cast<AboutDialog*>(&dialog)) {
                 const QLabel* l = a->lblDescription;
                 seen << a->windowTitle() + '|' + a->lblTitle->text() + '|' + a->lblVersion->text() +
                             '|' + l->text();
@@ -72,7 +72,7 @@ private Q_SLOTS:
                 QVERIFY(l->width() >= l->fontMetrics().horizontalAdvance(l->text()) &&
                         l->geometry().right() < a->width());
             } else {
-                auto& w = dynamic_cast<frmVersion&>(dialog);
+                auto& w = dynamic_cast<UpdateReportDialog&>(dialog);
                 seen << w.windowTitle() + '|' + w.txt->toPlainText();
                 // Centred on the screen by its outer size.
                 const QRect screen = w.screen()->geometry(), outer = w.frameGeometry();
@@ -94,7 +94,7 @@ private Q_SLOTS:
             QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton); // OK
             QVERIFY(!dialog.isVisible());
         };
-        frmMain main(*env.settings, env.prompter, env.clock, options);
+        MainWindow main(*env.settings, env.prompter, env.clock, options);
         main.move(400, 300);
         main.show();
         QAction* item = about ? main.mnuAbout : main.mnuCheckNewVersion;

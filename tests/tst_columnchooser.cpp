@@ -1,9 +1,9 @@
 // The column chooser and Change Columns, driven through the real window.
-#include "columns/ColumnLayout.h"
-#include "columns/frmColumnChange.h"
-#include "mainwindow/SettingsKeys.h"
-#include "mainwindow/frmMain.h"
-#include "platform/Twips.h"
+#include "core/columns/ColumnLayout.h"
+#include "gui/ColumnChooserDialog.h"
+#include "core/settings/SettingsKeys.h"
+#include "gui/MainWindow.h"
+#include "gui/Twips.h"
 #include "support/TestEnvironment.h"
 
 #include <QTest>
@@ -44,7 +44,7 @@ QString xml(const QString& cols)
 }
 
 // The list's rows, an unticked one marked "-".
-QString rows(const frmColumnChange& d)
+QString rows(const ColumnChooserDialog& d)
 {
     QStringList texts;
     for (const QTreeWidgetItem* item : d.lvCols->findItems({}, Qt::MatchContains))
@@ -52,7 +52,7 @@ QString rows(const frmColumnChange& d)
     return texts.join(';');
 }
 
-QStringList captions(const frmMain& window)
+QStringList captions(const MainWindow& window)
 {
     QStringList list;
     for (int i = 0; i < window.lv->model()->columnCount(); ++i)
@@ -63,7 +63,7 @@ QStringList captions(const frmMain& window)
 // Steps as the user takes them: a number clicks that row (1-based), t u d b press the move
 // buttons, r Reset, c Cancel; x presses Space (tick), s Enter (Save, the default button), e Esc;
 // the dialog is then closed by its window frame.
-void run(frmColumnChange& d, const QString& steps)
+void run(ColumnChooserDialog& d, const QString& steps)
 {
     const QList<QAbstractButton*> buttons = {d.cmdTop,    d.cmdUp,    d.cmdDown,
                                              d.cmdBottom, d.cmdReset, d.cmdCancel};
@@ -83,12 +83,12 @@ void run(frmColumnChange& d, const QString& steps)
 
 // Change Columns: `check` sees the dialog as it opens, then `steps` are taken. The dialog is
 // closed afterwards whatever happens, so a failing step cannot hang the test.
-bool chooseColumns(frmMain& window, const QString& steps,
-                   const std::function<void(frmColumnChange&)>& check = {})
+bool chooseColumns(MainWindow& window, const QString& steps,
+                   const std::function<void(ColumnChooserDialog&)>& check = {})
 {
     bool driven = false;
     QTimer::singleShot(0, [&] {
-        if (auto* d = qobject_cast<frmColumnChange*>(QApplication::activeModalWidget())) {
+        if (auto* d = qobject_cast<ColumnChooserDialog*>(QApplication::activeModalWidget())) {
             driven = true;
             check ? check(*d) : void();
             run(*d, steps);
@@ -156,20 +156,20 @@ void tst_ColumnChooser::changeColumns()
     if (!preset.isNull())
         env.settings->write(keys::version3Cols, xml(preset));
     const QString before = env.settings->read(keys::version3Cols, "absent");
-    frmMain window(*env.settings, env.prompter, env.clock);
-    QVERIFY(chooseColumns(window, steps, [&](frmColumnChange& d) { QCOMPARE(rows(d), listed); }));
+    MainWindow window(*env.settings, env.prompter, env.clock);
+    QVERIFY(chooseColumns(window, steps, [&](ColumnChooserDialog& d) { QCOMPARE(rows(d), listed); }));
     QCOMPARE(env.settings->read(keys::version3Cols, "absent"),
              after.isNull() ? before : xml(after));
     QCOMPARE(captions(window).size(), shown);
     // The columns shown are those a restart shows.
-    QCOMPARE(captions(window), captions(frmMain(*env.settings, env.prompter, env.clock)));
+    QCOMPARE(captions(window), captions(MainWindow(*env.settings, env.prompter, env.clock)));
 }
 
 void tst_ColumnChooser::layoutFollowsSize()
 {
     test::TestEnvironment env;
-    frmMain window(*env.settings, env.prompter, env.clock);
-    QVERIFY(chooseColumns(window, "", [](frmColumnChange& d) {
+    MainWindow window(*env.settings, env.prompter, env.clock);
+    QVERIFY(chooseColumns(window, "", [](ColumnChooserDialog& d) {
         QCOMPARE(d.size(), QSize(px(4950), px(4920)));
         const QPoint off = d.frameGeometry().center() - d.screen()->geometry().center();
         QVERIFY(qAbs(off.x()) <= 20 && qAbs(off.y()) <= 40); // centred on the screen
@@ -197,7 +197,7 @@ void tst_ColumnChooser::layoutFollowsSize()
 void tst_ColumnChooser::eachVersionKeepsItsOwnLayout()
 {
     test::TestEnvironment env;
-    frmMain window(*env.settings, env.prompter, env.clock);
+    MainWindow window(*env.settings, env.prompter, env.clock);
     QVERIFY(chooseColumns(window, "5 t 3 x s")); // ETA first, Progress hidden
     const QStringList shown3 = captions(window);
     QCOMPARE(shown3.first(), "ETA");

@@ -1,6 +1,6 @@
 // Column layout documents: the built-in defaults, parsing, the columns shown and the field plan.
-#include "columns/ColumnLayout.h"
-#include "columns/ColumnPlan.h"
+#include "core/columns/ColumnLayout.h"
+#include "core/columns/ColumnPlan.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,7 +1,7 @@
 // The bulk commands, the pause-all and resume-all chains and the context menu, through the real
 // window against a loopback server that records every request.
-#include "connection/TorrentListModel.h"
-#include "mainwindow/frmMain.h"
+#include "core/torrents/TorrentListModel.h"
+#include "gui/MainWindow.h"
 #include "support/WindowHarness.h"
 
 #include <QAction>
@@ -289,7 +289,7 @@ void TestCommands::contextMenuState()
     Harness h(20, version3);
     h.torrents = {{"T1", "WORKING", "Low"}, {"T2", status, priority}};
     h.refresh();
-    frmMain& w = *h.window;
+    MainWindow& w = *h.window;
     w.lv_MouseUp(Qt::RightButton, h.rowCenter(2), false);
     QCOMPARE(w.clickedPosition(), 2);
     QCOMPARE(w.mnuPriority->menuAction()->isVisible(), version3);
@@ -314,7 +314,7 @@ void TestCommands::contextMenuOnlyOnRightClickOfAnItem()
     Harness h;
     h.torrents = {{"T1", "WORKING"}};
     h.refresh();
-    frmMain& w = *h.window;
+    MainWindow& w = *h.window;
     w.lv_MouseUp(Qt::LeftButton, h.rowCenter(1), false);
     w.lv_MouseUp(Qt::MiddleButton, h.rowCenter(1), false);
     QCOMPARE(w.clickedPosition(), 0);

@@ -1,5 +1,5 @@
 // The log file: entry layout, appending, and how a failing write is reported.
-#include "mainwindow/EventLog.h"
+#include "core/log/EventLog.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // The main window's resize layout: worked out in twips, then applied to the real window offscreen.
-#include "mainwindow/MainWindowLayout.h"
-#include "mainwindow/frmMain.h"
+#include "core/layout/MainWindowLayout.h"
+#include "gui/MainWindow.h"
 #include "support/TestEnvironment.h"
 
 #include <QTest>
@@ -23,7 +23,7 @@ QList<float> values(const MainWindowProperties& p)
 
 // Every widget the layout sets, against the model run on the window's present client area from
 // `props`, the values the widgets had before; `props` becomes the new values.
-void verifyFitsClient(const frmMain& w, MainWindowProperties& props)
+void verifyFitsClient(const MainWindow& w, MainWindowProperties& props)
 {
     const QSize c = w.centralWidget()->size();
     props = Layout::fitContent(w.toTwips(c.width()), w.toTwips(c.height()), props);
@@ -132,7 +132,7 @@ void tst_Layout::windowFollowsSizeAndMinimum()
     QFETCH(QSize, size);
     QFETCH(int, snaps);
     test::TestEnvironment env;
-    frmMain w(*env.settings, env.prompter, env.clock);
+    MainWindow w(*env.settings, env.prompter, env.clock);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     MainWindowProperties props;

@@ -1,6 +1,6 @@
 // Start-up, shut-down, Connect and polling through the real window against a loopback server.
-#include "connection/TorrentListModel.h"
-#include "mainwindow/frmMain.h"
+#include "core/torrents/TorrentListModel.h"
+#include "gui/MainWindow.h"
 #include "support/WindowHarness.h"
 
 #include <QAction>
@@ -52,7 +52,7 @@ private Q_SLOTS:
 void TestMainWindow::startsWithEmptyStore()
 {
     Harness h;
-    frmMain& w = *h.window;
+    MainWindow& w = *h.window;
     QVERIFY(h.env.logBytes().endsWith(": Tavrin starting\r\n"));
     QCOMPARE(h.env.logBytes().count("\r\n"), 1);
     QVERIFY(w.version3());
@@ -66,7 +66,7 @@ void TestMainWindow::startsWithEmptyStore()
     QVERIFY(h.env.prompter.messages.isEmpty());
 
     TestEnvironment env;
-    frmMain plain(*env.settings, env.prompter, env.clock);
+    MainWindow plain(*env.settings, env.prompter, env.clock);
     QCOMPARE(plain.txtHost->text(), QStringLiteral("localhost"));
     QCOMPARE(plain.txtPort->text(), QStringLiteral("56667"));
     QCOMPARE(plain.txtUniqueID->text(), QString());

@@ -1,5 +1,5 @@
 // One request per connection against a real loopback peer.
-#include "connection/RequestEngine.h"
+#include "core/net/RequestEngine.h"
 #include "support/LoopbackServer.h"
 
 #include <QSignalSpy>

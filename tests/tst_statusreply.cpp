@@ -1,8 +1,8 @@
 // Status replies through the processor and the list model, without widgets.
-#include "columns/ColumnLayout.h"
-#include "connection/FieldDisplay.h"
-#include "connection/StatusReplyProcessor.h"
-#include "connection/TorrentListModel.h"
+#include "core/columns/ColumnLayout.h"
+#include "core/torrents/FieldDisplay.h"
+#include "core/torrents/StatusReplyProcessor.h"
+#include "core/torrents/TorrentListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

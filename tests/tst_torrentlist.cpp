@@ -1,9 +1,9 @@
 // The torrent list in the real main window: columns from the layouts, status replies from a
 // loopback server, the log, the error box and the reselection.
-#include "columns/ColumnLayout.h"
-#include "connection/RequestEngine.h"
-#include "connection/TorrentListModel.h"
-#include "mainwindow/frmMain.h"
+#include "core/columns/ColumnLayout.h"
+#include "core/net/RequestEngine.h"
+#include "core/torrents/TorrentListModel.h"
+#include "gui/MainWindow.h"
 #include "support/LoopbackServer.h"
 #include "support/TestEnvironment.h"
 
@@ -35,7 +35,7 @@ struct Harness {
     explicit Harness(const QString& storedV3 = {})
     {
         env.settings->write(QStringLiteral("Version3Cols"), storedV3);
-        window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock);
+        window = std::make_unique<MainWindow>(*env.settings, env.prompter, env.clock);
         window->txtHost->setText(QStringLiteral("127.0.0.1"));
         window->txtPort->setText(QString::number(server.port()));
         window->txtUniqueID->setText(QStringLiteral("me"));
@@ -54,7 +54,7 @@ struct Harness {
     TestEnvironment env;
     LoopbackServer server;
     QByteArray next;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "BuildInfo.h"
-#include "info/UpdateCheck.h"
+#include "core/update/UpdateCheck.h"
 #include "support/HttpServer.h"
 
 #include <QNetworkAccessManager>

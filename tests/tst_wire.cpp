@@ -1,6 +1,6 @@
 // The wire texts and the number rule, byte for byte.
-#include "connection/WireProtocol.h"
-#include "platform/Numbers.h"
+#include "core/net/WireProtocol.h"
+#include "core/platform/Numbers.h"
 
 #include <QTest>
 

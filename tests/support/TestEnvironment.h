@@ -2,7 +2,7 @@
 
 #include "FixedClock.h"
 #include "RecordingPrompter.h"
-#include "platform/SettingsStore.h"
+#include "core/settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

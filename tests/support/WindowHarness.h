@@ -2,7 +2,7 @@
 
 #include "LoopbackServer.h"
 #include "TestEnvironment.h"
-#include "mainwindow/frmMain.h"
+#include "gui/MainWindow.h"
 
 #include <QLineEdit>
 #include <QMap>
@@ -17,7 +17,7 @@ struct WindowHarness {
     {
         for (auto it = stored.begin(); it != stored.end(); ++it)
             env.settings->write(it.key(), it.value());
-        window = std::make_unique<frmMain>(*env.settings, env.prompter, env.clock, options);
+        window = std::make_unique<MainWindow>(*env.settings, env.prompter, env.clock, options);
         window->txtHost->setText(QStringLiteral("127.0.0.1"));
         window->txtPort->setText(QString::number(server.port()));
     }
@@ -37,7 +37,7 @@ struct WindowHarness {
 
     TestEnvironment env;
     LoopbackServer server;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace tavrin::test

@@ -1,0 +1,111 @@
+#include "core/net/WireProtocol.h"
+
+namespace tavrin::wire {
+
+namespace {
+QByteArray join(QByteArrayView verb, QByteArrayView argument)
+{
+    QByteArray text;
+    text.reserve(verb.size() + argument.size());
+    text.append(verb).append(argument);
+    return text;
+}
+} // namespace
+
+QByteArray request(QByteArrayView uniqueId, QByteArrayView command)
+{
+    QByteArray text;
+    text.reserve(4 + uniqueId.size() + command.size());
+    text.append("ID|").append(uniqueId).append('\n').append(command);
+    return text;
+}
+
+QByteArray query()
+{
+    return QByteArrayLiteral("QUERY|");
+}
+QByteArray add(QByteArrayView link)
+{
+    return join("ADD|", link);
+}
+QByteArray queueAll()
+{
+    return QByteArrayLiteral("QUEUE|ALL");
+}
+QByteArray stopAll()
+{
+    return QByteArrayLiteral("STOP|ALL");
+}
+QByteArray deleteCompleted()
+{
+    return QByteArrayLiteral("DELETE|COMPLETED");
+}
+QByteArray pause(QByteArrayView id)
+{
+    return join("PAUSE|", id);
+}
+QByteArray resume(QByteArrayView id)
+{
+    return join("RESUME|", id);
+}
+QByteArray queue(QByteArrayView id)
+{
+    return join("QUEUE|", id);
+}
+QByteArray stop(QByteArrayView id)
+{
+    return join("STOP|", id);
+}
+QByteArray remove(QByteArrayView id)
+{
+    return join("DELETE|", id);
+}
+
+QByteArray priority(QByteArrayView id, QByteArrayView code)
+{
+    QByteArray text = join("PRIORITY|", id);
+    text.append(',').append(code);
+    return text;
+}
+
+std::optional<QByteArray> errorMessage(QByteArrayView reply)
+{
+    if (!reply.startsWith(errorPrefix))
+        return std::nullopt;
+    return reply.sliced(errorPrefix.size()).toByteArray();
+}
+
+QList<QByteArrayView> statusRows(QByteArrayView reply)
+{
+    QList<QByteArrayView> rows;
+    qsizetype start = reply.indexOf('\n');
+    if (start < 0)
+        return rows;
+    ++start;
+    while (start < reply.size()) {
+        qsizetype end = reply.indexOf('\n', start);
+        if (end < 0)
+            end = reply.size();
+        if (end > start)
+            rows.append(reply.sliced(start, end - start));
+        start = end + 1;
+    }
+    return rows;
+}
+
+QList<QByteArrayView> rowFields(QByteArrayView row)
+{
+    QList<QByteArrayView> fields;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype bar = row.indexOf('|', start);
+        if (bar < 0) {
+            fields.append(row.sliced(start));
+            return fields;
+        }
+        fields.append(row.sliced(start, bar - start));
+        start = bar + 1;
+    }
+}
+
+} // namespace tavrin::wire

@@ -1,0 +1,87 @@
+#include "core/update/VersionReport.h"
+
+#include <optional>
+#include <pugixml.hpp>
+
+namespace tavrin {
+
+namespace {
+
+// All text below an element, in document order, as the DOM's text content reads it.
+void appendTextContent(const pugi::xml_node& node, std::string& out)
+{
+    for (const pugi::xml_node& child : node.children()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            out += child.value();
+        else if (child.type() == pugi::node_element)
+            appendTextContent(child, out);
+    }
+}
+
+QString textContent(const pugi::xml_node& node)
+{
+    std::string text;
+    appendTextContent(node, text);
+    return QString::fromStdString(text);
+}
+
+// The `number` of a release; none when the attribute is missing.
+std::optional<QString> number(const pugi::xml_node& version)
+{
+    const pugi::xml_attribute attribute = version.attribute("number");
+    if (!attribute)
+        return std::nullopt;
+    return QString::fromUtf8(attribute.value());
+}
+
+QString missingNumberText()
+{
+    return QStringLiteral("A release in the version information has no number.");
+}
+
+} // namespace
+
+QString downloadFailedText()
+{
+    return QStringLiteral("Failed to download version information.");
+}
+
+UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVersion)
+{
+    // The default options neither read the document type nor expand declared entities.
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed =
+        document.load_buffer(body.constData(), static_cast<size_t>(body.size()));
+    if (!parsed || !document.first_child())
+        return UpdateOutcome::failure(downloadFailedText());
+
+    const pugi::xml_node versions = document.child("Versions");
+    const pugi::xml_node newest = versions.child("Version");
+    if (!newest) {
+        return UpdateOutcome::failure(
+            QStringLiteral("The version information lists no releases (no /Versions/Version)."));
+    }
+    const std::optional<QString> newestNumber = number(newest);
+    if (!newestNumber)
+        return UpdateOutcome::failure(missingNumberText());
+    if (*newestNumber == runningVersion)
+        return {UpdateOutcome::Kind::Latest, {}};
+
+    const QString crlf = QStringLiteral("\r\n");
+    QString report = QStringLiteral("You are currently running v") + runningVersion + crlf;
+    report += QStringLiteral("The latest version is v") + *newestNumber + crlf + crlf;
+    // Every release above the running one, newest first; all of them when it is not listed.
+    for (pugi::xml_node version = newest; version; version = version.next_sibling("Version")) {
+        const std::optional<QString> listed = number(version);
+        if (!listed)
+            return UpdateOutcome::failure(missingNumberText());
+        if (*listed == runningVersion)
+            break;
+        report += QStringLiteral("Version ") + *listed + QStringLiteral(": ") + crlf +
+                  textContent(version) + crlf;
+    }
+    report.replace(QLatin1Char('\n'), crlf);
+    return {UpdateOutcome::Kind::Report, report};
+}
+
+} // namespace tavrin
