@@ -18,6 +18,8 @@ private Q_SLOTS:
     void fieldsKeepEmptyPieces();
     void numbers_data();
     void numbers();
+    void linksOutsideLatin1_data();
+    void linksOutsideLatin1();
 };
 
 void TestWire::commands_data()
@@ -140,6 +142,28 @@ void TestWire::numbers()
     QCOMPARE(result.has_value(), fits);
     if (fits)
         QCOMPARE(*result, value);
+}
+
+void TestWire::linksOutsideLatin1_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("latin-1 kept as single bytes")
+        << QStringLiteral("magnet:?dn=caf\u00e9 x") << QByteArray("magnet:?dn=caf\xe9 x");
+    QTest::newRow("cyrillic as utf-8")
+        << QStringLiteral("magnet:?dn=\u0444\u0438\u043b\u044c\u043c")
+        << QByteArray("magnet:?dn=%D1%84%D0%B8%D0%BB%D1%8C%D0%BC");
+    QTest::newRow("surrogate pair is one character")
+        << QStringLiteral("a\U0001F600b") << QByteArray("a%F0%9F%98%80b");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("%EF%BF%BD");
+}
+
+void TestWire::linksOutsideLatin1()
+{
+    QFETCH(QString, link);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(wire::linkBytes(link), bytes);
+    QCOMPARE(wire::latin1(link).has_value(), link.toLatin1() == bytes);
 }
 
 QTEST_GUILESS_MAIN(TestWire)

@@ -20,6 +20,39 @@ QByteArray request(QByteArrayView uniqueId, QByteArrayView command)
     return text;
 }
 
+QByteArray linkBytes(const QString& link)
+{
+    QByteArray bytes;
+    bytes.reserve(link.size());
+    for (qsizetype i = 0; i < link.size(); ++i) {
+        const QChar ch = link.at(i);
+        if (ch.unicode() <= 0xFF) {
+            bytes.append(static_cast<char>(ch.unicode()));
+            continue;
+        }
+        // A surrogate pair is one character; a lone surrogate stands for nothing and is
+        // sent as the replacement character, visibly.
+        if (ch.isHighSurrogate() && i + 1 < link.size() && link.at(i + 1).isLowSurrogate()) {
+            bytes.append(link.sliced(i, 2).toUtf8().toPercentEncoding());
+            ++i;
+        } else if (ch.isSurrogate()) {
+            bytes.append("%EF%BF%BD");
+        } else {
+            bytes.append(QString(ch).toUtf8().toPercentEncoding());
+        }
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> latin1(const QString& text)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() > 0xFF)
+            return std::nullopt;
+    }
+    return text.toLatin1();
+}
+
 QByteArray query()
 {
     return QByteArrayLiteral("QUERY|");

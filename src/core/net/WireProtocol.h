@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 #include <optional>
 
 // What crosses the connection to the command service: single-byte text, LF line ends.
@@ -25,6 +26,13 @@ QByteArray stop(QByteArrayView id);
 QByteArray remove(QByteArrayView id);
 // code "0" (Highest) to "4" (Lowest)
 QByteArray priority(QByteArrayView id, QByteArrayView code);
+
+// The link as sent after "ADD|": characters up to U+00FF as their single byte, every other
+// character percent-encoded as UTF-8, as a browser sends such a link.
+QByteArray linkBytes(const QString& link);
+
+// The text as single bytes, or nothing when a character lies outside Latin-1 and would be lost.
+std::optional<QByteArray> latin1(const QString& text);
 
 // The message of an error reply, or nothing when the text does not start with the prefix.
 std::optional<QByteArray> errorMessage(QByteArrayView reply);
