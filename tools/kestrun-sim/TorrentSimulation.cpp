@@ -36,7 +36,7 @@ constexpr std::array<const char*, 24> sampleNames{
     "tails-amd64-6.2.img",
 };
 
-// From a small archive to a DVD image, the span of the sample names.
+// From a small archive to a dual-layer DVD image, the span of the sample names.
 constexpr qint64 minSize = 30'000'000;
 constexpr qint64 maxSize = 8'000'000'000;
 // Byte counters are doubles, which count single bytes exactly only up to 2^53; a seeding torrent
