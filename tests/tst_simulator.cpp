@@ -3,6 +3,7 @@
 #include "StatusReplyWriter.h"
 
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -60,8 +61,8 @@ class TestSimulator : public QObject {
 private Q_SLOTS:
     // Each row starts the simulator with its command line (after --port=0) and runs its steps:
     // "@MS" sets the clock; "?F,F" probes fields of the torrent added last ("^"); "=S" formats
-    // S seconds; "%" shows the chunk size and delay read; "!RAW" sends raw bytes, "~" splitting
-    // pieces; anything else is a command with ID "t". Every request before the last must
+    // S seconds, "#N" N bytes; "%" shows the chunk size and delay read; "!RAW" sends raw bytes, "~"
+    // splitting pieces; anything else is a command with ID "t". Every request before the last must
     // succeed; the last value is compared. A refused command line compares its error text.
     void script_data()
     {
@@ -108,8 +109,9 @@ private Q_SLOTS:
         const char* words[] = {"Highest", "High", "Normal", "Low", "Lowest"};
         for (int code = 0; code < 5; ++code)
             row(words[code], {a, "PRIORITY|^," + B::number(code), "?4"}, words[code]);
-        row("added", {a, "?2,3,4,15"}, "0.0%|WORKING|Normal|0");
-        row("paused holds", {a, "PAUSE|^", "@20000", "?15"}, "0");
+        row("added", {a, "?2,3,4,15,16"}, "0.0%|WORKING|Normal|0 B|0 B");
+        row("paused holds", {a, "PAUSE|^", "@20000", "?15"}, "0 B");
+        row("upload past 4 GB", {a, end, "?6,15,16"}, "4.77 GB|4.77 GB|86.3 GB");
         row("complete", {a, end, "?2,3,5,7"}, "100.0%|COMPLETED/SEEDING|-|0");
         row("complete, paused", {a, end, "PAUSE|^", "?3"}, "pause");
         row("complete, resumed", {a, end, "PAUSE|^", "RESUME|^", "?3"}, "COMPLETED/SEEDING");
@@ -130,6 +132,15 @@ private Q_SLOTS:
         row("minutes", {"=725"}, "12m 05s");
         row("hours", {"=3720"}, "1h 02m");
         row("days", {"=183659"}, "2d 03h");
+        row("no bytes", {"#0"}, "0 B");
+        row("bytes", {"#999"}, "999 B");
+        row("1000 bytes", {"#1000"}, "0.97 KB");
+        row("kilobytes", {"#524288"}, "512 KB");
+        row("just under a megabyte", {"#1023999"}, "999 KB");
+        row("megabytes", {"#734003200"}, "700 MB");
+        row("gigabytes", {"#1868785440"}, "1.74 GB");
+        row("tens of gigabytes", {"#11274289152"}, "10.5 GB");
+        row("largest counter", {"#9007199254740992"}, "8.00 PB");
     }
 
     void script()
@@ -157,6 +168,8 @@ private Q_SLOTS:
                 now = step.mid(1).toLongLong();
             } else if (step == "%") {
                 value = QString::asprintf("%d %d", options.chunkSize, options.delayMs).toUtf8();
+            } else if (step.startsWith('#')) {
+                value = StatusReplyWriter::sizeText(step.mid(1).toLongLong());
             } else if (step.startsWith('=')) {
                 value = StatusReplyWriter::durationText(step.mid(1).toLongLong());
             } else if (step.startsWith('?')) {
@@ -169,8 +182,9 @@ private Q_SLOTS:
         }
         QCOMPARE(value, expected.replace('^', id));
 
-        // Whatever happened, every row keeps its layout and 32-bit numbers, a finished torrent
-        // has every byte, and the options shape how the reply travels.
+        // Whatever happened, every row keeps its layout, speeds and counts are plain numbers while
+        // sizes carry a unit (so the window shows them as written), a finished torrent has every
+        // byte, and the options shape how the reply travels.
         const QDeadlineTimer early(options.delayMs);
         const B reply = send(port, {"ID|" + options.uniqueId.value_or("t") + "\nQUERY|"});
         QVERIFY2(early.hasExpired(), "never early; late is fine");
@@ -181,9 +195,11 @@ private Q_SLOTS:
             QCOMPARE(row.size(), v3 ? 23 : 16);
             QCOMPARE(row.last(), "T" + B::number(row.last().mid(1).toUInt()));
             QVERIFY(!v3 || row[1] != "100.0%" || row[14] == row[5]);
-            for (int n :
-                 v3 ? QList{6, 7, 8, 11, 12, 15, 16, 17, 21} : QList{5, 6, 7, 9, 10, 12, 13, 15})
-                QCOMPARE(B::number(row[n - 1].toUInt() & 0x7fffffff), row[n - 1]);
+            for (int n : v3 ? QList{7, 8, 11, 12, 17, 21} : QList{5, 7, 9, 10, 15})
+                QCOMPARE(B::number(row[n - 1].toULongLong()), row[n - 1]);
+            static const QRegularExpression sized(R"(^(\d\.\d\d|\d\d\.\d|\d{1,3}) [KMGTP]?B$)");
+            for (int n : v3 ? QList{6, 15, 16} : QList{6, 12, 13})
+                QVERIFY2(sized.match(QString::fromLatin1(row[n - 1])).hasMatch(), row[n - 1]);
         }
     }
 };

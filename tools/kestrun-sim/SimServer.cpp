@@ -72,7 +72,6 @@ QByteArray SimServer::respond(const QString& peer, const QByteArray& request)
         result.reply.replace("\n", "\r\n");
     const qint64 buildNs = build.nsecsElapsed();
     log(peer, result, result.reply.size(), buildNs);
-    Q_EMIT requestServed(result.id, result.command, result.reply.size());
     return result.reply;
 }
 

@@ -25,9 +25,6 @@ public:
     // Milliseconds since start by default; tests substitute a clock they move by hand.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
-Q_SIGNALS:
-    void requestServed(const QByteArray& id, const QByteArray& command, qint64 replyBytes);
-
 private:
     void onNewConnection();
     QByteArray respond(const QString& peer, const QByteArray& request);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace kestrunsim {
 
@@ -102,6 +103,29 @@ public:
         put(suffix);
         return *this;
     }
+    // A byte count the way a client shows it: at most three digits before the unit, cut rather
+    // than rounded so a torrent never looks further along than it is ("1.74 GB", "700 MB").
+    FieldWriter& size(qint64 bytes)
+    {
+        separate();
+        bytes = std::max<qint64>(bytes, 0);
+        static constexpr QByteArrayView units[] = {" B", " KB", " MB", " GB", " TB", " PB"};
+        qsizetype unit = 0;
+        qint64 divisor = 1;
+        for (; unit + 1 < qsizetype(std::size(units)) && bytes >= 1000 * divisor; ++unit)
+            divisor *= 1024;
+        const qint64 hundredths = bytes / divisor * 100 + bytes % divisor * 100 / divisor;
+        const qint64 whole = hundredths / 100;
+        putNumber(whole);
+        if (unit > 0 && whole < 100) {
+            put('.');
+            put(char('0' + hundredths / 10 % 10));
+            if (whole < 10)
+                put(char('0' + hundredths % 10));
+        }
+        put(units[unit]);
+        return *this;
+    }
     // "45s", "12m 05s", "1h 02m", "2d 03h"; "-" when unknown.
     FieldWriter& duration(qint64 seconds)
     {
@@ -187,10 +211,10 @@ char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t)
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
     row.text(t.fileName).progress(t).text(statusWord(t.status));
-    row.text(priorityWord(t.priority)).duration(sim.etaSeconds(t)).number(t.size);
+    row.text(priorityWord(t.priority)).duration(sim.etaSeconds(t)).size(t.size);
     row.number(down).number(up).percent(ratioPercent(t));
     row.text(statusMessage(t.status)).number(t.seeds).number(t.peers).fixed(t.copies, 2);
-    row.fixed(t.peerAvgProgress, 1, "%").number(qint64(t.downloaded)).number(qint64(t.uploaded));
+    row.fixed(t.peerAvgProgress, 1, "%").size(qint64(t.downloaded)).size(qint64(t.uploaded));
     row.number(down + up).text(t.torrentName).text(t.destination).duration(t.seedingMs / 1000);
     row.number(connections(t)).text(t.unlimitedSeeding ? "Unlimited" : "Ratio 150%");
     row.text(t.id);
@@ -203,9 +227,9 @@ char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t)
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
     row.text(t.fileName).progress(t).text(statusWord(t.status));
-    row.duration(sim.etaSeconds(t)).number(down).number(t.size).number(up);
+    row.duration(sim.etaSeconds(t)).number(down).size(t.size).number(up);
     row.percent(ratioPercent(t)).number(t.peers).number(t.seeds);
-    row.fixed(t.copies, 2).number(qint64(t.downloaded)).number(qint64(t.uploaded));
+    row.fixed(t.copies, 2).size(qint64(t.downloaded)).size(qint64(t.uploaded));
     row.fixed(t.peerAvgProgress, 1, "%").number(down + up);
     row.text(t.id);
     return row.end();
@@ -239,6 +263,12 @@ QByteArray StatusReplyWriter::progressText(const Torrent& torrent)
 {
     char buffer[32];
     return QByteArray(buffer, FieldWriter(buffer).progress(torrent).end() - buffer);
+}
+
+QByteArray StatusReplyWriter::sizeText(qint64 bytes)
+{
+    char buffer[48];
+    return QByteArray(buffer, FieldWriter(buffer).size(bytes).end() - buffer);
 }
 
 QByteArray StatusReplyWriter::durationText(qint64 seconds)

@@ -36,10 +36,12 @@ constexpr std::array<const char*, 24> sampleNames{
     "tails-amd64-6.2.img",
 };
 
-// Sizes stay below 2^31 bytes: the controller reads every numeric field as a 32-bit integer.
-constexpr qint64 maxSize = 2'000'000'000;
-constexpr double maxCounter = 2'147'483'647.0;
+// From a small archive to a dual-layer DVD image, the span of the sample names.
 constexpr qint64 minSize = 30'000'000;
+constexpr qint64 maxSize = 8'000'000'000;
+// Byte counters are doubles, which count single bytes exactly only up to 2^53; a seeding torrent
+// left running for years stops there instead of showing rounded-off byte counts.
+constexpr double maxCounter = 9'007'199'254'740'992.0;
 
 double priorityFactor(TorrentPriority priority)
 {
