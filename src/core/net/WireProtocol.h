@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <optional>
 
 // What crosses the connection to the command service: single-byte text, LF line ends.
@@ -28,10 +27,5 @@ QByteArray priority(QByteArrayView id, QByteArrayView code);
 
 // The message of an error reply, or nothing when the text does not start with the prefix.
 std::optional<QByteArray> errorMessage(QByteArrayView reply);
-
-// The rows of a status reply: every non-empty line after the first, as views into the reply.
-QList<QByteArrayView> statusRows(QByteArrayView reply);
-// The fields of one row, split at "|"; the last one is the torrent identifier.
-QList<QByteArrayView> rowFields(QByteArrayView row);
 
 } // namespace tavrin::wire
