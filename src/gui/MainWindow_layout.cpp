@@ -16,7 +16,7 @@ void MainWindow::applyLayout()
 {
     if (!fraMain)
         return;
-    const MainWindowLayout::Design design;
+    const MainWindowLayout::Metrics metrics;
     const auto clientWidth = [this] { return toTwips(centralWidget()->width()); };
     const auto clientHeight = [this] { return toTwips(centralWidget()->height()); };
 
@@ -24,10 +24,10 @@ void MainWindow::applyLayout()
     const bool sizeLocked =
         (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
     // Each resize below may lay the window out again, nested, before it returns.
-    if (const auto width = MainWindowLayout::outerWidthToAssign(clientWidth(), design);
+    if (const auto width = MainWindowLayout::outerWidthToAssign(clientWidth(), metrics);
         width && !sizeLocked)
         setOuterSizeTwips(*width, outerHeightTwips());
-    if (const auto height = MainWindowLayout::outerHeightToAssign(clientHeight(), design);
+    if (const auto height = MainWindowLayout::outerHeightToAssign(clientHeight(), metrics);
         height && !sizeLocked)
         setOuterSizeTwips(outerWidthTwips(), *height);
 
@@ -39,7 +39,7 @@ void MainWindow::applyLayout()
     current.listHeight = toTwips(lv->height());
     current.linkBoxWidth = toTwips(txtAddLink->width());
     const MainWindowLayout::Geometry g =
-        MainWindowLayout::fitContent(clientWidth(), clientHeight(), current, design);
+        MainWindowLayout::fitContent(clientWidth(), clientHeight(), current, metrics);
 
     const auto placeLine = [this](QFrame* line, float x1, float x2) {
         line->setGeometry(toPixels(std::min(x1, x2)), line->y(), toPixels(std::fabs(x2 - x1)), 1);

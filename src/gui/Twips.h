@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <cmath>
 
-// Window geometry is designed in twips, 1440 to the inch, and shown at the screen's logical DPI.
+// Window geometry is laid out in twips, 1440 to the inch, and shown at the screen's logical DPI.
 namespace tavrin::twips {
 
 inline constexpr double perInch = 1440.0;

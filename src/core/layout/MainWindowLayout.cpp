@@ -13,34 +13,35 @@ void setSize(float& size, float value)
 
 } // namespace
 
-std::optional<float> MainWindowLayout::outerWidthToAssign(float clientWidth, const Design& design)
+std::optional<float> MainWindowLayout::outerWidthToAssign(float clientWidth, const Metrics& metrics)
 {
-    if (clientWidth < design.minimumOuterWidth)
-        return design.minimumOuterWidth;
+    if (clientWidth < metrics.minimumOuterWidth)
+        return metrics.minimumOuterWidth;
     return std::nullopt;
 }
 
-std::optional<float> MainWindowLayout::outerHeightToAssign(float clientHeight, const Design& design)
+std::optional<float> MainWindowLayout::outerHeightToAssign(float clientHeight,
+                                                           const Metrics& metrics)
 {
-    if (clientHeight < design.minimumOuterHeight)
-        return design.minimumOuterHeight;
+    if (clientHeight < metrics.minimumOuterHeight)
+        return metrics.minimumOuterHeight;
     return std::nullopt;
 }
 
 MainWindowLayout::Geometry MainWindowLayout::fitContent(float clientWidth, float clientHeight,
-                                                        Geometry g, const Design& design)
+                                                        Geometry g, const Metrics& metrics)
 {
     g.shadowLineLeft = 0.0f;
     g.shadowLineRight = clientWidth;
     g.highlightLineLeft = 0.0f;
     g.highlightLineRight = clientWidth;
-    setSize(g.contentWidth, clientWidth - 2.0f * design.contentLeft);
-    setSize(g.contentHeight, clientHeight - design.contentTop - design.contentLeft);
-    setSize(g.listWidth, g.contentWidth - 2.0f * design.listLeft);
-    g.addButtonLeft = g.contentWidth - design.addButtonWidth - 200.0f;
-    setSize(g.linkBoxWidth, g.addButtonLeft - design.linkBoxLeft - 100.0f);
-    g.buttonRowTop = g.contentHeight - design.buttonRowHeight - 50.0f;
-    setSize(g.listHeight, g.buttonRowTop - 50.0f - design.listTop);
+    setSize(g.contentWidth, clientWidth - 2.0f * metrics.contentLeft);
+    setSize(g.contentHeight, clientHeight - metrics.contentTop - metrics.contentLeft);
+    setSize(g.listWidth, g.contentWidth - 2.0f * metrics.listLeft);
+    g.addButtonLeft = g.contentWidth - metrics.addButtonWidth - 200.0f;
+    setSize(g.linkBoxWidth, g.addButtonLeft - metrics.linkBoxLeft - 100.0f);
+    g.buttonRowTop = g.contentHeight - metrics.buttonRowHeight - 50.0f;
+    setSize(g.listHeight, g.buttonRowTop - 50.0f - metrics.listTop);
     return g;
 }
 

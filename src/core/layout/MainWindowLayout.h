@@ -7,7 +7,7 @@
 namespace tavrin {
 
 // The fixed measures the layout reads and never changes.
-struct MainWindowDesign {
+struct MainWindowMetrics {
     float minimumOuterWidth = 10395.0f;
     float minimumOuterHeight = 4000.0f;
     float contentLeft = 0.0f;
@@ -37,17 +37,18 @@ struct MainWindowGeometry {
 
 class MainWindowLayout {
 public:
-    using Design = MainWindowDesign;
+    using Metrics = MainWindowMetrics;
     using Geometry = MainWindowGeometry;
 
     // The outer size to give the window when its client size is under the minimum.
-    static std::optional<float> outerWidthToAssign(float clientWidth, const Design& design = {});
-    static std::optional<float> outerHeightToAssign(float clientHeight, const Design& design = {});
+    static std::optional<float> outerWidthToAssign(float clientWidth, const Metrics& metrics = {});
+    static std::optional<float> outerHeightToAssign(float clientHeight,
+                                                    const Metrics& metrics = {});
 
     // The content fitted to the client size. A width or height that would be negative is not
     // applied and keeps its value from `current`; everything placed after it still follows.
     static Geometry fitContent(float clientWidth, float clientHeight, Geometry current,
-                               const Design& design = {});
+                               const Metrics& metrics = {});
 };
 
 } // namespace tavrin
