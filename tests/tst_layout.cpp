@@ -34,22 +34,16 @@ void verifyFitsClient(const MainWindow& w, MainWindowGeometry& geometry)
     for (float value : values(geometry))
         expected.append(scale.toPixels(value));
 
+    QList<int> actual;
+    for (const char* line : {"Line1", "Line2"})
+        actual << w.findChild<QFrame*>(line)->x() << w.findChild<QFrame*>(line)->width();
     const auto* list = test::accessible<QTreeView>(w, "Torrents");
-    const auto* shadow = w.findChild<QFrame*>("Line1");
-    const auto* highlight = w.findChild<QFrame*>("Line2");
-    QList<int> actual = {shadow->x(),
-                         shadow->width(),
-                         highlight->x(),
-                         highlight->width(),
-                         list->parentWidget()->width(),
-                         list->parentWidget()->height(),
-                         list->width(),
-                         list->height(),
-                         test::accessible<QPushButton>(w, "Add")->x(),
-                         test::accessible<QLineEdit>(w, "Add Link:")->width()};
+    actual << list->parentWidget()->width() << list->parentWidget()->height() << list->width()
+           << list->height() << test::accessible<QPushButton>(w, "Add")->x()
+           << test::accessible<QLineEdit>(w, "Add Link:")->width();
     for (const char* name :
          {"Pause All", "UnPause All", "Stop All", "Queue All", "Delete Completed"})
-        actual.append(test::accessible<QToolButton>(w, name)->y());
+        actual << test::accessible<QToolButton>(w, name)->y();
     QCOMPARE(actual, expected + QList<int>(4, expected.last()));
 }
 
