@@ -1,7 +1,8 @@
 #include "BuildInfo.h"
 #include "gui/AboutDialog.h"
-#include "gui/UpdateReportDialog.h"
 #include "gui/MainWindow.h"
+#include "gui/UpdateReportDialog.h"
+#include "support/Find.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
 
@@ -15,16 +16,6 @@ class AboutTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void aboutBoxPositionInTwips()
-    {
-        // From the main window's outer rectangle and the box's size. Near the screen's corner the
-        // box is left partly off-screen, as placed.
-        const TwipsPoint half = aboutBoxPosition({1000, 1000, 10395, 7051}, 4500, 1860);
-        const TwipsPoint corner = aboutBoxPosition({0, 0, 3000, 2000}, 4590, 2265);
-        QCOMPARE(QList<float>({half.left, half.top, corner.left, corner.top}),
-                 QList<float>({1697.5, 2665.5, -3090, -1265}));
-    }
-
     void helpMenu_data()
     {
         QTest::addColumn<QString>("body");  // of the versions document; empty: no answer
@@ -61,8 +52,11 @@ private Q_SLOTS:
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog) && !env.prompter.waitPointer());
             if (auto* a = qobject_cast<AboutDialog*>(&dialog)) {
-                const QLabel* l = a->lblDescription;
-                seen << a->windowTitle() + '|' + a->lblTitle->text() + '|' + a->lblVersion->text() +
+                const auto text = [a](const char* name) {
+                    return a->findChild<QLabel*>(name)->text();
+                };
+                const QLabel* l = a->findChild<QLabel*>("addressLabel");
+                seen << a->windowTitle() + '|' + text("titleLabel") + '|' + text("versionLabel") +
                             '|' + l->text();
                 // Its bottom-right corner at the main window's centre, by outer sizes.
                 const QRect box = a->frameGeometry(), main = a->parentWidget()->frameGeometry();
@@ -73,7 +67,9 @@ private Q_SLOTS:
                         l->geometry().right() < a->width());
             } else {
                 auto& w = dynamic_cast<UpdateReportDialog&>(dialog);
-                seen << w.windowTitle() + '|' + w.txt->toPlainText();
+                const auto* report = w.findChild<QPlainTextEdit*>("reportView");
+                const auto* ok = w.findChild<QPushButton*>("okButton");
+                seen << w.windowTitle() + '|' + report->toPlainText();
                 // Centred on the screen by its outer size.
                 const QRect screen = w.screen()->geometry(), outer = w.frameGeometry();
                 QVERIFY(qAbs(outer.x() - (screen.width() - outer.width()) / 2) <= 1);
@@ -83,12 +79,14 @@ private Q_SLOTS:
                 const int steps[][6] = {{9000, 6000, 8760, 5405, 7855, 5575},
                                         {150, 150, 8760, 5405, -995, -275},
                                         {195, 1005, 8760, 410, -950, 580}};
-                const auto px = [&](int twips) { return w.toPixels(twips); };
+                const auto px = [scale = TwipsScale(w)](int twips) {
+                    return scale.toPixels(twips);
+                };
                 for (const auto& s : steps) {
                     w.resize(px(s[0]), px(s[1]));
                     QTRY_COMPARE(w.size(), QSize(px(s[0]), px(s[1])));
-                    QCOMPARE(w.txt->geometry(), QRect(px(120), px(120), px(s[2]), px(s[3])));
-                    QCOMPARE(w.cmdOK->geometry(), QRect(px(s[4]), px(s[5]), px(1095), px(375)));
+                    QCOMPARE(report->geometry(), QRect(px(120), px(120), px(s[2]), px(s[3])));
+                    QCOMPARE(ok->geometry(), QRect(px(s[4]), px(s[5]), px(1095), px(375)));
                 }
             }
             QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton); // OK
@@ -97,7 +95,8 @@ private Q_SLOTS:
         MainWindow main(*env.settings, env.prompter, env.clock, options);
         main.move(400, 300);
         main.show();
-        QAction* item = about ? main.mnuAbout : main.mnuCheckNewVersion;
+        QAction* item = test::action(main, about ? "About" : "Check for new version");
+        QVERIFY(item);
         item->trigger();
         item->trigger(); // a check: no second one while one waits, nor waiting for it
         QTRY_COMPARE(seen.size(), about ? 2 : 1);

@@ -1,9 +1,10 @@
 // The column chooser and Change Columns, driven through the real window.
 #include "core/columns/ColumnLayout.h"
-#include "gui/ColumnChooserDialog.h"
 #include "core/settings/SettingsKeys.h"
+#include "gui/ColumnChooserDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/Twips.h"
+#include "support/Find.h"
 #include "support/TestEnvironment.h"
 
 #include <QTest>
@@ -22,7 +23,21 @@ const QString v2 = "FileName;Progress;BT Status;ETA;DL Speed;UL Speed;%UL/DL;#Pe
 
 int px(double twips)
 {
-    return twips::toPixels(twips, QGuiApplication::primaryScreen()->logicalDotsPerInch());
+    return TwipsScale(QGuiApplication::primaryScreen()->logicalDotsPerInch()).toPixels(twips);
+}
+
+QTreeWidget* columnList(const ColumnChooserDialog& d)
+{
+    return d.findChild<QTreeWidget*>("columnList");
+}
+
+// The dialog's buttons in the given order of object names.
+template <typename T> QList<T*> buttons(const ColumnChooserDialog& d, const QStringList& names)
+{
+    QList<T*> list;
+    for (const QString& name : names)
+        list.append(d.findChild<T*>(name));
+    return list;
 }
 
 // A layout written "key:index:show:width;..." (fields from the right may be left out), as the
@@ -47,16 +62,17 @@ QString xml(const QString& cols)
 QString rows(const ColumnChooserDialog& d)
 {
     QStringList texts;
-    for (const QTreeWidgetItem* item : d.lvCols->findItems({}, Qt::MatchContains))
+    for (const QTreeWidgetItem* item : columnList(d)->findItems({}, Qt::MatchContains))
         texts.append((item->checkState(0) == Qt::Checked ? "" : "-") + item->text(0));
     return texts.join(';');
 }
 
 QStringList captions(const MainWindow& window)
 {
+    const QAbstractItemModel* model = test::accessible<QTreeView>(window, "Torrents")->model();
     QStringList list;
-    for (int i = 0; i < window.lv->model()->columnCount(); ++i)
-        list.append(window.lv->model()->headerData(i, Qt::Horizontal).toString());
+    for (int i = 0; i < model->columnCount(); ++i)
+        list.append(model->headerData(i, Qt::Horizontal).toString());
     return list;
 }
 
@@ -65,18 +81,20 @@ QStringList captions(const MainWindow& window)
 // the dialog is then closed by its window frame.
 void run(ColumnChooserDialog& d, const QString& steps)
 {
-    const QList<QAbstractButton*> buttons = {d.cmdTop,    d.cmdUp,    d.cmdDown,
-                                             d.cmdBottom, d.cmdReset, d.cmdCancel};
+    const QList<QAbstractButton*> pressed =
+        buttons<QAbstractButton>(d, {"moveTopButton", "moveUpButton", "moveDownButton",
+                                     "moveBottomButton", "resetButton", "cancelButton"});
     const QList<Qt::Key> keys = {Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape};
+    QTreeWidget* list = columnList(d);
     for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-        if (QTreeWidgetItem* item = d.lvCols->topLevelItem(step.toInt() - 1)) {
-            d.lvCols->scrollToItem(item);
-            QTest::mouseClick(d.lvCols->viewport(), Qt::LeftButton, {},
-                              d.lvCols->visualItemRect(item).center());
+        if (QTreeWidgetItem* item = list->topLevelItem(step.toInt() - 1)) {
+            list->scrollToItem(item);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(item).center());
         } else if (const qsizetype i = QString("tudbrc").indexOf(step); i >= 0) {
-            QTest::mouseClick(buttons[i], Qt::LeftButton);
+            QTest::mouseClick(pressed[i], Qt::LeftButton);
         } else {
-            QTest::keyClick(d.lvCols, keys[QString("xse").indexOf(step)]);
+            QTest::keyClick(list, keys[QString("xse").indexOf(step)]);
         }
     }
 }
@@ -95,7 +113,7 @@ bool chooseColumns(MainWindow& window, const QString& steps,
             d->close();
         }
     });
-    window.mnuChangeColumns->trigger();
+    test::action(window, "Change Columns")->trigger();
     return driven;
 }
 
@@ -157,7 +175,8 @@ void tst_ColumnChooser::changeColumns()
         env.settings->write(keys::version3Cols, xml(preset));
     const QString before = env.settings->read(keys::version3Cols, "absent");
     MainWindow window(*env.settings, env.prompter, env.clock);
-    QVERIFY(chooseColumns(window, steps, [&](ColumnChooserDialog& d) { QCOMPARE(rows(d), listed); }));
+    QVERIFY(
+        chooseColumns(window, steps, [&](ColumnChooserDialog& d) { QCOMPARE(rows(d), listed); }));
     QCOMPARE(env.settings->read(keys::version3Cols, "absent"),
              after.isNull() ? before : xml(after));
     QCOMPARE(captions(window).size(), shown);
@@ -174,7 +193,8 @@ void tst_ColumnChooser::layoutFollowsSize()
         const QPoint off = d.frameGeometry().center() - d.screen()->geometry().center();
         QVERIFY(qAbs(off.x()) <= 20 && qAbs(off.y()) <= 40); // centred on the screen
         int i = 0; // the move buttons, with their pictures, 425 twips apart
-        for (QToolButton* b : {d.cmdTop, d.cmdUp, d.cmdDown, d.cmdBottom}) {
+        for (QToolButton* b : buttons<QToolButton>(
+                 d, {"moveTopButton", "moveUpButton", "moveDownButton", "moveBottomButton"})) {
             QCOMPARE(b->pos(), QPoint(px(50), px(50 + 425 * i++)));
             QVERIFY(!b->icon().pixmap(16, 16).isNull());
         }
@@ -186,10 +206,11 @@ void tst_ColumnChooser::layoutFollowsSize()
             d.resize(size);
             QTRY_COMPARE(d.size(), size);
             int n = 3;
-            for (QPushButton* b : {d.cmdOK, d.cmdReset, d.cmdCancel})
+            for (QPushButton* b :
+                 buttons<QPushButton>(d, {"saveButton", "resetButton", "cancelButton"}))
                 QCOMPARE(b->pos(), QPoint(size.width() - px(1145 * n--), size.height() - px(425)));
-            QCOMPARE(d.lvCols->geometry(), QRect(QPoint(px(475), px(50)), listSize));
-            QCOMPARE(d.lvCols->columnWidth(0), listSize.width() - px(400));
+            QCOMPARE(columnList(d)->geometry(), QRect(QPoint(px(475), px(50)), listSize));
+            QCOMPARE(columnList(d)->columnWidth(0), listSize.width() - px(400));
         }
     }));
 }
@@ -202,11 +223,11 @@ void tst_ColumnChooser::eachVersionKeepsItsOwnLayout()
     const QStringList shown3 = captions(window);
     QCOMPARE(shown3.first(), "ETA");
     const QString stored3 = env.settings->read(keys::version3Cols);
-    window.mnuSwitchVersion->trigger();
+    test::action(window, "Switch to Kestrun Version")->trigger();
     QVERIFY(chooseColumns(window, "8 t s"));
     QCOMPARE(captions(window).join(';'), "#Peers;" + QString(v2).remove("#Peers;"));
     QCOMPARE(env.settings->read(keys::version3Cols), stored3);
-    window.mnuSwitchVersion->trigger();
+    test::action(window, "Switch to Kestrun Version")->trigger();
     QCOMPARE(captions(window), shown3);
 }
 

@@ -1,6 +1,8 @@
 // The main window's resize layout: worked out in twips, then applied to the real window offscreen.
 #include "core/layout/MainWindowLayout.h"
 #include "gui/MainWindow.h"
+#include "gui/Twips.h"
+#include "support/Find.h"
 #include "support/TestEnvironment.h"
 
 #include <QTest>
@@ -9,34 +11,40 @@
 
 using namespace tavrin;
 using Layout = MainWindowLayout;
-Q_DECLARE_METATYPE(ModelledWindow)
 
 namespace {
 
-// Every property, in declaration order.
-QList<float> values(const MainWindowProperties& p)
+// Everything placed, in declaration order.
+QList<float> values(const MainWindowGeometry& g)
 {
-    QList<float> list(sizeof p / sizeof(float));
-    std::memcpy(list.data(), &p, sizeof p);
+    static_assert(sizeof g % sizeof(float) == 0);
+    QList<float> list(sizeof g / sizeof(float));
+    std::memcpy(list.data(), &g, sizeof g);
     return list;
 }
 
-// Every widget the layout sets, against the model run on the window's present client area from
-// `props`, the values the widgets had before; `props` becomes the new values.
-void verifyFitsClient(const MainWindow& w, MainWindowProperties& props)
+// Every widget the layout places, against the layout worked out for the window's present client
+// area from `geometry`, what the widgets had before; `geometry` becomes the new values.
+void verifyFitsClient(const MainWindow& w, MainWindowGeometry& geometry)
 {
+    const TwipsScale scale(w);
     const QSize c = w.centralWidget()->size();
-    props = Layout::fitContent(w.toTwips(c.width()), w.toTwips(c.height()), props);
+    geometry = Layout::fitContent(scale.toTwips(c.width()), scale.toTwips(c.height()), geometry);
     QList<int> expected;
-    for (float value : values(props))
-        expected.append(w.toPixels(value));
-    const QList<int> actual =
-        QList<int>() << w.Line1->x() << w.Line1->width() << w.Line2->x() << w.Line2->width()
-                     << w.fraMain->width() << w.fraMain->height() << w.lv->width() << w.lv->height()
-                     << w.cmdAddLink->x() << w.txtAddLink->width() << w.cmdPauseAll->y()
-                     << w.cmdUnPauseAll->y() << w.cmdDeleteCompleted->y() << w.cmdStopAll->y()
-                     << w.cmdQueueAll->y();
-    QCOMPARE(actual, expected);
+    for (float value : values(geometry))
+        expected.append(scale.toPixels(value));
+
+    QList<int> actual;
+    for (const char* line : {"Line1", "Line2"})
+        actual << w.findChild<QFrame*>(line)->x() << w.findChild<QFrame*>(line)->width();
+    const auto* list = test::accessible<QTreeView>(w, "Torrents");
+    actual << list->parentWidget()->width() << list->parentWidget()->height() << list->width()
+           << list->height() << test::accessible<QPushButton>(w, "Add")->x()
+           << test::accessible<QLineEdit>(w, "Add Link:")->width();
+    for (const char* name :
+         {"Pause All", "UnPause All", "Stop All", "Queue All", "Delete Completed"})
+        actual << test::accessible<QToolButton>(w, name)->y();
+    QCOMPARE(actual, expected + QList<int>(4, expected.last()));
 }
 
 } // namespace
@@ -46,8 +54,6 @@ class tst_Layout : public QObject {
 private Q_SLOTS:
     void fitContent_data();
     void fitContent();
-    void minimumAndNestedRuns_data();
-    void minimumAndNestedRuns();
     void windowFollowsSizeAndMinimum_data();
     void windowFollowsSizeAndMinimum();
 };
@@ -55,11 +61,11 @@ private Q_SLOTS:
 void tst_Layout::fitContent_data()
 {
     QTest::addColumn<QSizeF>("client");
-    // Frame width and height, list width and height, add-link left and width, buttons' top.
+    // Content width and height, list width and height, add button left, link box width, the
+    // button row's top.
     QTest::addColumn<QList<float>>("expected");
     const auto row = [](const char* name, float cw, float ch, QList<float> e) {
-        QTest::newRow(name) << QSizeF(cw, ch)
-                            << QList<float>{0, cw, 0, cw} + e.first(6) + QList<float>(5, e[6]);
+        QTest::newRow(name) << QSizeF(cw, ch) << QList<float>{0, cw, 0, cw} + e;
     };
     row("fractional", 10500.5f, 5000.25f,
         {10500.5f, 3920.25f, 10260.5f, 2725.25f, 9565.5f, 8505.5f, 3375.25f});
@@ -76,40 +82,6 @@ void tst_Layout::fitContent()
     QFETCH(QSizeF, client);
     QFETCH(QList<float>, expected);
     QCOMPARE(values(Layout::fitContent(client.width(), client.height(), {})), expected);
-}
-
-void tst_Layout::minimumAndNestedRuns_data()
-{
-    QTest::addColumn<ModelledWindow>("window");
-    QTest::addColumn<ModelledWindow>("final");
-    QTest::addColumn<int>("runs"); // the deepest nesting is the same
-    // A frame of 120 twips across and 690 down.
-    const auto row = [](const char* name, ModelledWindow from, ModelledWindow to, int runs) {
-        QTest::newRow(name) << from << to << runs;
-    };
-    row("client just under", {10280, 6000, 10400, 6690}, {10275, 6000, 10395, 6690}, 2);
-    row("at the minimum", {10275, 6000, 10395, 6690}, {10275, 6000, 10395, 6690}, 1);
-    row("lower", {12000, 2000, 12120, 2690}, {12000, 3310, 12120, 4000}, 2);
-    // The width's nested run also fixes the height, nesting once more.
-    row("both under", {8880, 2310, 9000, 3000}, {10275, 3310, 10395, 4000}, 3);
-    row("minimised", {0, 0, 3000, 500, true}, {0, 0, 3000, 500, true}, 1);
-    row("frame over the minimum", {12000, 0, 12120, 4200}, {12000, 0, 12120, 4000}, 2);
-}
-
-void tst_Layout::minimumAndNestedRuns()
-{
-    QFETCH(ModelledWindow, window);
-    QFETCH(ModelledWindow, final);
-    QFETCH(int, runs);
-    const auto fits = values(Layout::fitContent(final.clientWidth, final.clientHeight, {}));
-    // From the designed values and from the negative positions a minimised run leaves, alike.
-    for (const MainWindowProperties& from :
-         {MainWindowProperties{}, Layout::fitContent(0, 0, {})}) {
-        const Layout::Outcome o = Layout::run(window, from);
-        QVERIFY(o.window == final);
-        QCOMPARE(QList<int>({o.runs, o.maxDepth}), QList<int>({runs, runs}));
-        QCOMPARE(values(o.properties), fits); // the last run to finish fits the final size
-    }
 }
 
 void tst_Layout::windowFollowsSizeAndMinimum_data()
@@ -135,10 +107,11 @@ void tst_Layout::windowFollowsSizeAndMinimum()
     MainWindow w(*env.settings, env.prompter, env.clock);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    MainWindowProperties props;
-    verifyFitsClient(w, props);
+    MainWindowGeometry geometry;
+    verifyFitsClient(w, geometry);
+    const TwipsScale scale(w);
     const QSize minimum =
-        QSize(w.toPixels(10395), w.toPixels(4000)) - (w.frameGeometry().size() - w.size());
+        QSize(scale.toPixels(10395), scale.toPixels(4000)) - (w.frameGeometry().size() - w.size());
     w.setWindowState(Qt::WindowState(state));
     if (size.isValid()) { // else maximised: as large as the screen
         w.resize(size);
@@ -149,7 +122,7 @@ void tst_Layout::windowFollowsSizeAndMinimum()
     const auto twips = [&w] { return w.centralWidget()->size() * 1440.0 / w.logicalDpiX(); };
     QTRY_VERIFY(state == 0 || (twips().width() < 1995 && twips().height() < 2275));
     // A refused size keeps what the widget had; the following steps still run.
-    verifyFitsClient(w, props);
+    verifyFitsClient(w, geometry);
 }
 
 // A screen smaller than the window's minimum, so that a maximised window gets less than it.

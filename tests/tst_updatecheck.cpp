@@ -1,4 +1,3 @@
-#include "BuildInfo.h"
 #include "core/update/UpdateCheck.h"
 #include "support/HttpServer.h"
 
@@ -51,12 +50,6 @@ private Q_SLOTS:
         server->route("/entities",
                       "<!DOCTYPE Versions [<!ENTITY w \"EXPANDED\"><!ENTITY o SYSTEM \"" + secret +
                           "\">]>" + versions(v("2.0.0", "&w; &o;")));
-    }
-
-    void defaultAddressIsTheSitesVersionsDocument()
-    {
-        QCOMPARE(QString::fromUtf8(build::versionsUrl),
-                 QString::fromUtf8(build::siteUrl) + "/site/projects/tavrin/versions.xml");
     }
 
     void documents_data()

@@ -1,4 +1,4 @@
-// The wire texts and the number rule, byte for byte.
+// Error replies and the number rule, byte for byte.
 #include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 
@@ -9,46 +9,13 @@ using namespace tavrin;
 class TestWire : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void commands_data();
-    void commands();
     void errorReplies_data();
     void errorReplies();
-    void statusRows_data();
-    void statusRows();
-    void fieldsKeepEmptyPieces();
     void numbers_data();
     void numbers();
     void linksOutsideLatin1_data();
     void linksOutsideLatin1();
 };
-
-void TestWire::commands_data()
-{
-    QTest::addColumn<QByteArray>("actual");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("query") << wire::request("U", wire::query()) << QByteArray("ID|U\nQUERY|");
-    QTest::newRow("empty id") << wire::request("", wire::query()) << QByteArray("ID|\nQUERY|");
-    QTest::newRow("empty link") << wire::add("") << QByteArray("ADD|");
-    QTest::newRow("link kept as typed")
-        << wire::add("magnet:?a|b,c\nd") << QByteArray("ADD|magnet:?a|b,c\nd");
-    QTest::newRow("queue all") << wire::queueAll() << QByteArray("QUEUE|ALL");
-    QTest::newRow("stop all") << wire::stopAll() << QByteArray("STOP|ALL");
-    QTest::newRow("delete completed") << wire::deleteCompleted() << QByteArray("DELETE|COMPLETED");
-    QTest::newRow("pause") << wire::pause("T1\r") << QByteArray("PAUSE|T1\r");
-    QTest::newRow("resume") << wire::resume("T1") << QByteArray("RESUME|T1");
-    QTest::newRow("queue") << wire::queue("T1") << QByteArray("QUEUE|T1");
-    QTest::newRow("stop") << wire::stop("T1") << QByteArray("STOP|T1");
-    QTest::newRow("delete") << wire::remove("T1") << QByteArray("DELETE|T1");
-    QTest::newRow("priority lowest") << wire::priority("7", "4") << QByteArray("PRIORITY|7,4");
-    QTest::newRow("non-ascii id") << wire::pause("\xe9t\xff") << QByteArray("PAUSE|\xe9t\xff");
-}
-
-void TestWire::commands()
-{
-    QFETCH(QByteArray, actual);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(actual, expected);
-}
 
 void TestWire::errorReplies_data()
 {
@@ -73,38 +40,6 @@ void TestWire::errorReplies()
     QCOMPARE(result.has_value(), isError);
     if (isError)
         QCOMPARE(*result, message);
-}
-
-void TestWire::statusRows_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QList<QByteArray>>("rows");
-    QTest::newRow("one line") << QByteArray("header") << QList<QByteArray>{};
-    QTest::newRow("one line and LF") << QByteArray("header\n") << QList<QByteArray>{};
-    QTest::newRow("empty") << QByteArray() << QList<QByteArray>{};
-    QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QList<QByteArray>{};
-    QTest::newRow("rows") << QByteArray("h\na|1\nb|2\n") << QList<QByteArray>{"a|1", "b|2"};
-    QTest::newRow("empty second line") << QByteArray("h\n\na|1") << QList<QByteArray>{"a|1"};
-    QTest::newRow("crlf keeps CR") << QByteArray("h\r\na|1\r\n") << QList<QByteArray>{"a|1\r"};
-}
-
-void TestWire::statusRows()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QList<QByteArray>, rows);
-    QList<QByteArray> actual;
-    for (QByteArrayView row : wire::statusRows(reply))
-        actual.append(row.toByteArray());
-    QCOMPARE(actual, rows);
-}
-
-void TestWire::fieldsKeepEmptyPieces()
-{
-    QList<QByteArray> fields;
-    for (QByteArrayView f : wire::rowFields("a||c|"))
-        fields.append(f.toByteArray());
-    QCOMPARE(fields, (QList<QByteArray>{"a", "", "c", ""}));
-    QCOMPARE(wire::rowFields("id").size(), 1);
 }
 
 // The one number rule behind the port, the refresh interval and the stored window size.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/Twips.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -14,25 +16,19 @@ public:
     // The box is placed over `mainWindow` when it is first shown.
     explicit AboutDialog(QWidget* mainWindow);
 
-    // The project's page, shown as plain text.
-    static QString pageUrl();
-
-    QLabel* picIcon = nullptr;
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDescription = nullptr;
-    QPushButton* cmdOK = nullptr;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    int toPixels(double twips) const;
-    float toTwips(int pixels) const;
     void placeOverMainWindow();
 
     QWidget* m_mainWindow = nullptr;
-    double m_dpi = 96.0;
+    TwipsScale m_twips;
+    QLabel* m_iconLabel = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QPushButton* m_okButton = nullptr;
     bool m_placed = false;
 };
 

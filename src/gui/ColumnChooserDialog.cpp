@@ -1,7 +1,6 @@
 #include "gui/ColumnChooserDialog.h"
 
 #include "core/columns/ColumnLayout.h"
-#include "gui/Twips.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,22 +9,17 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-// The pictures live in the static library; they must be registered before first use.
-static void initChooserResources()
-{
-    Q_INIT_RESOURCE(tavrin);
-}
-
 namespace tavrin {
 
 namespace {
 
-// Designed sizes in twips.
+// Sizes in twips.
 constexpr float buttonWidth = 1095.0f;
 constexpr float buttonHeight = 375.0f;
 constexpr float pictureSize = 375.0f;
-constexpr float innerWidth = 4950.0f;
-constexpr float innerHeight = 4920.0f;
+constexpr float gap = 50.0f;
+constexpr float initialWidth = 4950.0f;
+constexpr float initialHeight = 4920.0f;
 
 QTreeWidgetItem* newRow(const QString& text, bool checked)
 {
@@ -36,22 +30,28 @@ QTreeWidgetItem* newRow(const QString& text, bool checked)
     return row;
 }
 
+// Sets the attribute, adding it when the element lacks it.
+template <typename T> void writeAttribute(pugi::xml_node element, const char* name, T value)
+{
+    pugi::xml_attribute attribute = element.attribute(name);
+    if (!attribute)
+        attribute = element.append_attribute(name);
+    attribute.set_value(value);
+}
+
 } // namespace
 
-ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent)
+ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent), m_twips(*this)
 {
-    initChooserResources();
     setObjectName(QStringLiteral("ColumnChooserDialog"));
     setWindowTitle(QStringLiteral("Change Columns"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    if (const QScreen* screen = this->screen())
-        m_dpi = screen->logicalDotsPerInch();
 
     const auto button = [this](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
-        b->resize(toPixels(buttonWidth), toPixels(buttonHeight));
+        b->resize(m_twips.toPixels(buttonWidth), m_twips.toPixels(buttonHeight));
         return b;
     };
     const auto pictureButton = [this](const char* name, const QString& tip, const QString& icon) {
@@ -62,156 +62,156 @@ ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent)
         b->setIcon(QIcon(icon));
         b->setIconSize(QSize(16, 16));
         b->setFocusPolicy(Qt::StrongFocus);
-        b->resize(toPixels(pictureSize), toPixels(pictureSize));
+        b->resize(m_twips.toPixels(pictureSize), m_twips.toPixels(pictureSize));
         return b;
     };
 
-    cmdOK = button("cmdOK", QStringLiteral("Save"));
-    cmdOK->setDefault(true);
-    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"));
-    cmdTop = pictureButton("cmdTop", QStringLiteral("Move to top"),
-                           QStringLiteral(":/icons/move-top.svg"));
-    cmdUp =
-        pictureButton("cmdUp", QStringLiteral("Move up"), QStringLiteral(":/icons/move-up.svg"));
-    cmdDown = pictureButton("cmdDown", QStringLiteral("Move down"),
-                            QStringLiteral(":/icons/move-down.svg"));
-    cmdBottom = pictureButton("cmdBottom", QStringLiteral("Move to bottom"),
-                              QStringLiteral(":/icons/move-bottom.svg"));
+    m_saveButton = button("saveButton", QStringLiteral("Save"));
+    m_saveButton->setDefault(true);
+    m_cancelButton = button("cancelButton", QStringLiteral("Cancel"));
+    m_moveTopButton = pictureButton("moveTopButton", QStringLiteral("Move to top"),
+                                    QStringLiteral(":/icons/move-top.svg"));
+    m_moveUpButton = pictureButton("moveUpButton", QStringLiteral("Move up"),
+                                   QStringLiteral(":/icons/move-up.svg"));
+    m_moveDownButton = pictureButton("moveDownButton", QStringLiteral("Move down"),
+                                     QStringLiteral(":/icons/move-down.svg"));
+    m_moveBottomButton = pictureButton("moveBottomButton", QStringLiteral("Move to bottom"),
+                                       QStringLiteral(":/icons/move-bottom.svg"));
 
-    lvCols = new QTreeWidget(this);
-    lvCols->setObjectName(QStringLiteral("lvCols"));
-    lvCols->setAccessibleName(QStringLiteral("Columns"));
-    lvCols->setColumnCount(1);
-    lvCols->setHeaderHidden(true);
-    lvCols->header()->setStretchLastSection(false);
-    lvCols->setRootIsDecorated(false);
-    lvCols->setUniformRowHeights(true);
-    lvCols->setItemsExpandable(false);
-    lvCols->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvCols->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_columnList = new QTreeWidget(this);
+    m_columnList->setObjectName(QStringLiteral("columnList"));
+    m_columnList->setAccessibleName(QStringLiteral("Columns"));
+    m_columnList->setColumnCount(1);
+    m_columnList->setHeaderHidden(true);
+    m_columnList->header()->setStretchLastSection(false);
+    m_columnList->setRootIsDecorated(false);
+    m_columnList->setUniformRowHeights(true);
+    m_columnList->setItemsExpandable(false);
+    m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_columnList->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    cmdReset = button("cmdReset", QStringLiteral("Reset"));
+    m_resetButton = button("resetButton", QStringLiteral("Reset"));
 
-    // The designed keyboard order.
-    const QList<QWidget*> tabOrder = {cmdOK,   cmdCancel, cmdTop, cmdUp,
-                                      cmdDown, cmdBottom, lvCols, cmdReset};
+    // Tab starts at Save and Cancel, then walks the move buttons, the list and Reset.
+    const QList<QWidget*> tabOrder = {m_saveButton,   m_cancelButton,   m_moveTopButton,
+                                      m_moveUpButton, m_moveDownButton, m_moveBottomButton,
+                                      m_columnList,   m_resetButton};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 
-    connect(cmdOK, &QPushButton::clicked, this, &ColumnChooserDialog::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &ColumnChooserDialog::cmdCancel_Click);
-    connect(cmdReset, &QPushButton::clicked, this, &ColumnChooserDialog::cmdReset_Click);
-    connect(cmdTop, &QToolButton::clicked, this, &ColumnChooserDialog::cmdTop_Click);
-    connect(cmdUp, &QToolButton::clicked, this, &ColumnChooserDialog::cmdUp_Click);
-    connect(cmdDown, &QToolButton::clicked, this, &ColumnChooserDialog::cmdDown_Click);
-    connect(cmdBottom, &QToolButton::clicked, this, &ColumnChooserDialog::cmdBottom_Click);
+    connect(m_saveButton, &QPushButton::clicked, this, &ColumnChooserDialog::onSaveClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ColumnChooserDialog::onCancelClicked);
+    connect(m_resetButton, &QPushButton::clicked, this, &ColumnChooserDialog::onResetClicked);
+    const QList<std::pair<QToolButton*, Move>> moves = {{m_moveTopButton, Move::Top},
+                                                        {m_moveUpButton, Move::Up},
+                                                        {m_moveDownButton, Move::Down},
+                                                        {m_moveBottomButton, Move::Bottom}};
+    for (const auto& [b, move] : moves)
+        connect(b, &QToolButton::clicked, this, [this, move] { moveSelected(move); });
 
-    resize(toPixels(innerWidth), toPixels(innerHeight));
-    // Placed in the middle of the screen when loaded.
+    resize(m_twips.toPixels(initialWidth), m_twips.toPixels(initialHeight));
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    layOut();
+    applyLayout();
 }
 
-int ColumnChooserDialog::toPixels(double twips) const
+void ColumnChooserDialog::setLayouts(pugi::xml_document* working, const pugi::xml_document* builtIn)
 {
-    return twips::toPixels(twips, m_dpi);
-}
-
-float ColumnChooserDialog::toTwips(int pixels) const
-{
-    return twips::fromPixels(pixels, m_dpi);
+    m_working = working;
+    m_builtIn = builtIn;
 }
 
 void ColumnChooserDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (m_activated)
+    if (m_filled)
         return;
-    m_activated = true;
-    if (m_domColInfo)
-        FillColumnList(*m_domColInfo);
+    m_filled = true;
+    if (m_working)
+        fillColumnList(*m_working);
 }
 
 void ColumnChooserDialog::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    layOut();
+    applyLayout();
 }
 
 void ColumnChooserDialog::keyPressEvent(QKeyEvent* event)
 {
-    // Esc is Cancel; only closing by the window frame leaves m_bCancel false.
+    // Esc is Cancel; only closing by the window frame leaves the dialog not cancelled.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdCancel->click();
+        m_cancelButton->click();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-void ColumnChooserDialog::layOut()
+void ColumnChooserDialog::applyLayout()
 {
-    const float w = toTwips(width());
-    const float h = toTwips(height());
+    const auto px = [this](float twips) { return m_twips.toPixels(twips); };
+    const float w = m_twips.toTwips(width());
+    const float h = m_twips.toTwips(height());
 
-    const float cancelLeft = w - buttonWidth - 50.0f;
-    const float buttonTop = h - buttonHeight - 50.0f;
-    cmdCancel->move(toPixels(cancelLeft), toPixels(buttonTop));
-    const float resetLeft = cancelLeft - buttonWidth - 50.0f;
-    cmdReset->move(toPixels(resetLeft), toPixels(buttonTop));
-    const float okLeft = resetLeft - buttonWidth - 50.0f;
-    cmdOK->move(toPixels(okLeft), toPixels(buttonTop));
+    const float cancelLeft = w - buttonWidth - gap;
+    const float buttonRowTop = h - buttonHeight - gap;
+    m_cancelButton->move(px(cancelLeft), px(buttonRowTop));
+    const float resetLeft = cancelLeft - buttonWidth - gap;
+    m_resetButton->move(px(resetLeft), px(buttonRowTop));
+    const float saveLeft = resetLeft - buttonWidth - gap;
+    m_saveButton->move(px(saveLeft), px(buttonRowTop));
 
-    // A negative size is refused and that property keeps its value; the rest still follows.
-    lvCols->move(toPixels(pictureSize + 100.0f), toPixels(50.0f));
-    float listWidth = toTwips(lvCols->width());
-    if (const float wanted = w - pictureSize - 150.0f; wanted >= 0.0f)
+    // A size that would be negative is not applied; the list keeps that one as it was.
+    m_columnList->move(px(pictureSize + 2 * gap), px(gap));
+    float listWidth = m_twips.toTwips(m_columnList->width());
+    if (const float wanted = w - pictureSize - 3 * gap; wanted >= 0.0f)
         listWidth = wanted;
-    float listHeight = toTwips(lvCols->height());
-    if (const float wanted = buttonTop - 50.0f; wanted >= 0.0f)
+    float listHeight = m_twips.toTwips(m_columnList->height());
+    if (const float wanted = buttonRowTop - gap; wanted >= 0.0f)
         listHeight = wanted;
-    lvCols->resize(toPixels(listWidth), toPixels(listHeight));
-    if (const float column = toTwips(lvCols->width()) - 400.0f; column >= 0.0f)
-        lvCols->setColumnWidth(0, toPixels(column));
+    m_columnList->resize(px(listWidth), px(listHeight));
+    // Room for the check box and a vertical scroll bar beside the key.
+    if (const float column = m_twips.toTwips(m_columnList->width()) - 400.0f; column >= 0.0f)
+        m_columnList->setColumnWidth(0, px(column));
 
-    const float step = pictureSize + 50.0f;
-    cmdTop->move(toPixels(50.0f), toPixels(50.0f));
-    cmdUp->move(toPixels(50.0f), toPixels(50.0f + step));
-    cmdDown->move(toPixels(50.0f), toPixels(50.0f + 2.0f * step));
-    cmdBottom->move(toPixels(50.0f), toPixels(50.0f + 3.0f * step));
+    float top = gap;
+    for (QToolButton* b : {m_moveTopButton, m_moveUpButton, m_moveDownButton, m_moveBottomButton}) {
+        b->move(px(gap), px(top));
+        top += pictureSize + gap;
+    }
 }
 
-void ColumnChooserDialog::FillColumnList(const pugi::xml_document& document)
+void ColumnChooserDialog::fillColumnList(const pugi::xml_document& document)
 {
-    lvCols->clear();
+    m_columnList->clear();
     for (int position = 1;; ++position) {
         const pugi::xml_node col = columns::elementAt(document, position);
         if (!col)
             break;
-        lvCols->addTopLevelItem(newRow(columns::key(col), columns::isShown(col)));
+        m_columnList->addTopLevelItem(newRow(columns::key(col), columns::isShown(col)));
     }
 }
 
-void ColumnChooserDialog::cmdReset_Click()
+void ColumnChooserDialog::onResetClicked()
 {
-    if (m_domColInfoDefault)
-        FillColumnList(*m_domColInfoDefault);
+    if (m_builtIn)
+        fillColumnList(*m_builtIn);
 }
 
 void ColumnChooserDialog::moveSelected(Move move)
 {
-    lvCols->setFocus();
-    const QList<QTreeWidgetItem*> selected = lvCols->selectedItems();
+    m_columnList->setFocus();
+    const QList<QTreeWidgetItem*> selected = m_columnList->selectedItems();
     if (selected.isEmpty())
         return;
-    const int position = lvCols->indexOfTopLevelItem(selected.first());
-    const int last = lvCols->topLevelItemCount() - 1;
+    const int position = m_columnList->indexOfTopLevelItem(selected.first());
+    const int last = m_columnList->topLevelItemCount() - 1;
     if ((move == Move::Up && position == 0) || (move == Move::Down && position == last))
         return;
 
-    QTreeWidgetItem* taken = lvCols->takeTopLevelItem(position);
+    QTreeWidgetItem* taken = m_columnList->takeTopLevelItem(position);
     const QString text = taken->text(0);
     const bool checked = taken->checkState(0) == Qt::Checked;
     delete taken;
@@ -228,62 +228,36 @@ void ColumnChooserDialog::moveSelected(Move move)
         target = position + 1;
         break;
     case Move::Bottom:
-        target = lvCols->topLevelItemCount();
+        target = m_columnList->topLevelItemCount();
         break;
     }
     QTreeWidgetItem* row = newRow(text, checked);
-    lvCols->insertTopLevelItem(target, row);
-    lvCols->scrollToItem(row);
-    lvCols->setCurrentItem(row);
+    m_columnList->insertTopLevelItem(target, row);
+    m_columnList->scrollToItem(row);
+    m_columnList->setCurrentItem(row);
 }
 
-void ColumnChooserDialog::cmdTop_Click()
+void ColumnChooserDialog::onSaveClicked()
 {
-    moveSelected(Move::Top);
-}
-
-void ColumnChooserDialog::cmdUp_Click()
-{
-    moveSelected(Move::Up);
-}
-
-void ColumnChooserDialog::cmdDown_Click()
-{
-    moveSelected(Move::Down);
-}
-
-void ColumnChooserDialog::cmdBottom_Click()
-{
-    moveSelected(Move::Bottom);
-}
-
-void ColumnChooserDialog::cmdOK_Click()
-{
-    if (m_domColInfo) {
-        const int count = lvCols->topLevelItemCount();
+    if (m_working) {
+        const int count = m_columnList->topLevelItemCount();
         for (int i = 0; i < count; ++i) {
-            const QTreeWidgetItem* row = lvCols->topLevelItem(i);
+            const QTreeWidgetItem* row = m_columnList->topLevelItem(i);
             const char* shown = row->checkState(0) == Qt::Checked ? "1" : "0";
             // The key is compared directly, so no character in it can change what is selected.
-            for (pugi::xml_node col : columns::elementsWithKey(*m_domColInfo, row->text(0))) {
-                pugi::xml_attribute index = col.attribute("index");
-                if (!index)
-                    index = col.append_attribute("index");
-                index.set_value(i + 1);
-                pugi::xml_attribute show = col.attribute("show");
-                if (!show)
-                    show = col.append_attribute("show");
-                show.set_value(shown);
+            for (pugi::xml_node col : columns::elementsWithKey(*m_working, row->text(0))) {
+                writeAttribute(col, "index", i + 1);
+                writeAttribute(col, "show", shown);
             }
         }
     }
-    m_bCancel = false;
+    m_cancelled = false;
     accept();
 }
 
-void ColumnChooserDialog::cmdCancel_Click()
+void ColumnChooserDialog::onCancelClicked()
 {
-    m_bCancel = true;
+    m_cancelled = true;
     reject();
 }
 

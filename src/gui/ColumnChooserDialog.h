@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/Twips.h"
+
 #include <QDialog>
 #include <pugixml.hpp>
 
@@ -16,47 +18,42 @@ class ColumnChooserDialog : public QDialog {
 public:
     explicit ColumnChooserDialog(QWidget* parent = nullptr);
 
-    // Set by the caller before showing; the dialog rewrites attributes of the first only.
-    pugi::xml_document* m_domColInfo = nullptr;
-    pugi::xml_document* m_domColInfoDefault = nullptr;
-    // True only after Cancel; read by the caller once the dialog has closed.
-    bool m_bCancel = false;
-
-    // Controls, named as designed; public so tests drive the real widgets.
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QToolButton* cmdTop = nullptr;
-    QToolButton* cmdUp = nullptr;
-    QToolButton* cmdDown = nullptr;
-    QToolButton* cmdBottom = nullptr;
-    QTreeWidget* lvCols = nullptr;
-    QPushButton* cmdReset = nullptr;
-
-public Q_SLOTS:
-    void cmdOK_Click();
-    void cmdCancel_Click();
-    void cmdReset_Click();
-    void cmdTop_Click();
-    void cmdUp_Click();
-    void cmdDown_Click();
-    void cmdBottom_Click();
+    // Set before showing: Save rewrites attributes of `working` only; Reset lists `builtIn`.
+    void setLayouts(pugi::xml_document* working, const pugi::xml_document* builtIn);
+    // True only after Cancel or Esc; closing by the window frame is not cancelling.
+    bool wasCancelled() const { return m_cancelled; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+private Q_SLOTS:
+    void onSaveClicked();
+    void onCancelClicked();
+    void onResetClicked();
+
 private:
     enum class Move { Top, Up, Down, Bottom };
 
-    void FillColumnList(const pugi::xml_document& document);
+    void fillColumnList(const pugi::xml_document& document);
     void moveSelected(Move move);
-    void layOut();
-    int toPixels(double twips) const;
-    float toTwips(int pixels) const;
+    void applyLayout();
 
-    double m_dpi = 96.0;
-    bool m_activated = false;
+    TwipsScale m_twips;
+    pugi::xml_document* m_working = nullptr;
+    const pugi::xml_document* m_builtIn = nullptr;
+    bool m_cancelled = false;
+    bool m_filled = false;
+
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QToolButton* m_moveTopButton = nullptr;
+    QToolButton* m_moveUpButton = nullptr;
+    QToolButton* m_moveDownButton = nullptr;
+    QToolButton* m_moveBottomButton = nullptr;
+    QTreeWidget* m_columnList = nullptr;
+    QPushButton* m_resetButton = nullptr;
 };
 
 } // namespace tavrin

@@ -2,9 +2,9 @@
 #include "gui/MainWindow.h"
 
 #include "core/columns/ColumnLayout.h"
-#include "gui/ColumnChooserDialog.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "gui/ColumnChooserDialog.h"
 
 namespace tavrin {
 
@@ -12,10 +12,9 @@ void MainWindow::mnuChangeColumns_Click()
 {
     // No owner: the dialog is a window of its own, modal over the whole program.
     ColumnChooserDialog dialog;
-    dialog.m_domColInfo = &m_domColInfo;
-    dialog.m_domColInfoDefault = &m_domColInfoDefault;
+    dialog.setLayouts(&m_domColInfo, &m_domColInfoDefault);
     dialog.exec();
-    if (dialog.m_bCancel)
+    if (dialog.wasCancelled())
         return;
     m_settings.write(m_bVersion3 ? keys::version3Cols : keys::version2Cols,
                      columns::serialize(m_domColInfo));

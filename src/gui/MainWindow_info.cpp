@@ -2,10 +2,10 @@
 #include "gui/MainWindow.h"
 
 #include "BuildInfo.h"
+#include "core/platform/Prompter.h"
 #include "core/update/UpdateCheck.h"
 #include "gui/AboutDialog.h"
 #include "gui/UpdateReportDialog.h"
-#include "core/platform/Prompter.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -57,8 +57,7 @@ void MainWindow::mnuCheckNewVersion_Click()
                     MessageStyle::Plain, QStringLiteral("Check Version"));
                 break;
             case UpdateOutcome::Kind::Failure:
-                m_prompter.showMessage(outcome.text, MessageStyle::Critical,
-                                       QStringLiteral("ERROR"));
+                m_prompter.showError(outcome.text);
                 break;
             case UpdateOutcome::Kind::Report: {
                 QPointer<UpdateReportDialog> window = new UpdateReportDialog(this);
@@ -70,7 +69,7 @@ void MainWindow::mnuCheckNewVersion_Click()
             }
         });
     });
-    check->start(url, m_options.updateTimeoutMs, versionString());
+    check->start(url, m_options.updateTimeoutMs, build::versionString());
 }
 
 } // namespace tavrin

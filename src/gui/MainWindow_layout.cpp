@@ -16,45 +16,42 @@ void MainWindow::applyLayout()
 {
     if (!fraMain)
         return;
-    const MainWindowLayout::Design design;
+    const MainWindowLayout::Metrics metrics;
     const auto clientWidth = [this] { return toTwips(centralWidget()->width()); };
     const auto clientHeight = [this] { return toTwips(centralWidget()->height()); };
 
     // The window system refuses to resize a minimised or maximised window.
     const bool sizeLocked =
         (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
-    // Each resize below may run this routine again inside itself before it returns.
-    if (const auto width = MainWindowLayout::outerWidthToAssign(clientWidth(), design);
+    // Each resize below may lay the window out again, nested, before it returns.
+    if (const auto width = MainWindowLayout::outerWidthToAssign(clientWidth(), metrics);
         width && !sizeLocked)
         setOuterSizeTwips(*width, outerHeightTwips());
-    if (const auto height = MainWindowLayout::outerHeightToAssign(clientHeight(), design);
+    if (const auto height = MainWindowLayout::outerHeightToAssign(clientHeight(), metrics);
         height && !sizeLocked)
         setOuterSizeTwips(outerWidthTwips(), *height);
 
-    // The current values, so that a refused step leaves what the widgets show.
-    MainWindowLayout::Properties current;
-    current.fraMainWidth = toTwips(fraMain->width());
-    current.fraMainHeight = toTwips(fraMain->height());
-    current.lvWidth = toTwips(lv->width());
-    current.lvHeight = toTwips(lv->height());
-    current.txtAddLinkWidth = toTwips(txtAddLink->width());
-    const MainWindowLayout::Properties p =
-        MainWindowLayout::fitContent(clientWidth(), clientHeight(), current, design);
+    // The present sizes, so that one that cannot be applied stays as the widget shows it.
+    MainWindowLayout::Geometry current;
+    current.contentWidth = toTwips(fraMain->width());
+    current.contentHeight = toTwips(fraMain->height());
+    current.listWidth = toTwips(lv->width());
+    current.listHeight = toTwips(lv->height());
+    current.linkBoxWidth = toTwips(txtAddLink->width());
+    const MainWindowLayout::Geometry g =
+        MainWindowLayout::fitContent(clientWidth(), clientHeight(), current, metrics);
 
     const auto placeLine = [this](QFrame* line, float x1, float x2) {
         line->setGeometry(toPixels(std::min(x1, x2)), line->y(), toPixels(std::fabs(x2 - x1)), 1);
     };
-    placeLine(Line1, p.line1X1, p.line1X2);
-    placeLine(Line2, p.line2X1, p.line2X2);
-    fraMain->resize(toPixels(p.fraMainWidth), toPixels(p.fraMainHeight));
-    lv->resize(toPixels(p.lvWidth), toPixels(p.lvHeight));
-    cmdAddLink->move(toPixels(p.cmdAddLinkLeft), cmdAddLink->y());
-    txtAddLink->resize(toPixels(p.txtAddLinkWidth), txtAddLink->height());
-    cmdPauseAll->move(cmdPauseAll->x(), toPixels(p.cmdPauseAllTop));
-    cmdUnPauseAll->move(cmdUnPauseAll->x(), toPixels(p.cmdUnPauseAllTop));
-    cmdDeleteCompleted->move(cmdDeleteCompleted->x(), toPixels(p.cmdDeleteCompletedTop));
-    cmdStopAll->move(cmdStopAll->x(), toPixels(p.cmdStopAllTop));
-    cmdQueueAll->move(cmdQueueAll->x(), toPixels(p.cmdQueueAllTop));
+    placeLine(Line1, g.shadowLineLeft, g.shadowLineRight);
+    placeLine(Line2, g.highlightLineLeft, g.highlightLineRight);
+    fraMain->resize(toPixels(g.contentWidth), toPixels(g.contentHeight));
+    lv->resize(toPixels(g.listWidth), toPixels(g.listHeight));
+    cmdAddLink->move(toPixels(g.addButtonLeft), cmdAddLink->y());
+    txtAddLink->resize(toPixels(g.linkBoxWidth), txtAddLink->height());
+    for (QToolButton* b : {cmdPauseAll, cmdUnPauseAll, cmdDeleteCompleted, cmdStopAll, cmdQueueAll})
+        b->move(b->x(), toPixels(g.buttonRowTop));
 }
 
 } // namespace tavrin

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
 #include <cmath>
 
-// Window geometry is designed in twips, 1440 to the inch, and shown at the screen's logical DPI.
+// Window geometry is laid out in twips, 1440 to the inch, and shown at the screen's logical DPI.
 namespace tavrin::twips {
 
 inline constexpr double perInch = 1440.0;
@@ -18,3 +21,28 @@ inline float fromPixels(int pixels, double dpi)
 }
 
 } // namespace tavrin::twips
+
+namespace tavrin {
+
+// A widget's twips-to-pixels scale, fixed by the screen it is created on.
+class TwipsScale {
+public:
+    // 96 DPI when the widget has no screen (nothing is shown then anyway).
+    explicit TwipsScale(const QWidget& widget)
+        : m_dpi(widget.screen() ? widget.screen()->logicalDotsPerInch() : 96.0)
+    {
+    }
+    explicit TwipsScale(double dpi) : m_dpi(dpi) {}
+
+    int toPixels(double twips) const { return twips::toPixels(twips, m_dpi); }
+    float toTwips(int pixels) const { return twips::fromPixels(pixels, m_dpi); }
+    QRect toPixels(double left, double top, double width, double height) const
+    {
+        return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
+    }
+
+private:
+    double m_dpi;
+};
+
+} // namespace tavrin

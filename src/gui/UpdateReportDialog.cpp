@@ -1,7 +1,5 @@
 #include "gui/UpdateReportDialog.h"
 
-#include "gui/Twips.h"
-
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -11,28 +9,27 @@ namespace tavrin {
 
 UpdateReportDialog::UpdateReportDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint)
+                          Qt::WindowCloseButtonHint),
+      m_twips(*this)
 {
     setObjectName(QStringLiteral("UpdateReportDialog"));
     setWindowTitle(QStringLiteral("New Version Information"));
-    if (const QScreen* screen = this->screen())
-        m_dpi = screen->logicalDotsPerInch();
 
-    txt = new QPlainTextEdit(this);
-    txt->setObjectName(QStringLiteral("txt"));
-    txt->setReadOnly(true);
-    txt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    txt->setAccessibleName(QStringLiteral("New versions"));
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
+    m_reportView = new QPlainTextEdit(this);
+    m_reportView->setObjectName(QStringLiteral("reportView"));
+    m_reportView->setReadOnly(true);
+    m_reportView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_reportView->setAccessibleName(QStringLiteral("New versions"));
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("okButton"));
+    m_okButton->setDefault(true);
     // Escape rejects the dialog by itself; OK closes it the same way.
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     setMinimumSize(1, 1);
-    resize(toPixels(6150), toPixels(4920));
+    resize(m_twips.toPixels(6150), m_twips.toPixels(4920));
     applyLayout();
-    cmdOK->setFocus();
+    m_okButton->setFocus();
 }
 
 void UpdateReportDialog::setReport(const QString& report)
@@ -41,17 +38,7 @@ void UpdateReportDialog::setReport(const QString& report)
     text.replace(QLatin1String("\r\r\n"), QLatin1String("\n"));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    txt->setPlainText(text);
-}
-
-int UpdateReportDialog::toPixels(double twips) const
-{
-    return twips::toPixels(twips, m_dpi);
-}
-
-float UpdateReportDialog::toTwips(int pixels) const
-{
-    return twips::fromPixels(pixels, m_dpi);
+    m_reportView->setPlainText(text);
 }
 
 void UpdateReportDialog::showEvent(QShowEvent* event)
@@ -76,21 +63,21 @@ void UpdateReportDialog::placeOnScreen()
         return;
     const QRect area = screen->geometry();
     const QRect self = frameGeometry();
-    const TwipsPoint at = centredOnScreen(toTwips(area.width()), toTwips(area.height()),
-                                          toTwips(self.width()), toTwips(self.height()));
-    move(area.x() + toPixels(at.left), area.y() + toPixels(at.top));
+    const TwipsPoint at =
+        centredOnScreen(m_twips.toTwips(area.width()), m_twips.toTwips(area.height()),
+                        m_twips.toTwips(self.width()), m_twips.toTwips(self.height()));
+    move(area.x() + m_twips.toPixels(at.left), area.y() + m_twips.toPixels(at.top));
 }
 
 void UpdateReportDialog::applyLayout()
 {
-    if (!txt || !cmdOK)
-        return;
-    m_controls = versionWindowLayout(toTwips(width()), toTwips(height()), m_controls);
+    m_geometry =
+        updateReportLayout(m_twips.toTwips(width()), m_twips.toTwips(height()), m_geometry);
     const auto place = [this](QWidget* w, const TwipsRect& r) {
-        w->setGeometry(toPixels(r.left), toPixels(r.top), toPixels(r.width), toPixels(r.height));
+        w->setGeometry(m_twips.toPixels(r.left, r.top, r.width, r.height));
     };
-    place(txt, m_controls.txt);
-    place(cmdOK, m_controls.cmdOK);
+    place(m_reportView, m_geometry.report);
+    place(m_okButton, m_geometry.okButton);
 }
 
 } // namespace tavrin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/layout/DialogGeometry.h"
+#include "gui/Twips.h"
 
 #include <QDialog>
 
@@ -18,12 +19,6 @@ public:
     // Shows the report; each CR LF, and each CR CR LF, is one line break.
     void setReport(const QString& report);
 
-    QPlainTextEdit* txt = nullptr;
-    QPushButton* cmdOK = nullptr;
-
-    int toPixels(double twips) const;
-    float toTwips(int pixels) const;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -32,10 +27,12 @@ private:
     void applyLayout();
     void placeOnScreen();
 
-    double m_dpi = 96.0;
+    TwipsScale m_twips;
+    QPlainTextEdit* m_reportView = nullptr;
+    QPushButton* m_okButton = nullptr;
     bool m_placed = false;
     // Held in twips so repeated resizing does not drift by rounding.
-    VersionWindowControls m_controls{{120, 120, 5895, 4215}, {4920, 4440, 1095, 375}};
+    UpdateReportGeometry m_geometry{{120, 120, 5895, 4215}, {4920, 4440, 1095, 375}};
 };
 
 } // namespace tavrin

@@ -28,6 +28,15 @@ public:
         m_server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
+    // A socket still open says "disconnected" while it is destroyed, when neither it nor (under
+    // ~QObject) this server is whole any more: nothing may be recorded then.
+    ~LoopbackServer() override
+    {
+        for (QTcpSocket* socket : findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly)) {
+            QObject::disconnect(socket, &QTcpSocket::disconnected, nullptr, nullptr);
+            delete socket;
+        }
+    }
 
     quint16 port() const { return m_server.serverPort(); }
     // A port on which nothing listens, so connecting is refused.

@@ -20,15 +20,15 @@ bool parse(pugi::xml_document& document, const QString& text);
 // The document as text; an empty document gives the empty text.
 QString serialize(const pugi::xml_document& document);
 
-// The first Col element, in document order, whose index reads the decimal text of position
-// (what "/Cols/Col[@index='N']" selects), or a null node.
+// The first Col element under the root Cols, in document order, whose index attribute is
+// exactly the decimal text of position (so "01" is not 1), or a null node.
 pugi::xml_node elementAt(const pugi::xml_document& document, int position);
 
 // The field of a status row that a Col element describes: its 1-based place among the Col
 // elements under Cols, in document order.
 int fieldNumber(pugi::xml_node element);
 
-// The number of Col elements under the root Cols (what "/Cols/Col" selects).
+// The number of Col elements directly under the root Cols; 0 under any other root.
 int elementCount(const pugi::xml_document& document);
 
 // True when the element's show attribute is exactly "1".

@@ -14,17 +14,17 @@ TwipsPoint centredOnScreen(float screenWidth, float screenHeight, float windowWi
     return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
 }
 
-VersionWindowControls versionWindowLayout(float clientWidth, float clientHeight,
-                                          VersionWindowControls current)
+UpdateReportGeometry updateReportLayout(float clientWidth, float clientHeight,
+                                        UpdateReportGeometry current)
 {
     constexpr float gap = 50;
-    VersionWindowControls next = current;
-    next.cmdOK.left = clientWidth - next.cmdOK.width - gap;
-    next.cmdOK.top = clientHeight - next.cmdOK.height - gap;
-    if (const float width = clientWidth - 2 * next.txt.left; width >= 0)
-        next.txt.width = width;
-    if (const float height = next.cmdOK.top - gap - next.txt.top; height >= 0)
-        next.txt.height = height;
+    UpdateReportGeometry next = current;
+    next.okButton.left = clientWidth - next.okButton.width - gap;
+    next.okButton.top = clientHeight - next.okButton.height - gap;
+    if (const float width = clientWidth - 2 * next.report.left; width >= 0)
+        next.report.width = width;
+    if (const float height = next.okButton.top - gap - next.report.top; height >= 0)
+        next.report.height = height;
     return next;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// Where the Help dialogs go, in twips held as floats as the windows are designed.
+// Where the Help dialogs and their contents go, in twips held as floats so that repeated
+// resizing does not drift by rounding.
 namespace tavrin {
 
 struct TwipsPoint {
@@ -22,15 +23,15 @@ TwipsPoint aboutBoxPosition(const TwipsRect& mainOuter, float dialogWidth, float
 TwipsPoint centredOnScreen(float screenWidth, float screenHeight, float windowWidth,
                            float windowHeight);
 
-// The two controls of the new-version window.
-struct VersionWindowControls {
-    TwipsRect txt;
-    TwipsRect cmdOK;
+// What the new-version report window holds: the report text and its OK button.
+struct UpdateReportGeometry {
+    TwipsRect report;
+    TwipsRect okButton;
 };
 
-// The button 50 twips from the bottom-right corner, the text box filling the rest; a negative
-// size is refused by the window system, so that step leaves the control as it was.
-VersionWindowControls versionWindowLayout(float clientWidth, float clientHeight,
-                                          VersionWindowControls current);
+// The button 50 twips from the bottom-right corner, the report filling the rest; a size that
+// would be negative is not applied, so the report keeps that one as it was.
+UpdateReportGeometry updateReportLayout(float clientWidth, float clientHeight,
+                                        UpdateReportGeometry current);
 
 } // namespace tavrin

@@ -108,37 +108,4 @@ std::optional<QByteArray> errorMessage(QByteArrayView reply)
     return reply.sliced(errorPrefix.size()).toByteArray();
 }
 
-QList<QByteArrayView> statusRows(QByteArrayView reply)
-{
-    QList<QByteArrayView> rows;
-    qsizetype start = reply.indexOf('\n');
-    if (start < 0)
-        return rows;
-    ++start;
-    while (start < reply.size()) {
-        qsizetype end = reply.indexOf('\n', start);
-        if (end < 0)
-            end = reply.size();
-        if (end > start)
-            rows.append(reply.sliced(start, end - start));
-        start = end + 1;
-    }
-    return rows;
-}
-
-QList<QByteArrayView> rowFields(QByteArrayView row)
-{
-    QList<QByteArrayView> fields;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype bar = row.indexOf('|', start);
-        if (bar < 0) {
-            fields.append(row.sliced(start));
-            return fields;
-        }
-        fields.append(row.sliced(start, bar - start));
-        start = bar + 1;
-    }
-}
-
 } // namespace tavrin::wire

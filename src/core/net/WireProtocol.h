@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 #include <optional>
 
@@ -36,10 +35,5 @@ std::optional<QByteArray> latin1(const QString& text);
 
 // The message of an error reply, or nothing when the text does not start with the prefix.
 std::optional<QByteArray> errorMessage(QByteArrayView reply);
-
-// The rows of a status reply: every non-empty line after the first, as views into the reply.
-QList<QByteArrayView> statusRows(QByteArrayView reply);
-// The fields of one row, split at "|"; the last one is the torrent identifier.
-QList<QByteArrayView> rowFields(QByteArrayView row);
 
 } // namespace tavrin::wire

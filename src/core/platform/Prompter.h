@@ -15,6 +15,11 @@ public:
     virtual ~Prompter() = default;
     // An empty title shows the program's title.
     virtual void showMessage(const QString& text, MessageStyle style, const QString& title) = 0;
+    // The program's one kind of error box: critical icon, titled "ERROR".
+    void showError(const QString& text)
+    {
+        showMessage(text, MessageStyle::Critical, QStringLiteral("ERROR"));
+    }
     virtual void setWaitPointer(bool wait) = 0;
     virtual bool waitPointer() const = 0;
 };

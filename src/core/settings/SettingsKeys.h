@@ -1,25 +1,25 @@
 #pragma once
 
-#include <QString>
+#include <QLatin1StringView>
 
 // The settings keys of the program and their defaults.
 namespace tavrin::keys {
 
-inline const QString host = QStringLiteral("Host");
-inline const QString port = QStringLiteral("Port");
-inline const QString uniqueId = QStringLiteral("UniqueID");
-inline const QString refreshSecs = QStringLiteral("RefreshSecs");
-inline const QString version3 = QStringLiteral("Version3");
-inline const QString version2Cols = QStringLiteral("Version2Cols");
-inline const QString version3Cols = QStringLiteral("Version3Cols");
-inline const QString width = QStringLiteral("Width");
-inline const QString height = QStringLiteral("Height");
+inline constexpr QLatin1StringView host{"Host"};
+inline constexpr QLatin1StringView port{"Port"};
+inline constexpr QLatin1StringView uniqueId{"UniqueID"};
+inline constexpr QLatin1StringView refreshSecs{"RefreshSecs"};
+inline constexpr QLatin1StringView version3{"Version3"};
+inline constexpr QLatin1StringView version2Cols{"Version2Cols"};
+inline constexpr QLatin1StringView version3Cols{"Version3Cols"};
+inline constexpr QLatin1StringView width{"Width"};
+inline constexpr QLatin1StringView height{"Height"};
 
-inline const QString defaultHost = QStringLiteral("localhost");
-inline const QString defaultPort = QStringLiteral("56667");
-inline const QString defaultRefreshSecs = QStringLiteral("1");
-inline const QString defaultVersion3 = QStringLiteral("true");
-inline const QString defaultWidth = QStringLiteral("10395");
-inline const QString defaultHeight = QStringLiteral("7050");
+inline constexpr QLatin1StringView defaultHost{"localhost"};
+inline constexpr QLatin1StringView defaultPort{"56667"};
+inline constexpr QLatin1StringView defaultRefreshSecs{"1"};
+inline constexpr QLatin1StringView defaultVersion3{"true"};
+inline constexpr QLatin1StringView defaultWidth{"10395"};
+inline constexpr QLatin1StringView defaultHeight{"7050"};
 
 } // namespace tavrin::keys

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
 
 class QSettings;
@@ -12,9 +13,8 @@ public:
     explicit SettingsStore(QSettings& settings);
 
     // The stored text, or the default when the key is absent. Never fails.
-    QString read(const QString& key, const QString& defaultValue = {}) const;
-    void write(const QString& key, const QString& value);
-    bool contains(const QString& key) const;
+    QString read(QAnyStringView key, const QString& defaultValue = {}) const;
+    void write(QAnyStringView key, const QString& value);
 
 private:
     QSettings& m_settings;
