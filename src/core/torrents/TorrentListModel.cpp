@@ -65,25 +65,6 @@ int TorrentListModel::findByTag(QByteArrayView tag) const
     return indexed(tag) + 1;
 }
 
-int TorrentListModel::appendItem(const QString& text)
-{
-    Row row;
-    row.shown = text.toLatin1();
-    row.cells.append(Cell{Cell::unknown, 0, 0, static_cast<quint32>(row.shown.size())});
-    const int at = count();
-    beginInsertRows({}, at, at);
-    m_rows.append(std::move(row));
-    m_index.insert(QByteArrayView(), at, [this](int r) { return tagOf(r); });
-    endInsertRows();
-    return at + 1;
-}
-
-void TorrentListModel::setTag(int position, const QByteArray& tag)
-{
-    m_rows[position - 1].tag = tag;
-    rebuildIndex();
-}
-
 void TorrentListModel::setSubItemText(int position, int subItem, const QString& text)
 {
     Row& row = m_rows[position - 1];
@@ -106,24 +87,6 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     // The item no longer shows exactly what its row text says.
     row.generation = 0;
     emitChanged(position - 1, {subItem});
-}
-
-void TorrentListModel::removeItems(int position, int count)
-{
-    if (count <= 0)
-        return;
-    beginRemoveRows({}, position - 1, position + count - 2);
-    m_rows.remove(position - 1, count);
-    rebuildIndex();
-    endRemoveRows();
-}
-
-void TorrentListModel::clearItems()
-{
-    beginResetModel();
-    m_rows.clear();
-    m_index.clear();
-    endResetModel();
 }
 
 void TorrentListModel::beginReply(const QList<int>& plan)

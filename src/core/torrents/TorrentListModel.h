@@ -36,12 +36,8 @@ public:
     // The model index of the item's first cell, for selecting it in a view.
     QModelIndex itemIndex(int position) const { return index(position - 1, 0); }
 
-    int appendItem(const QString& text);
-    void setTag(int position, const QByteArray& tag);
     // Appends empty sub-items up to `subItem`, then sets its text when it differs.
     void setSubItemText(int position, int subItem, const QString& text);
-    void removeItems(int position, int count);
-    void clearItems();
 
     // What the status reply processor uses. A reply starts with beginReply; the plan is the
     // field number of each shown column ([0] main text, [k] sub-item k).
