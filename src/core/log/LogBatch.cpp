@@ -23,7 +23,8 @@ void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
                           !before(text.data(), begin) &&
                           !before(begin + m_source.size(), text.data() + text.size());
     const quint32 prefixOffset = ownPrefix(prefix);
-    Entry entry{0, text.size(), prefixOffset, static_cast<quint32>(prefix.size()), inSource};
+    Q_ASSERT(prefix.size() <= 0xFFFF);
+    Entry entry{0, text.size(), prefixOffset, static_cast<quint16>(prefix.size()), inSource};
     if (inSource) {
         entry.textOffset = text.data() - begin;
     } else {

@@ -17,7 +17,7 @@ public:
     // Entries may refer to `source` without copying; the batch keeps a shared copy of it.
     explicit LogBatch(QByteArray source) : m_source(std::move(source)) {}
 
-    // Adds the entry prefix + text.
+    // Adds the entry prefix + text; the prefix is at most 65535 bytes.
     void add(QByteArrayView prefix, QByteArrayView text);
     // Adds the entry prefix + the decimal text of number.
     void add(QByteArrayView prefix, qint64 number);
@@ -38,7 +38,7 @@ private:
         qint64 textOffset;
         qint64 textLength;
         quint32 prefixOffset; // into m_own
-        quint32 prefixLength;
+        quint16 prefixLength; // prefixes are the program's own short texts
         bool textInSource;
     };
     quint32 ownPrefix(QByteArrayView prefix);
