@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <malloc.h>
 #include <cstring>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <set>
@@ -160,8 +160,11 @@ BENCHMARK(Split)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FirstFill)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(UnchangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(LoggedRefresh)->Arg(10000)->MeasureProcessCPUTime()->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(LoggedRefresh)
+    ->Arg(10000)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Keeps each case's mean time so the ratios can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -234,21 +237,20 @@ template <typename Prepare, typename Work> long peakOfChild(Prepare prepare, Wor
 // as the program makes them.
 long peakWithTenThousand()
 {
-    return peakOfChild([] { return 0; },
-                       [](int) {
-                           bench::StatusReplyFactory factory(10000);
-                           StatusReplyProcessor processor(true);
-                           auto model = emptyList();
-                           for (int i = 0; i < 3; ++i) {
-                               const QByteArray reply = factory.reply();
-                               benchmark::DoNotOptimize(processor
-                                                            .process(reply, layout(), *model,
-                                                                     RequestKind::Status, 0)
-                                                            .logLines);
-                               factory.step(10, 1);
-                           }
-                           return model->count() == 10000;
-                       });
+    return peakOfChild(
+        [] { return 0; },
+        [](int) {
+            bench::StatusReplyFactory factory(10000);
+            StatusReplyProcessor processor(true);
+            auto model = emptyList();
+            for (int i = 0; i < 3; ++i) {
+                const QByteArray reply = factory.reply();
+                benchmark::DoNotOptimize(
+                    processor.process(reply, layout(), *model, RequestKind::Status, 0).logLines);
+                factory.step(10, 1);
+            }
+            return model->count() == 10000;
+        });
 }
 
 constexpr qsizetype bigReply = qsizetype(64) << 20;
@@ -257,8 +259,8 @@ constexpr qsizetype bigReply = qsizetype(64) << 20;
 // logged to disk; the peak counts from when the reply is in memory.
 long peakWithBigReply(qsizetype* rows)
 {
-    const int torrents = static_cast<int>(bigReply / bench::StatusReplyFactory(100).reply().size() *
-                                          100);
+    const int torrents =
+        static_cast<int>(bigReply / bench::StatusReplyFactory(100).reply().size() * 100);
     *rows = torrents;
     return peakOfChild(
         [torrents] {

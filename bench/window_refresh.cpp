@@ -93,9 +93,8 @@ int main(int argc, char* argv[])
     QTimer probe;
     QElapsedTimer since;
     qint64 longest = 0;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longest = std::max(longest, since.restart() - 5);
-    });
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { longest = std::max(longest, since.restart() - 5); });
     probe.start(5);
     since.start();
     runUntil([] { return false; }, seconds * 500);

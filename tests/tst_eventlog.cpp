@@ -41,13 +41,12 @@ void TestEventLog::entries_data()
     QTest::newRow("empty") << QByteArray() << stamp + "\r\n";
     QTest::newRow("line breaks kept")
         << QByteArray("Got Message: h\na|1\n") << stamp + "Got Message: h\na|1\n\r\n";
-    QTest::newRow("single-byte text") << QByteArray("Row: \xe9\xff|\0T", 10)
-                                      << stamp + QByteArray("Row: \xe9\xff|\0T\r\n", 12);
+    QTest::newRow("single-byte text")
+        << QByteArray("Row: \xe9\xff|\0T", 10) << stamp + QByteArray("Row: \xe9\xff|\0T\r\n", 12);
     // An entry keeps 1 MiB of a longer text and says how much it left out.
     const QByteArray mib(1 << 20, 'x');
     QTest::newRow("1 MiB whole") << mib << stamp + mib + "\r\n";
-    QTest::newRow("cut") << mib + "yz"
-                         << stamp + mib + " [2 more bytes left out of the log]\r\n";
+    QTest::newRow("cut") << mib + "yz" << stamp + mib + " [2 more bytes left out of the log]\r\n";
 }
 
 void TestEventLog::entries()
@@ -90,8 +89,8 @@ void TestEventLog::batchSharesOneStamp()
         EventLog log(env.clock, env.prompter, us);
         log.writeLogs(batch);
     } // closing the log writes what is queued
-    QCOMPARE(env.logBytes(), stamp + "Got Message: head\nrow\r\n" + stamp + "Row: row\r\n" +
-                                 stamp + "Row contains cols: 0\r\n" + stamp + "Error - x\r\n");
+    QCOMPARE(env.logBytes(), stamp + "Got Message: head\nrow\r\n" + stamp + "Row: row\r\n" + stamp +
+                                 "Row contains cols: 0\r\n" + stamp + "Error - x\r\n");
 }
 
 void TestEventLog::midnightShowsTheDateAlone()
@@ -187,19 +186,25 @@ void TestEventLog::messageBoxText_data()
     QTest::addColumn<int>("characters");
     QTest::addColumn<int>("lines");
     const QString a1000(1000, 'a');
-    QTest::newRow("plain") << "ERROR: busy" << "ERROR: busy" << 1000 << 40;
-    QTest::newRow("line breaks and tabs kept") << "a\r\nb\nc\td" << "a\r\nb\nc\td" << 1000 << 40;
-    QTest::newRow("NUL shown, rest kept") << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b")
-                                          << 1000 << 40;
+    QTest::newRow("plain") << "ERROR: busy"
+                           << "ERROR: busy" << 1000 << 40;
+    QTest::newRow("line breaks and tabs kept") << "a\r\nb\nc\td"
+                                               << "a\r\nb\nc\td" << 1000 << 40;
+    QTest::newRow("NUL shown, rest kept")
+        << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b") << 1000 << 40;
     QTest::newRow("other controls") << QString::fromLatin1("\x1b[1m\x7f\x85")
                                     << QStringLiteral("\u241b[1m\u2421<U+0085>") << 1000 << 40;
     QTest::newRow("exactly the limit") << a1000 << a1000 << 1000 << 40;
-    QTest::newRow("1 MB cut") << QString(1000000, 'b') << QString(1000, 'b') + QStringLiteral("\u2026")
-                              << 1000 << 40;
-    QTest::newRow("markup stays text") << "<b>x</b>" << "<b>x</b>" << 1000 << 40;
-    QTest::newRow("pair not split") << "ab" + QStringLiteral("\U0001F600") << QStringLiteral("ab\u2026") << 3 << 40;
-    QTest::newRow("pair fits") << "ab" + QStringLiteral("\U0001F600") << "ab" + QStringLiteral("\U0001F600") << 4 << 40;
-    QTest::newRow("too many lines") << "1\n2\r\n3\r4\n5" << QStringLiteral("1\n2\r\n3\u2026") << 1000 << 2;
+    QTest::newRow("1 MB cut") << QString(1000000, 'b')
+                              << QString(1000, 'b') + QStringLiteral("\u2026") << 1000 << 40;
+    QTest::newRow("markup stays text") << "<b>x</b>"
+                                       << "<b>x</b>" << 1000 << 40;
+    QTest::newRow("pair not split")
+        << "ab" + QStringLiteral("\U0001F600") << QStringLiteral("ab\u2026") << 3 << 40;
+    QTest::newRow("pair fits") << "ab" + QStringLiteral("\U0001F600")
+                               << "ab" + QStringLiteral("\U0001F600") << 4 << 40;
+    QTest::newRow("too many lines")
+        << "1\n2\r\n3\r4\n5" << QStringLiteral("1\n2\r\n3\u2026") << 1000 << 2;
 }
 
 void TestEventLog::messageBoxText()

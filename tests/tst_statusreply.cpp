@@ -172,7 +172,8 @@ void TestStatusReply::failingRowLeavesTheListAsItWas()
     const StatusReplyOutcome outcome =
         f.process(reply({"", row("B", {{4, "High"}}), bad, row("C")}), 1);
     QCOMPARE(outcome.error, error);
-    QCOMPARE(outcome.logLines.last(), error.isEmpty() ? outcome.logLines.message(2) : error.toLatin1());
+    QCOMPARE(outcome.logLines.last(),
+             error.isEmpty() ? outcome.logLines.message(2) : error.toLatin1());
     QCOMPARE(outcome.selectPosition, 0);
     // No half-made item, no removal pass: A stays although the reply does not name it.
     QCOMPARE(f.model.count(), 2);

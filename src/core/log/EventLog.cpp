@@ -29,8 +29,7 @@ QString dateFormatWithFullYear(const QLocale& locale)
 
 } // namespace
 
-EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale,
-                   LogWriter::Limits limits)
+EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale, LogWriter::Limits limits)
     : m_clock(clock), m_prompter(prompter), m_locale(std::move(locale)),
       m_dateFormat(dateFormatWithFullYear(m_locale)), m_timeFormat(timeFormatWithoutZone(m_locale)),
       m_context(std::make_unique<QObject>())
@@ -38,7 +37,8 @@ EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale,
     QObject* context = m_context.get();
     m_writer = std::make_unique<LogWriter>(fileName, limits, [this, context] {
         // Queued even from this thread, so the box never opens inside a caller's write.
-        QMetaObject::invokeMethod(context, [this] { report(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [this] { report(); }, Qt::QueuedConnection);
     });
 }
 

@@ -19,8 +19,7 @@ void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
     // Pointer order is only defined within one array; std::less gives a total order.
     const std::less<const char*> before;
     const char* begin = m_source.constData();
-    const bool inSource = !text.isEmpty() && !m_source.isEmpty() &&
-                          !before(text.data(), begin) &&
+    const bool inSource = !text.isEmpty() && !m_source.isEmpty() && !before(text.data(), begin) &&
                           !before(begin + m_source.size(), text.data() + text.size());
     const quint32 prefixOffset = ownPrefix(prefix);
     Q_ASSERT(prefix.size() <= 0xFFFF);

@@ -3,8 +3,8 @@
 #include "core/log/LogBatch.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QFile>
+#include <QString>
 #include <condition_variable>
 #include <deque>
 #include <functional>

@@ -30,7 +30,8 @@ QString messageBoxText(const QString& text, qsizetype characters, int lines)
     int breaks = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        const bool lineBreak = c == u'\n' || (c == u'\r' && (i + 1 == text.size() || text.at(i + 1) != u'\n'));
+        const bool lineBreak =
+            c == u'\n' || (c == u'\r' && (i + 1 == text.size() || text.at(i + 1) != u'\n'));
         // A surrogate pair is kept whole: cutting between its halves leaves a broken character.
         const qsizetype width = QChar::isHighSurrogate(c) && i + 1 < text.size() &&
                                         QChar::isLowSurrogate(text.at(i + 1).unicode())

@@ -183,11 +183,17 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
     m_scratchText.resize(0);
     m_ends.clear();
     m_changed.clear();
+    // Shown texts that came from this plan's fields (none was typed in since).
+    const bool sameShape = item.generation == m_generation;
     for (qsizetype k = 0; k < total; ++k) {
         const QByteArrayView before = k < item.cells ? shownIn(item, k) : QByteArrayView();
         const qsizetype start = m_scratchText.size();
         if (k == 0 || k >= wanted) {
             // The main text is never updated; sub-items beyond the plan keep their text.
+            m_scratchText.append(before);
+        } else if (sameShape && k < item.cells && cells.at(k) == before) {
+            // A field equal to its shown text is not a number (a number shows with a unit
+            // after it), so it shows unchanged: no need to convert it again.
             m_scratchText.append(before);
         } else {
             display::appendDisplayed(m_scratchText, cells.at(k));
