@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace tavrin;
 using namespace tavrin::test;
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void failureReportedOncePerRun();
     void deletedLogIsCreatedAgain();
     void boundedOnDisk();
+    void fullQueueDropsAndCounts();
     void messageBoxText_data();
     void messageBoxText();
 };
@@ -177,6 +180,37 @@ void TestEventLog::boundedOnDisk()
     QVERIFY(last.contains(": Got Message: \nrr") &&
             last.contains("rr [2097152 more bytes left out of the log]\r\n"));
     QVERIFY(env.prompter.messages.isEmpty());
+}
+
+void TestEventLog::fullQueueDropsAndCounts()
+{
+    TestEnvironment env;
+    // A pipe in the log's place holds the writer in its open until the test reads.
+    QVERIFY(mkfifo(QFile::encodeName(env.path("tavrin.log")).constData(), 0600) == 0);
+    LogWriter::Limits limits;
+    limits.inlineBytes = 0;
+    limits.queueBytes = 1;
+    QByteArray written;
+    {
+        EventLog log(env.clock, env.prompter, us, limits);
+        for (const char* message : {"one", "two", "three"})
+            log.writeLog(QByteArrayView(message));
+        // Whatever was queued is written while the log closes; read every open of the pipe.
+        std::thread reader([&] {
+            for (int opens = 0; opens < 4 && !written.contains("left out"); ++opens) {
+                QFile pipe(env.path("tavrin.log"));
+                if (pipe.open(QIODevice::ReadOnly))
+                    written += pipe.readAll();
+            }
+        });
+        reader.join();
+    }
+    // "one" went to the writer; of the rest, what found a message waiting was dropped, counted.
+    QVERIFY2(written.startsWith(stamp + "one\r\n"), written.constData());
+    QVERIFY2(!written.contains("three"), written.constData());
+    const int dropped = written.contains("two") ? 1 : 2;
+    QVERIFY(written.contains(stamp + "Log entries left out because the log could not keep up: " +
+                             QByteArray::number(dropped) + "\r\n"));
 }
 
 void TestEventLog::messageBoxText_data()

@@ -57,6 +57,7 @@ void LogWriter::submit(QByteArray stamp, LogBatch batch)
     }
     if (!m_queue.empty() && m_queuedBytes + bytes > m_limits.queueBytes) {
         m_dropped += job.batch.size();
+        m_droppedStamp = std::move(job.stamp);
         return;
     }
     m_queuedBytes += bytes;
@@ -75,8 +76,9 @@ void LogWriter::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_busy && (m_stop || !m_queue.empty()); });
-        if (m_queue.empty())
+        m_changed.wait(lock,
+                       [this] { return !m_busy && (m_stop || !m_queue.empty() || m_dropped > 0); });
+        if (m_queue.empty() && m_dropped == 0)
             return; // stopping, and everything is written
         std::deque<Job> jobs;
         jobs.swap(m_queue);
@@ -84,7 +86,7 @@ void LogWriter::run()
         if (m_dropped > 0) {
             LogBatch note;
             note.add("Log entries left out because the log could not keep up: ", m_dropped);
-            jobs.push_front({jobs.front().stamp, std::move(note)});
+            jobs.push_back({m_droppedStamp, std::move(note)}); // they came after the queued ones
             m_dropped = 0;
         }
         m_busy = true;

@@ -67,8 +67,9 @@ private:
     std::condition_variable m_changed;
     std::deque<Job> m_queue;
     qint64 m_queuedBytes = 0;
-    qint64 m_dropped = 0; // entries left out because the queue was full
-    bool m_busy = false;  // a thread is writing: the fields below belong to it
+    qint64 m_dropped = 0;      // entries left out because the queue was full
+    QByteArray m_droppedStamp; // the time of the last one
+    bool m_busy = false;       // a thread is writing: the fields below belong to it
     bool m_stop = false;
 
     // Owned by whichever thread has set m_busy.
