@@ -6,11 +6,13 @@ namespace tavrin {
 
 quint32 LogBatch::ownPrefix(QByteArrayView prefix)
 {
-    if (!m_entries.isEmpty() && prefix == m_lastPrefix)
+    if (m_hasPrefix &&
+        QByteArrayView(m_own).sliced(m_lastPrefixOffset, m_lastPrefixLength) == prefix)
         return m_lastPrefixOffset;
+    m_hasPrefix = true;
     m_lastPrefixOffset = static_cast<quint32>(m_own.size());
+    m_lastPrefixLength = prefix.size();
     m_own.append(prefix);
-    m_lastPrefix = QByteArrayView(m_own).sliced(m_lastPrefixOffset);
     return m_lastPrefixOffset;
 }
 
@@ -30,8 +32,6 @@ void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
         entry.textOffset = m_own.size();
         m_own.append(text);
     }
-    // A copied prefix may have moved m_own; the remembered view follows it.
-    m_lastPrefix = QByteArrayView(m_own).sliced(m_lastPrefixOffset, prefix.size());
     m_entries.append(entry);
     m_bytes += prefix.size() + text.size();
 }

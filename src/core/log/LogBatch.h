@@ -47,9 +47,10 @@ private:
     QByteArray m_own; // prefixes and copied texts
     QList<Entry> m_entries;
     qint64 m_bytes = 0;
-    // The prefix last copied into m_own, so a repeated one is stored once.
-    QByteArrayView m_lastPrefix;
+    // Where the prefix last copied into m_own lies, so a repeated one is stored once.
+    bool m_hasPrefix = false;
     quint32 m_lastPrefixOffset = 0;
+    qsizetype m_lastPrefixLength = 0;
 };
 
 } // namespace tavrin
