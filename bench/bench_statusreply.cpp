@@ -2,13 +2,20 @@
 // do with a reply: splitting it into rows and fields as views into its bytes.
 #include "StatusReplyFactory.h"
 #include "core/columns/ColumnLayout.h"
+#include "core/log/EventLog.h"
+#include "core/platform/Clock.h"
+#include "core/platform/Prompter.h"
+#include "core/torrents/ReplyRows.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <set>
@@ -54,31 +61,55 @@ void Split(benchmark::State& state)
     std::vector<QByteArrayView> fields;
     fields.reserve(64);
     for (auto _ : state) {
-        const char* p = reply.constData();
-        const char* end = p + reply.size();
-        const char* firstLf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        p = firstLf ? firstLf + 1 : end;
         std::size_t total = 0;
-        while (p < end) {
-            const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-            const char* lineEnd = lf ? lf : end;
-            fields.clear();
-            const char* f = p;
-            for (;;) {
-                const char* bar = static_cast<const char*>(std::memchr(f, '|', lineEnd - f));
-                if (!bar) {
-                    fields.emplace_back(f, lineEnd - f);
-                    break;
-                }
-                fields.emplace_back(f, bar - f);
-                f = bar + 1;
-            }
+        replyrows::forEachRow(reply, [&](QByteArrayView row) {
+            replyrows::splitFields(row, fields);
             total += fields.size();
             benchmark::DoNotOptimize(fields.data());
-            p = lineEnd + 1;
-        }
+        });
         benchmark::DoNotOptimize(total);
     }
+}
+
+// A clock and a prompter for the log outside the window.
+struct Now final : Clock {
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+struct Silent final : Prompter {
+    void showMessage(const QString&, MessageStyle, const QString&) override {}
+    void setWaitPointer(bool) override {}
+    bool waitPointer() const override { return false; }
+};
+
+// What the program does with each reply: the list and the log, with the log written to disk
+// (in a temporary directory) by its thread. CPU time counts every thread of the process.
+void LoggedRefresh(benchmark::State& state)
+{
+    bench::StatusReplyFactory factory(static_cast<int>(state.range(0)));
+    std::vector<QByteArray> replies;
+    for (int i = 0; i < 16; ++i) {
+        replies.push_back(factory.reply());
+        factory.step(10, 1);
+    }
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    Now clock;
+    Silent prompter;
+    {
+        EventLog log(clock, prompter);
+        StatusReplyProcessor processor(true);
+        auto model = emptyList();
+        std::size_t next = 0;
+        for (auto _ : state) {
+            const StatusReplyOutcome outcome =
+                processor.process(replies[next], layout(), *model, RequestKind::Status, 0);
+            log.writeLogs(outcome.logLines);
+            log.flush();
+            next = (next + 1) % replies.size();
+        }
+    }
+    QDir::setCurrent(previous);
 }
 
 void FirstFill(benchmark::State& state)
@@ -129,6 +160,11 @@ BENCHMARK(Split)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FirstFill)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(UnchangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoggedRefresh)
+    ->Arg(10000)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Keeps each case's mean time so the ratios can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -168,9 +204,9 @@ long peakKilobytes()
     return kb;
 }
 
-// A fresh process holds 10,000 torrents after a fill and two refreshes, with the log lines
-// built as the program builds them; its peak resident size is the figure.
-long peakWithTenThousand()
+// Runs `work` in a fresh process and returns the peak resident size it reached, in kB; the
+// peak is measured from the moment `prepare` has finished.
+template <typename Prepare, typename Work> long peakOfChild(Prepare prepare, Work work)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
@@ -178,16 +214,13 @@ long peakWithTenThousand()
     const pid_t child = fork();
     if (child == 0) {
         close(pipeEnds[0]);
-        bench::StatusReplyFactory factory(10000);
-        StatusReplyProcessor processor(true);
-        auto model = emptyList();
-        for (int i = 0; i < 3; ++i) {
-            const QByteArray reply = factory.reply();
-            benchmark::DoNotOptimize(
-                processor.process(reply, layout(), *model, RequestKind::Status, 0).logLines);
-            factory.step(10, 1);
+        auto prepared = prepare();
+        // Writing 5 to clear_refs starts the peak afresh.
+        if (std::FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", refs);
+            std::fclose(refs);
         }
-        const long kb = model->count() == 10000 ? peakKilobytes() : -1;
+        const long kb = work(prepared) ? peakKilobytes() : -1;
         const ssize_t written = write(pipeEnds[1], &kb, sizeof kb);
         _exit(written == sizeof kb ? 0 : 1);
     }
@@ -200,11 +233,64 @@ long peakWithTenThousand()
     return kb;
 }
 
+// A process holding 10,000 torrents after a fill and two refreshes, with the log entries made
+// as the program makes them.
+long peakWithTenThousand()
+{
+    return peakOfChild(
+        [] { return 0; },
+        [](int) {
+            bench::StatusReplyFactory factory(10000);
+            StatusReplyProcessor processor(true);
+            auto model = emptyList();
+            for (int i = 0; i < 3; ++i) {
+                const QByteArray reply = factory.reply();
+                benchmark::DoNotOptimize(
+                    processor.process(reply, layout(), *model, RequestKind::Status, 0).logLines);
+                factory.step(10, 1);
+            }
+            return model->count() == 10000;
+        });
+}
+
+constexpr qsizetype bigReply = qsizetype(64) << 20;
+
+// The largest reply the program takes in, 64 MiB of rows, processed into an empty list and
+// logged to disk; the peak counts from when the reply is in memory.
+long peakWithBigReply(qsizetype* rows)
+{
+    const int torrents =
+        static_cast<int>(bigReply / bench::StatusReplyFactory(100).reply().size() * 100);
+    *rows = torrents;
+    return peakOfChild(
+        [torrents] {
+            QByteArray reply = bench::StatusReplyFactory(torrents).reply();
+            malloc_trim(0);
+            return reply;
+        },
+        [](const QByteArray& reply) {
+            QTemporaryDir dir;
+            QDir::setCurrent(dir.path());
+            Now clock;
+            Silent prompter;
+            EventLog log(clock, prompter);
+            StatusReplyProcessor processor(true);
+            auto model = emptyList();
+            const StatusReplyOutcome outcome =
+                processor.process(reply, layout(), *model, RequestKind::Status, 0);
+            log.writeLogs(outcome.logLines);
+            log.flush();
+            return model->count() > 0 && outcome.error.isEmpty();
+        });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const long peak = peakWithTenThousand();
+    qsizetype bigRows = 0;
+    const long bigPeak = peakWithBigReply(&bigRows);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -231,5 +317,11 @@ int main(int argc, char** argv)
         std::printf("\npeak memory of a process holding 10000 torrents: %.1f MB\n", peak / 1024.0);
     else
         std::printf("\npeak memory of a process holding 10000 torrents: not measured\n");
+    if (bigPeak >= 0) {
+        std::printf("peak memory while a %.0f MiB reply (%lld rows) is listed and logged: %.1f MiB "
+                    "(%.2f times the reply)\n",
+                    bigReply / 1048576.0, static_cast<long long>(bigRows), bigPeak / 1024.0,
+                    bigPeak * 1024.0 / bigReply);
+    }
     return 0;
 }

@@ -2,7 +2,9 @@
 #include "core/columns/ColumnLayout.h"
 #include "core/torrents/FieldDisplay.h"
 #include "core/torrents/StatusReplyProcessor.h"
+#include "core/torrents/TagIndex.h"
 #include "core/torrents/TorrentListModel.h"
+#include "support/StatusRows.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -12,18 +14,14 @@ using namespace tavrin;
 
 namespace {
 
-// A version 3 row: field f (1-based) reads "tf" unless given, then the identifier.
 QByteArray row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
 {
-    QByteArray text;
-    for (int f = 1; f <= 22; ++f)
-        text += fields.value(f, "t" + QByteArray::number(f)) + '|';
-    return text + id;
+    return test::v3Row(id, fields);
 }
 
 QByteArray reply(const QByteArrayList& rows)
 {
-    return "Header\n" + rows.join('\n');
+    return test::statusReply(rows);
 }
 
 struct Fixture {
@@ -49,6 +47,8 @@ private Q_SLOTS:
     void failingRowLeavesTheListAsItWas_data();
     void failingRowLeavesTheListAsItWas();
     void reselection();
+    void tagIndexKeepsTheFirstOfEqualTags_data();
+    void tagIndexKeepsTheFirstOfEqualTags();
 };
 
 void TestStatusReply::displayedValue_data()
@@ -90,7 +90,7 @@ void TestStatusReply::fillsRowsAndLogsThem()
     const QByteArrayList rows = {row("A") + "\r", row("B", {{1, "caf\xe9"}}) + "|" + id,
                                  row(id, {{3, "second"}}), row("")};
     const QByteArray text = "Header\r\n\n" + rows.join('\n') + "\n\n";
-    QCOMPARE(f.process(text).logLines,
+    QCOMPARE(f.process(text).logLines.messages(),
              QByteArrayList({"Got Message: " + text, "Row: " + rows[0], "Row contains cols: 22",
                              "Row: " + rows[1], "Row contains cols: 23", "Row: " + rows[2],
                              "Row contains cols: 22", "Row: " + rows[3], "Row contains cols: 22"}));
@@ -101,16 +101,16 @@ void TestStatusReply::fillsRowsAndLogsThem()
     QCOMPARE(f.model.text(2, 2), QStringLiteral("second"));
     QCOMPARE(f.model.subItemCount(1), 20);
     for (int k = 0; k <= 20; ++k)
-        QCOMPARE(f.model.text(1, k), QStringLiteral("t%1").arg(k + 1));
+        QCOMPARE(f.model.text(1, k), QStringLiteral("f%1").arg(k + 1));
 
     // Field 2 hidden: sub-item 1 shows field 3 of the very same row text. A cell set from
     // outside is not mistaken for the row's own text either.
     columns::elementAt(f.layout, 2).attribute("show").set_value("0");
     f.process(text);
-    QCOMPARE(f.model.text(1, 1), QStringLiteral("t3"));
+    QCOMPARE(f.model.text(1, 1), QStringLiteral("f3"));
     f.model.setSubItemText(1, 2, QStringLiteral("typed"));
     f.process(text);
-    QCOMPARE(f.model.text(1, 2), QStringLiteral("t4"));
+    QCOMPARE(f.model.text(1, 2), QStringLiteral("f4"));
 }
 
 void TestStatusReply::refreshTouchesOnlyWhatChanged()
@@ -131,7 +131,7 @@ void TestStatusReply::refreshTouchesOnlyWhatChanged()
     QCOMPARE(removed.size(), 1);
     QCOMPARE(removed.at(0).mid(1), QVariantList({2, 3}));
     QCOMPARE(f.model.findByTag("F"), 4);
-    QCOMPARE(f.model.text(1, 0), QStringLiteral("t1"));
+    QCOMPARE(f.model.text(1, 0), QStringLiteral("f1"));
     QCOMPARE(f.model.text(1, 6), QStringLiteral("2.00Kb/s"));
     QCOMPARE(changed.size(), 2);
     QCOMPARE(changed.at(0).mid(0, 2), QVariantList({f.model.index(0, 6), f.model.index(0, 8)}));
@@ -172,7 +172,8 @@ void TestStatusReply::failingRowLeavesTheListAsItWas()
     const StatusReplyOutcome outcome =
         f.process(reply({"", row("B", {{4, "High"}}), bad, row("C")}), 1);
     QCOMPARE(outcome.error, error);
-    QCOMPARE(outcome.logLines.last(), error.isEmpty() ? outcome.logLines[2] : error.toLatin1());
+    QCOMPARE(outcome.logLines.last(),
+             error.isEmpty() ? outcome.logLines.message(2) : error.toLatin1());
     QCOMPARE(outcome.selectPosition, 0);
     // No half-made item, no removal pass: A stays although the reply does not name it.
     QCOMPARE(f.model.count(), 2);
@@ -187,13 +188,13 @@ void TestStatusReply::reselection()
     // Other requests' replies are only logged.
     const StatusReplyOutcome other =
         f.processor.process(three, f.layout, f.model, RequestKind::Single, 2);
-    QCOMPARE(other.logLines, QByteArrayList({"Got Message: " + three}));
+    QCOMPARE(other.logLines.messages(), QByteArrayList({"Got Message: " + three}));
     QCOMPARE(other.selectPosition + f.model.count(), 2);
     QCOMPARE(f.process(three, 3).selectPosition, 3);
     // Replies without rows empty the list and select nothing.
     for (const QByteArray& text : QByteArrayList{"Header only", "Header\n\n\n", ""}) {
         const StatusReplyOutcome outcome = f.process(text, 1);
-        QCOMPARE(outcome.logLines, QByteArrayList({"Got Message: " + text}));
+        QCOMPARE(outcome.logLines.messages(), QByteArrayList({"Got Message: " + text}));
         QCOMPARE(outcome.selectPosition + f.model.count(), 0);
         f.process(three);
     }
@@ -206,6 +207,35 @@ void TestStatusReply::reselection()
     QVERIFY(outcome.logLines.isEmpty());
     QCOMPARE(outcome.selectPosition, 32800);
     QCOMPARE(f.model.findByTag("T33000"), 33000);
+}
+
+void TestStatusReply::tagIndexKeepsTheFirstOfEqualTags_data()
+{
+    QTest::addColumn<QByteArrayList>("tags");
+    QTest::newRow("one") << QByteArrayList{"a"};
+    QTest::newRow("equal neighbours") << QByteArrayList{"a", "a", "b"};
+    QTest::newRow("equal apart") << QByteArrayList{"b", "a", "c", "a", "", "a", ""};
+    QByteArrayList many; // enough to make the table grow while equal tags are added
+    for (int i = 0; i < 200; ++i)
+        many << "T" + QByteArray::number(i % 70);
+    QTest::newRow("growing") << many;
+}
+
+void TestStatusReply::tagIndexKeepsTheFirstOfEqualTags()
+{
+    QFETCH(QByteArrayList, tags);
+    const auto tagOf = [&](int row) { return QByteArrayView(tags.at(row)); };
+    TagIndex added;
+    for (int row = 0; row < tags.size(); ++row)
+        added.insert(tags.at(row), row, tagOf);
+    TagIndex rebuilt;
+    rebuilt.rebuild(static_cast<int>(tags.size()), tagOf);
+    for (const QByteArray& tag : tags) {
+        QCOMPARE(added.find(tag, tagOf), tags.indexOf(tag));
+        QCOMPARE(rebuilt.find(tag, tagOf), tags.indexOf(tag));
+    }
+    QCOMPARE(added.find("absent", tagOf), -1);
+    QCOMPARE(added.size(), QSet<QByteArray>(tags.begin(), tags.end()).size());
 }
 
 QTEST_GUILESS_MAIN(TestStatusReply)

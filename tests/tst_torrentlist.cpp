@@ -5,6 +5,7 @@
 #include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
 #include "support/LoopbackServer.h"
+#include "support/StatusRows.h"
 #include "support/TestEnvironment.h"
 
 #include <QHeaderView>
@@ -17,19 +18,6 @@ using namespace tavrin;
 using namespace tavrin::test;
 
 namespace {
-
-QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
-{
-    QByteArray row;
-    for (int f = 1; f <= 22; ++f)
-        row += fields.value(f, "f" + QByteArray::number(f)) + '|';
-    return row + id;
-}
-
-QByteArray reply(const QByteArrayList& rows)
-{
-    return "Torrents\n" + rows.join('\n');
-}
 
 struct Harness {
     explicit Harness(const QString& storedV3 = {})
@@ -77,7 +65,7 @@ void TestTorrentList::columnsFollowTheLayoutAndVersion()
     QCOMPARE(h.window->model()->columns().last(), QStringLiteral("Seeding Time"));
     QCOMPARE(h.window->lv->header()->sectionSize(0), h.window->toPixels(1440));
     QCOMPARE(h.window->lv->header()->sectionSize(1), h.window->toPixels(1000));
-    h.window->ProcessStatusReply(reply({v3Row("A")}));
+    h.window->ProcessStatusReply(statusReply({v3Row("A")}));
     // Switching empties the list.
     h.window->mnuSwitchVersion->trigger();
     QCOMPARE(h.window->model()->columns().size(), 14);
@@ -97,7 +85,7 @@ void TestTorrentList::repliesFillTheListAndReselect()
     // Bytes beyond ASCII come back unchanged, in the list, the log and the next command.
     const QByteArray id("\xe9t\xe9\xff");
     const QByteArrayList rows = {v3Row("A", {{2, "1750"}}), v3Row("B"), v3Row(id, {{1, "\xe9"}})};
-    h.refresh(reply(rows));
+    h.refresh(statusReply(rows));
     QCOMPARE(lv->model()->data(lv->model()->index(0, 1)).toString(), QStringLiteral("1.75Kb/s"));
     QCOMPARE(lv->model()->data(lv->model()->index(2, 0)).toString(), QString::fromLatin1("\xe9"));
     QVERIFY(h.env.logBytes().contains(": Row: " + rows[2] + "\r\n"));
@@ -110,10 +98,10 @@ void TestTorrentList::repliesFillTheListAndReselect()
     // The refresh selects the clicked position again.
     lv->selectionModel()->select(lv->model()->index(0, 0),
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    h.refresh(reply(rows + QByteArrayList{v3Row("D")}));
+    h.refresh(statusReply(rows + QByteArrayList{v3Row("D")}));
     QCOMPARE(lv->selectionModel()->selectedRows(), QModelIndexList({lv->model()->index(2, 0)}));
     // With fewer items than that, the selected item's removal leaves nothing selected.
-    h.refresh(reply({v3Row("A"), v3Row("B")}));
+    h.refresh(statusReply({v3Row("A"), v3Row("B")}));
     QCOMPARE(h.window->model()->count(), 2);
     QVERIFY(lv->selectionModel()->selectedRows().isEmpty());
 }
@@ -127,15 +115,15 @@ void TestTorrentList::oneErrorBoxAtATime()
     int nested = 0;
     h.env.prompter.onMessage = [&] {
         if (nested++ == 0)
-            h.window->ProcessStatusReply(reply({v3Row("B")}));
+            h.window->ProcessStatusReply(statusReply({v3Row("B")}));
     };
-    h.refresh(reply({v3Row("A")}));
+    h.refresh(statusReply({v3Row("A")}));
     QCOMPARE(h.env.prompter.texts(), QStringList({error}));
     QCOMPARE(h.env.prompter.messages.at(0).style, MessageStyle::Plain);
     QCOMPARE(h.env.logBytes().count(": " + error.toLatin1() + "\r\n"), 2);
     QCOMPARE(h.window->model()->count(), 0);
     // Once it is closed, the next failure opens a box again.
-    h.window->ProcessStatusReply(reply({v3Row("A")}));
+    h.window->ProcessStatusReply(statusReply({v3Row("A")}));
     QCOMPARE(h.env.prompter.messages.size(), 2);
 }
 

@@ -65,6 +65,12 @@ private Q_SLOTS:
             << versions(v("1.1.6", "a") + "<Other number=\"1.1.8\"/>" +
                         v("1.1.5", "<b>b</b> and <![CDATA[<c>]]>"))
             << head("1.1.6") + "Version 1.1.6: \r\r\na\r\r\nVersion 1.1.5: \r\r\nb and <c>\r\r\n";
+        // Text as deep as a 1 MiB document can nest is read without running out of stack.
+        const int depth = 150000;
+        QTest::newRow("150,000 levels")
+            << versions(v("1.2.0", "a" + QByteArray("<i>").repeated(depth) + "b" +
+                                       QByteArray("</i>").repeated(depth) + "c<i/>d"))
+            << head("1.2.0") + "Version 1.2.0: \r\r\nabcd\r\r\n";
         // Release numbers compare as text.
         for (const char* number : {"1.01.8", "1.1.08", "1.1.8 ", ""})
             QTest::newRow(number) << versions(v(number))

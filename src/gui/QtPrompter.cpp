@@ -1,5 +1,7 @@
 #include "gui/QtPrompter.h"
 
+#include "core/platform/MessageText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,9 +9,12 @@ namespace tavrin {
 
 void QtPrompter::showMessage(const QString& text, MessageStyle style, const QString& title)
 {
+    // Outside text is shown as it is, never as markup, and cut short so the box cannot grow
+    // beyond the screen or take seconds to lay out.
     QMessageBox box(style == MessageStyle::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    title.isEmpty() ? QStringLiteral("Tavrin") : title, text, QMessageBox::Ok,
-                    m_parent);
+                    title.isEmpty() ? QStringLiteral("Tavrin") : messageBoxText(title),
+                    messageBoxText(text), QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -3,7 +3,6 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Prompter.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 namespace tavrin {
@@ -30,10 +29,22 @@ QString dateFormatWithFullYear(const QLocale& locale)
 
 } // namespace
 
-EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale)
+EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale, LogWriter::Limits limits)
     : m_clock(clock), m_prompter(prompter), m_locale(std::move(locale)),
-      m_dateFormat(dateFormatWithFullYear(m_locale)), m_timeFormat(timeFormatWithoutZone(m_locale))
+      m_dateFormat(dateFormatWithFullYear(m_locale)), m_timeFormat(timeFormatWithoutZone(m_locale)),
+      m_context(std::make_unique<QObject>())
 {
+    QObject* context = m_context.get();
+    m_writer = std::make_unique<LogWriter>(fileName, limits, [this, context] {
+        // Queued even from this thread, so the box never opens inside a caller's write.
+        QMetaObject::invokeMethod(
+            context, [this] { report(); }, Qt::QueuedConnection);
+    });
+}
+
+EventLog::~EventLog()
+{
+    m_writer.reset(); // writes what is queued; no report can follow once the context is gone
 }
 
 QString EventLog::timeStamp(const QDateTime& when) const
@@ -47,49 +58,22 @@ QString EventLog::timeStamp(const QDateTime& when) const
 
 void EventLog::writeLog(QByteArrayView message)
 {
-    writeLogs({message.toByteArray()});
+    LogBatch batch;
+    batch.add({}, message);
+    writeLogs(std::move(batch));
 }
 
-void EventLog::writeLogs(const QList<QByteArray>& messages)
+void EventLog::writeLogs(LogBatch batch)
 {
-    if (messages.isEmpty())
+    if (batch.isEmpty())
         return;
-    const QByteArray stamp = timeStamp(m_clock.now()).toLatin1() + ": ";
-    qsizetype size = 0;
-    for (const QByteArray& message : messages)
-        size += stamp.size() + message.size() + 2;
-    QByteArray data;
-    data.reserve(size);
-    for (const QByteArray& message : messages)
-        data.append(stamp).append(message).append("\r\n");
-    const QString failure = writeToFile(fileName, data);
-    if (failure.isEmpty())
-        m_failureShown = false;
-    else
-        report(failure);
+    m_writer->submit(timeStamp(m_clock.now()).toLatin1(), std::move(batch));
 }
 
-void EventLog::report(const QString& /*failure*/)
+// One box per run of failing writes: the writer reports a run when it begins.
+void EventLog::report()
 {
-    if (m_failureShown)
-        return;
-    m_failureShown = true;
     m_prompter.showMessage(QStringLiteral("Can't write to log file."), MessageStyle::Plain, {});
-}
-
-QString EventLog::writeToFile(const QString& fileName, QByteArrayView data)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return QStringLiteral("WriteToFile:\r\n") + file.errorString();
-    }
-    if (file.write(data.data(), data.size()) != data.size()) {
-        return QStringLiteral("WriteToFile:\r\n") + file.errorString();
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("WriteToFile:\r\n") + file.errorString();
-    return {};
 }
 
 } // namespace tavrin

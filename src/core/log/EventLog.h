@@ -1,48 +1,54 @@
 #pragma once
 
+#include "core/log/LogBatch.h"
+#include "core/log/LogWriter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QLocale>
+#include <QObject>
 #include <QString>
+#include <memory>
 
 namespace tavrin {
 
 class Clock;
 class Prompter;
 
-// Appends time-stamped entries to "tavrin.log" in the current working directory. The file is
-// opened and closed for every write, so others may read, move or delete it meanwhile.
+// Appends time-stamped entries to "tavrin.log" in the current working directory. A writer
+// thread owns the file, so a large entry never holds up the window; the file and its one older
+// generation "tavrin.log.1" stay within the writer's bounds.
 class EventLog {
 public:
     static inline const QString fileName = QStringLiteral("tavrin.log");
 
-    EventLog(const Clock& clock, Prompter& prompter, QLocale locale = QLocale::system());
+    EventLog(const Clock& clock, Prompter& prompter, QLocale locale = QLocale::system(),
+             LogWriter::Limits limits = {});
+    // Writes what is still queued.
+    ~EventLog();
 
     // One entry: time stamp, ": ", the message's bytes unchanged, CR LF.
     void writeLog(QByteArrayView message);
     void writeLog(const QString& message) { writeLog(QByteArrayView(message.toLatin1())); }
-    // Several entries with one time stamp, in one open of the file; the bytes are the same as
-    // for one writeLog per message.
-    void writeLogs(const QList<QByteArray>& messages);
+    // The batch's entries, all with the time stamp of now, in one go.
+    void writeLogs(LogBatch batch);
+    // Returns once every entry so far is in the file (or has failed).
+    void flush() { m_writer->flush(); }
 
     // The locale's short date, a space and the time with seconds; the date alone at midnight.
     QString timeStamp(const QDateTime& when) const;
 
-    // Appends data to the named file, creating it when absent. Returns an empty string on
-    // success, otherwise "WriteToFile:" CR LF and what went wrong.
-    static QString writeToFile(const QString& fileName, QByteArrayView data);
-
 private:
-    void report(const QString& failure);
+    void report();
 
     const Clock& m_clock;
     Prompter& m_prompter;
     QLocale m_locale;
     QString m_dateFormat;
     QString m_timeFormat;
-    // A run of failing writes is reported once; a success in between re-arms the box.
-    bool m_failureShown = false;
+    // Failures found on the writer thread are reported through this object's thread.
+    std::unique_ptr<QObject> m_context;
+    std::unique_ptr<LogWriter> m_writer;
 };
 
 } // namespace tavrin

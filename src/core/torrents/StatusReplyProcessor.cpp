@@ -1,59 +1,22 @@
 #include "core/torrents/StatusReplyProcessor.h"
 
 #include "core/columns/ColumnPlan.h"
+#include "core/torrents/ReplyRows.h"
 #include "core/torrents/TorrentListModel.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tavrin {
 
-namespace {
-
-// The next LF at or after `from`, or the end.
-qsizetype lineEnd(QByteArrayView text, qsizetype from)
+StatusReplyOutcome StatusReplyProcessor::process(const QByteArray& reply,
+                                                 const pugi::xml_document& layout,
+                                                 TorrentListModel& model, RequestKind kind,
+                                                 int clickedPosition)
 {
-    if (from >= text.size())
-        return text.size();
-    const void* found =
-        std::memchr(text.data() + from, '\n', static_cast<size_t>(text.size() - from));
-    return found ? static_cast<const char*>(found) - text.data() : text.size();
-}
-
-void splitFields(QByteArrayView row, QList<QByteArrayView>& fields)
-{
-    fields.clear();
-    const char* start = row.data();
-    const char* end = start + row.size();
-    for (;;) {
-        const void* bar = std::memchr(start, '|', static_cast<size_t>(end - start));
-        if (!bar) {
-            fields.append(QByteArrayView(start, end - start));
-            return;
-        }
-        const char* at = static_cast<const char*>(bar);
-        fields.append(QByteArrayView(start, at - start));
-        start = at + 1;
-    }
-}
-
-QByteArrayView lastField(QByteArrayView row)
-{
-    const qsizetype bar = row.lastIndexOf('|');
-    return bar < 0 ? row : row.sliced(bar + 1);
-}
-
-} // namespace
-
-void StatusReplyProcessor::log(StatusReplyOutcome& outcome, QByteArrayView prefix,
-                               QByteArrayView text) const
-{
-    if (!m_withLog)
-        return;
-    QByteArray line;
-    line.reserve(prefix.size() + text.size());
-    line.append(prefix).append(text);
-    outcome.logLines.append(std::move(line));
+    // The log refers to the reply's own bytes instead of copying them.
+    StatusReplyOutcome outcome{LogBatch(m_withLog ? reply : QByteArray()), {}, 0};
+    run(reply, layout, model, kind, clickedPosition, outcome);
+    return outcome;
 }
 
 StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
@@ -62,9 +25,18 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
                                                  int clickedPosition)
 {
     StatusReplyOutcome outcome;
-    log(outcome, "Got Message: ", reply);
+    run(reply, layout, model, kind, clickedPosition, outcome);
+    return outcome;
+}
+
+void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& layout,
+                               TorrentListModel& model, RequestKind kind, int clickedPosition,
+                               StatusReplyOutcome& outcome)
+{
+    if (m_withLog)
+        outcome.logLines.add("Got Message: ", reply);
     if (kind != RequestKind::Status)
-        return outcome;
+        return;
 
     const ColumnPlan plan = ColumnPlan::resolve(layout);
     const QList<int>& fields = plan.fields();
@@ -74,45 +46,42 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
         planKey.append(-1);
     model.beginReply(planKey);
 
+    // Set when a row ends the reply: an error, or no column shown at all.
+    bool ended = false;
     const auto fail = [&](const QString& description) {
-        model.endReply();
         outcome.error = QStringLiteral("Error - ") + description;
         if (m_withLog)
-            outcome.logLines.append(outcome.error.toLatin1());
-        return outcome;
+            outcome.logLines.add({}, outcome.error.toLatin1());
+        ended = true;
     };
 
     // Rows are the lines after the first; empty ones are skipped.
-    qsizetype start = lineEnd(reply, 0) + 1;
-    while (start <= reply.size()) {
-        const qsizetype end = lineEnd(reply, start);
-        const QByteArrayView row = reply.sliced(start, end - start);
-        start = end + 1;
-        if (row.isEmpty())
-            continue;
+    replyrows::forEachRow(reply, [&](QByteArrayView row) {
+        if (ended || row.isEmpty())
+            return;
 
         if (m_withLog) {
-            log(outcome, "Row: ", row);
+            outcome.logLines.add("Row: ", row);
             const auto bars = std::count(row.begin(), row.end(), '|');
-            log(outcome, "Row contains cols: ", QByteArray::number(static_cast<qint64>(bars)));
+            outcome.logLines.add("Row contains cols: ", static_cast<qint64>(bars));
         }
 
         if (plan.start() == ColumnPlan::Start::NoneShown) {
-            model.endReply();
-            return outcome; // ends quietly: no removal pass, no reselection
+            ended = true; // ends quietly: no removal pass, no reselection
+            return;
         }
         if (plan.start() == ColumnPlan::Start::Fails)
             return fail(plan.startFailure());
 
-        const QByteArrayView id = lastField(row);
+        const QByteArrayView id = replyrows::lastField(row);
         const int position = model.findByTag(id);
         if (position > 0 && model.isUnchanged(position, row)) {
             model.markSeen(position);
-            continue;
+            return;
         }
 
         // Check the whole row before it touches the list.
-        splitFields(row, m_fields);
+        replyrows::splitFields(row, m_fields);
         const qsizetype fieldCount = m_fields.size();
         m_cells.clear();
         for (qsizetype k = 0; k < fields.size(); ++k) {
@@ -136,13 +105,16 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
             model.updateItem(position, row, m_cells);
         else
             model.addItem(id, row, m_cells);
+    });
+    if (ended) {
+        model.endReply();
+        return;
     }
 
     model.removeUnseen();
     model.endReply();
     if (clickedPosition > 0 && model.count() >= clickedPosition)
         outcome.selectPosition = clickedPosition;
-    return outcome;
 }
 
 } // namespace tavrin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/log/LogBatch.h"
 #include "core/net/RequestEngine.h"
 
 #include <QByteArray>
@@ -15,7 +16,7 @@ class TorrentListModel;
 // What processing one status reply produced besides the list itself.
 struct StatusReplyOutcome {
     // The log entries of the reply, in order (empty when the log is not wanted).
-    QList<QByteArray> logLines;
+    LogBatch logLines;
     // "Error - " and the description of the failure that ended the reply; empty when none.
     QString error;
     // The 1-based position to select again; 0 for none.
@@ -31,9 +32,13 @@ public:
 
     StatusReplyOutcome process(QByteArrayView reply, const pugi::xml_document& layout,
                                TorrentListModel& model, RequestKind kind, int clickedPosition);
+    // The same; the log entries share the reply's bytes instead of copying them.
+    StatusReplyOutcome process(const QByteArray& reply, const pugi::xml_document& layout,
+                               TorrentListModel& model, RequestKind kind, int clickedPosition);
 
 private:
-    void log(StatusReplyOutcome& outcome, QByteArrayView prefix, QByteArrayView text) const;
+    void run(QByteArrayView reply, const pugi::xml_document& layout, TorrentListModel& model,
+             RequestKind kind, int clickedPosition, StatusReplyOutcome& outcome);
 
     bool m_withLog;
     QList<QByteArrayView> m_fields;

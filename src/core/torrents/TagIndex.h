@@ -62,6 +62,9 @@ public:
             insert(tagOf(row), row, tagOf);
     }
 
+    // The number of distinct Tags indexed.
+    qsizetype size() const { return m_count; }
+
     void clear()
     {
         m_slots.clear();

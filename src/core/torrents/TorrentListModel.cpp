@@ -3,27 +3,38 @@
 #include "core/torrents/FieldDisplay.h"
 
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace tavrin {
 
 namespace {
 
-QByteArrayView shownText(const TorrentListModel::Row& row, const TorrentListModel::Cell& cell)
+quint64 rowHash(QByteArrayView row)
 {
-    return QByteArrayView(row.shown.constData() + cell.shownOffset, cell.shownLength);
+    return std::hash<std::string_view>{}(std::string_view(row.data(), row.size()));
 }
 
-// Replaces the buffer's bytes without giving up its capacity, so refreshes rarely allocate.
-void assign(QByteArray& target, QByteArrayView source)
+quint32 cellEnd(const QByteArray& data, qsizetype cell)
 {
-    target.resize(source.size());
-    if (!source.isEmpty())
-        std::memcpy(target.data(), source.data(), static_cast<size_t>(source.size()));
+    quint32 end = 0;
+    std::memcpy(&end, data.constData() + cell * sizeof end, sizeof end);
+    return end;
 }
 
-quint32 offsetIn(QByteArrayView whole, QByteArrayView part)
+// Builds a row's buffer: the cell ends, the texts, the Tag. `texts` holds the texts one after
+// another and `ends` where each ends.
+void compose(QByteArray& out, const QList<quint32>& ends, QByteArrayView texts, QByteArrayView tag)
 {
-    return static_cast<quint32>(part.data() - whole.data());
+    const qsizetype head = ends.size() * qsizetype(sizeof(quint32));
+    out.resize(head + texts.size() + tag.size());
+    char* at = out.data();
+    if (head)
+        std::memcpy(at, ends.constData(), static_cast<size_t>(head));
+    if (!texts.isEmpty())
+        std::memcpy(at + head, texts.data(), static_cast<size_t>(texts.size()));
+    if (!tag.isEmpty())
+        std::memcpy(at + head + texts.size(), tag.data(), static_cast<size_t>(tag.size()));
 }
 
 } // namespace
@@ -31,6 +42,18 @@ quint32 offsetIn(QByteArrayView whole, QByteArrayView part)
 TorrentListModel::TorrentListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 TorrentListModel::~TorrentListModel() = default;
+
+QByteArrayView TorrentListModel::tagIn(const Row& row)
+{
+    return QByteArrayView(row.data).last(row.tagLength);
+}
+
+QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell)
+{
+    const qsizetype head = row.cells * qsizetype(sizeof(quint32));
+    const quint32 start = cell == 0 ? 0 : cellEnd(row.data, cell - 1);
+    return QByteArrayView(row.data).sliced(head + start, cellEnd(row.data, cell) - start);
+}
 
 void TorrentListModel::setColumns(const QStringList& captions)
 {
@@ -43,21 +66,21 @@ void TorrentListModel::setColumns(const QStringList& captions)
 
 QByteArray TorrentListModel::tag(int position) const
 {
-    return m_rows.at(position - 1).tag;
+    return tagIn(m_rows.at(position - 1)).toByteArray();
 }
 
 QString TorrentListModel::text(int position, int column) const
 {
     const Row& row = m_rows.at(position - 1);
-    if (column < 0 || column >= row.cells.size())
+    if (column < 0 || column >= static_cast<int>(row.cells))
         return {};
-    const QByteArrayView shown = shownText(row, row.cells.at(column));
+    const QByteArrayView shown = shownIn(row, column);
     return QString::fromLatin1(shown.data(), shown.size());
 }
 
 int TorrentListModel::subItemCount(int position) const
 {
-    return static_cast<int>(m_rows.at(position - 1).cells.size()) - 1;
+    return static_cast<int>(m_rows.at(position - 1).cells) - 1;
 }
 
 int TorrentListModel::findByTag(QByteArrayView tag) const
@@ -65,65 +88,28 @@ int TorrentListModel::findByTag(QByteArrayView tag) const
     return indexed(tag) + 1;
 }
 
-int TorrentListModel::appendItem(const QString& text)
-{
-    Row row;
-    row.shown = text.toLatin1();
-    row.cells.append(Cell{Cell::unknown, 0, 0, static_cast<quint32>(row.shown.size())});
-    const int at = count();
-    beginInsertRows({}, at, at);
-    m_rows.append(std::move(row));
-    m_index.insert(QByteArrayView(), at, [this](int r) { return tagOf(r); });
-    endInsertRows();
-    return at + 1;
-}
-
-void TorrentListModel::setTag(int position, const QByteArray& tag)
-{
-    m_rows[position - 1].tag = tag;
-    rebuildIndex();
-}
-
 void TorrentListModel::setSubItemText(int position, int subItem, const QString& text)
 {
     Row& row = m_rows[position - 1];
-    while (row.cells.size() <= subItem)
-        row.cells.append(Cell{Cell::unknown, 0, static_cast<quint32>(row.shown.size()), 0});
     const QByteArray wanted = text.toLatin1();
-    if (shownText(row, row.cells.at(subItem)) == QByteArrayView(wanted))
+    if (subItem < static_cast<int>(row.cells) && shownIn(row, subItem) == QByteArrayView(wanted))
         return;
-    QByteArray shown;
-    shown.reserve(row.shown.size() + wanted.size());
-    for (qsizetype k = 0; k < row.cells.size(); ++k) {
-        Cell& cell = row.cells[k];
-        const QByteArrayView part = k == subItem ? QByteArrayView(wanted) : shownText(row, cell);
-        cell.shownOffset = static_cast<quint32>(shown.size());
-        cell.shownLength = static_cast<quint32>(part.size());
-        shown.append(part);
+    const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
+    QList<quint32> ends;
+    QByteArray texts;
+    for (qsizetype k = 0; k < cells; ++k) {
+        if (k == subItem)
+            texts.append(wanted);
+        else if (k < row.cells)
+            texts.append(shownIn(row, k));
+        ends.append(static_cast<quint32>(texts.size()));
     }
-    row.cells[subItem].rawOffset = Cell::unknown;
-    row.shown = shown;
+    const QByteArray tag = tagIn(row).toByteArray();
+    compose(row.data, ends, texts, tag);
+    row.cells = static_cast<quint32>(cells);
     // The item no longer shows exactly what its row text says.
     row.generation = 0;
     emitChanged(position - 1, {subItem});
-}
-
-void TorrentListModel::removeItems(int position, int count)
-{
-    if (count <= 0)
-        return;
-    beginRemoveRows({}, position - 1, position + count - 2);
-    m_rows.remove(position - 1, count);
-    rebuildIndex();
-    endRemoveRows();
-}
-
-void TorrentListModel::clearItems()
-{
-    beginResetModel();
-    m_rows.clear();
-    m_index.clear();
-    endResetModel();
 }
 
 void TorrentListModel::beginReply(const QList<int>& plan)
@@ -140,7 +126,7 @@ void TorrentListModel::beginReply(const QList<int>& plan)
 bool TorrentListModel::isUnchanged(int position, QByteArrayView row) const
 {
     const Row& item = rowAt(position - 1);
-    return item.generation == m_generation && QByteArrayView(item.raw) == row;
+    return item.generation == m_generation && item.rowHash == rowHash(row);
 }
 
 void TorrentListModel::markSeen(int position)
@@ -151,19 +137,18 @@ void TorrentListModel::markSeen(int position)
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
                               const QList<QByteArrayView>& cells)
 {
-    Row item;
-    item.tag = tag.toByteArray();
-    item.raw = row.toByteArray();
-    item.shown.reserve(row.size() + cells.size() * 8);
-    item.cells.resize(cells.size());
-    for (qsizetype k = 0; k < cells.size(); ++k) {
-        Cell& cell = item.cells[k];
-        cell.rawOffset = offsetIn(row, cells.at(k));
-        cell.rawLength = static_cast<quint32>(cells.at(k).size());
-        cell.shownOffset = static_cast<quint32>(item.shown.size());
-        display::appendDisplayed(item.shown, cells.at(k));
-        cell.shownLength = static_cast<quint32>(item.shown.size()) - cell.shownOffset;
+    m_scratchText.resize(0);
+    m_ends.clear();
+    for (const QByteArrayView cell : cells) {
+        display::appendDisplayed(m_scratchText, cell);
+        m_ends.append(static_cast<quint32>(m_scratchText.size()));
     }
+    Row item;
+    compose(m_scratch, m_ends, m_scratchText, tag);
+    item.data = QByteArray(m_scratch.constData(), m_scratch.size()); // exactly its size
+    item.rowHash = rowHash(row);
+    item.cells = static_cast<quint32>(cells.size());
+    item.tagLength = static_cast<quint32>(tag.size());
     item.generation = m_generation;
     item.seen = m_reply;
 
@@ -179,8 +164,11 @@ void TorrentListModel::flushAdded()
         return;
     const int first = count();
     beginInsertRows({}, first, first + static_cast<int>(m_pending.size()) - 1);
-    m_rows.append(std::move(m_pending));
-    m_pending.clear();
+    if (m_rows.isEmpty())
+        m_rows.swap(m_pending); // no second copy of a whole first fill
+    else
+        m_rows.append(std::move(m_pending));
+    m_pending = QList<Row>();
     endInsertRows();
 }
 
@@ -190,53 +178,44 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
     flushAdded();
     Row& item = m_rows[position - 1];
     const qsizetype wanted = cells.size();
-    while (item.cells.size() < wanted)
-        item.cells.append(Cell{Cell::unknown, 0, 0, 0});
+    const qsizetype total = std::max<qsizetype>(item.cells, wanted);
 
-    m_scratch.clear();
+    m_scratchText.resize(0);
+    m_ends.clear();
     m_changed.clear();
-    for (qsizetype k = 0; k < item.cells.size(); ++k) {
-        Cell& cell = item.cells[k];
-        const QByteArrayView before = shownText(item, cell);
-        const auto start = static_cast<quint32>(m_scratch.size());
+    // Shown texts that came from this plan's fields (none was typed in since).
+    const bool sameShape = item.generation == m_generation;
+    for (qsizetype k = 0; k < total; ++k) {
+        const QByteArrayView before = k < item.cells ? shownIn(item, k) : QByteArrayView();
+        const qsizetype start = m_scratchText.size();
         if (k == 0 || k >= wanted) {
             // The main text is never updated; sub-items beyond the plan keep their text.
-            m_scratch.append(before);
-            cell.rawOffset = Cell::unknown;
+            m_scratchText.append(before);
+        } else if (sameShape && k < item.cells && cells.at(k) == before) {
+            // A field equal to its shown text is not a number (a number shows with a unit
+            // after it), so it shows unchanged: no need to convert it again.
+            m_scratchText.append(before);
         } else {
-            const QByteArrayView field = cells.at(k);
-            const bool sameRaw =
-                cell.rawOffset != Cell::unknown &&
-                QByteArrayView(item.raw.constData() + cell.rawOffset, cell.rawLength) == field;
-            if (sameRaw) {
-                m_scratch.append(before);
-            } else {
-                display::appendDisplayed(m_scratch, field);
-                if (QByteArrayView(m_scratch).sliced(start) != before)
-                    m_changed.append(static_cast<int>(k));
-            }
-            cell.rawOffset = offsetIn(row, field);
-            cell.rawLength = static_cast<quint32>(field.size());
+            display::appendDisplayed(m_scratchText, cells.at(k));
+            if (QByteArrayView(m_scratchText).sliced(start) != before || k >= item.cells)
+                m_changed.append(static_cast<int>(k));
         }
-        cell.shownOffset = start;
-        cell.shownLength = static_cast<quint32>(m_scratch.size()) - start;
+        m_ends.append(static_cast<quint32>(m_scratchText.size()));
     }
-    assign(item.shown, m_scratch);
-    assign(item.raw, row);
+    if (!m_changed.isEmpty() || total != item.cells) {
+        compose(m_scratch, m_ends, m_scratchText, tagIn(item));
+        // Same size: overwrite in place, so a refresh rarely allocates.
+        if (item.data.size() == m_scratch.size())
+            std::memcpy(item.data.data(), m_scratch.constData(), m_scratch.size());
+        else
+            item.data = QByteArray(m_scratch.constData(), m_scratch.size());
+        item.cells = static_cast<quint32>(total);
+    }
+    item.rowHash = rowHash(row);
     item.generation = m_generation;
     item.seen = m_reply;
     if (!m_changed.isEmpty())
         emitChanged(position - 1, m_changed);
-}
-
-bool TorrentListModel::seenInReply(int row) const
-{
-    const Row& item = m_rows.at(row);
-    if (item.seen == m_reply)
-        return true;
-    // A later item with the same Tag stays when the first one carrying it was seen.
-    const int first = indexed(item.tag);
-    return first >= 0 && first != row && m_rows.at(first).seen == m_reply;
 }
 
 void TorrentListModel::removeUnseen()
@@ -245,12 +224,12 @@ void TorrentListModel::removeUnseen()
     bool removed = false;
     // From the end, so the positions still to be looked at do not move.
     for (int last = count() - 1; last >= 0;) {
-        if (seenInReply(last)) {
+        if (m_rows.at(last).seen == m_reply) {
             --last;
             continue;
         }
         int first = last;
-        while (first > 0 && !seenInReply(first - 1))
+        while (first > 0 && m_rows.at(first - 1).seen != m_reply)
             --first;
         beginRemoveRows({}, first, last);
         m_rows.remove(first, last - first + 1);

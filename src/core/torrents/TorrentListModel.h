@@ -36,24 +36,20 @@ public:
     // The model index of the item's first cell, for selecting it in a view.
     QModelIndex itemIndex(int position) const { return index(position - 1, 0); }
 
-    int appendItem(const QString& text);
-    void setTag(int position, const QByteArray& tag);
     // Appends empty sub-items up to `subItem`, then sets its text when it differs.
     void setSubItemText(int position, int subItem, const QString& text);
-    void removeItems(int position, int count);
-    void clearItems();
 
     // What the status reply processor uses. A reply starts with beginReply; the plan is the
     // field number of each shown column ([0] main text, [k] sub-item k).
     void beginReply(const QList<int>& plan);
-    // True when the item was last filled from exactly this row under the same plan.
+    // True when the item was last filled from this row under the same plan. Rows are compared
+    // by a 64-bit hash, so the list need not keep a copy of every row's text.
     bool isUnchanged(int position, QByteArrayView row) const;
     void markSeen(int position);
     // A new item from a checked row; cells are views into `row`: [0] main text, [k] sub-item k.
     int addItem(QByteArrayView tag, QByteArrayView row, const QList<QByteArrayView>& cells);
     // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
-    // stays. A field whose raw text is unchanged is not converted again, and only cells whose
-    // displayed text changes are reported.
+    // stays. Only cells whose displayed text changes are reported.
     void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells);
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
@@ -66,25 +62,19 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Spans into a row's buffers; public only so the row type can be declared relocatable.
-    struct Cell {
-        static constexpr quint32 unknown = 0xFFFFFFFFu;
-        quint32 rawOffset = unknown; // into Row::raw; unknown: not filled from a row
-        quint32 rawLength = 0;
-        quint32 shownOffset = 0; // into Row::shown
-        quint32 shownLength = 0;
-    };
+    // One item. Its texts live in one buffer: the end offset of each cell's displayed text
+    // (as 32-bit numbers), the displayed texts one after another, then the Tag. Public only so
+    // the type can be declared relocatable.
     struct Row {
-        QByteArray tag;
-        QByteArray raw;         // the row text the cells were last filled from
-        QByteArray shown;       // the displayed texts of all cells, one after another
-        QList<Cell> cells;      // [0] main text, [k] sub-item k
-        quint32 generation = 0; // the plan raw was applied under; 0: none
+        QByteArray data;
+        quint64 rowHash = 0;    // of the row text the cells were last filled from
+        quint32 cells = 0;      // [0] main text, [k] sub-item k
+        quint32 tagLength = 0;  // the Tag is the last tagLength bytes of data
+        quint32 generation = 0; // the plan the row was applied under; 0: none
         quint32 seen = 0;       // the last reply that named this Tag
     };
 
 private:
-    bool seenInReply(int row) const;
     void rebuildIndex();
     void emitChanged(int row, const QList<int>& columns);
 
@@ -100,7 +90,9 @@ private:
     {
         return row < m_rows.size() ? m_rows.at(row) : m_pending.at(row - m_rows.size());
     }
-    QByteArrayView tagOf(int row) const { return rowAt(row).tag; }
+    QByteArrayView tagOf(int row) const { return tagIn(rowAt(row)); }
+    static QByteArrayView tagIn(const Row& row);
+    static QByteArrayView shownIn(const Row& row, qsizetype cell);
     void flushAdded();
     int indexed(QByteArrayView tag) const;
 
@@ -110,10 +102,11 @@ private:
     quint32 m_generation = 1;
     quint32 m_reply = 0;
     QByteArray m_scratch;
+    QByteArray m_scratchText;
+    QList<quint32> m_ends;
     QList<int> m_changed;
 };
 
 } // namespace tavrin
 
-Q_DECLARE_TYPEINFO(tavrin::TorrentListModel::Cell, Q_PRIMITIVE_TYPE);
 Q_DECLARE_TYPEINFO(tavrin::TorrentListModel::Row, Q_RELOCATABLE_TYPE);

@@ -7,14 +7,21 @@ namespace tavrin {
 
 namespace {
 
-// All text below an element, in document order, as the DOM's text content reads it.
-void appendTextContent(const pugi::xml_node& node, std::string& out)
+// All text below an element, in document order, as the DOM's text content reads it. The walk
+// goes by sibling and parent links, so a deeply nested document cannot exhaust the stack.
+void appendTextContent(const pugi::xml_node& top, std::string& out)
 {
-    for (const pugi::xml_node& child : node.children()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-            out += child.value();
-        else if (child.type() == pugi::node_element)
-            appendTextContent(child, out);
+    pugi::xml_node node = top.first_child();
+    while (node) {
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+            out += node.value();
+        if (node.type() == pugi::node_element && node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (!node.next_sibling() && node.parent() != top)
+            node = node.parent();
+        node = node.next_sibling();
     }
 }
 

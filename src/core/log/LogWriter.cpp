@@ -1,0 +1,180 @@
+#include "core/log/LogWriter.h"
+
+#include <QFile>
+
+namespace tavrin {
+
+namespace {
+// Entries gather in memory up to this size before they go to the file in one write.
+constexpr std::size_t chunkBytes = std::size_t(1) << 20;
+} // namespace
+
+LogWriter::LogWriter(QString fileName, Limits limits, FailureHandler onFailure)
+    : m_fileName(std::move(fileName)), m_limits(limits), m_onFailure(std::move(onFailure)),
+      m_thread(&LogWriter::run, this)
+{
+}
+
+LogWriter::~LogWriter()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+QByteArray LogWriter::cutMarker(qint64 leftOut)
+{
+    return " [" + QByteArray::number(leftOut) + " more bytes left out of the log]";
+}
+
+qint64 LogWriter::jobBytes(const Job& job)
+{
+    return job.batch.bytes() + job.batch.size() * (job.stamp.size() + 4);
+}
+
+void LogWriter::submit(QByteArray stamp, LogBatch batch)
+{
+    if (batch.isEmpty())
+        return;
+    Job job{std::move(stamp), std::move(batch)};
+    const qint64 bytes = jobBytes(job);
+    std::unique_lock lock(m_mutex);
+    if (m_queue.empty() && !m_busy && m_dropped == 0 && bytes <= m_limits.inlineBytes) {
+        // Small entries go straight to the file, which keeps the log current while idle.
+        m_busy = true;
+        lock.unlock();
+        std::deque<Job> jobs;
+        jobs.push_back(std::move(job));
+        write(jobs);
+        lock.lock();
+        m_busy = false;
+        lock.unlock();
+        m_changed.notify_all();
+        return;
+    }
+    if (!m_queue.empty() && m_queuedBytes + bytes > m_limits.queueBytes) {
+        m_dropped += job.batch.size();
+        m_droppedStamp = std::move(job.stamp);
+        return;
+    }
+    m_queuedBytes += bytes;
+    m_queue.push_back(std::move(job));
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+void LogWriter::flush()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+}
+
+void LogWriter::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock,
+                       [this] { return !m_busy && (m_stop || !m_queue.empty() || m_dropped > 0); });
+        if (m_queue.empty() && m_dropped == 0)
+            return; // stopping, and everything is written
+        std::deque<Job> jobs;
+        jobs.swap(m_queue);
+        m_queuedBytes = 0;
+        if (m_dropped > 0) {
+            LogBatch note;
+            note.add("Log entries left out because the log could not keep up: ", m_dropped);
+            jobs.push_back({m_droppedStamp, std::move(note)}); // they came after the queued ones
+            m_dropped = 0;
+        }
+        m_busy = true;
+        lock.unlock();
+        write(jobs);
+        jobs.clear(); // the replies the entries refer to are let go outside the lock
+        lock.lock();
+        m_busy = false;
+        m_changed.notify_all();
+    }
+}
+
+void LogWriter::write(const std::deque<Job>& jobs)
+{
+    QFile file(m_fileName);
+    // Unbuffered: the chunk is the buffer, so the bytes are not copied once more.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        setFailing(true);
+        return;
+    }
+    m_file = &file;
+    m_fileSize = file.size();
+    m_chunk.clear();
+    bool ok = true;
+    for (const Job& job : jobs) {
+        for (qsizetype i = 0; ok && i < job.batch.size(); ++i)
+            ok = appendEntry(job.stamp, job.batch.prefix(i), job.batch.text(i));
+    }
+    ok = ok && writeChunk();
+    file.close();
+    ok = ok && file.error() == QFileDevice::NoError;
+    m_file = nullptr;
+    m_chunk.clear();
+    if (m_chunk.capacity() > 2 * chunkBytes)
+        m_chunk.shrink_to_fit();
+    setFailing(!ok);
+}
+
+bool LogWriter::appendEntry(QByteArrayView stamp, QByteArrayView prefix, QByteArrayView text)
+{
+    QByteArray marker;
+    if (text.size() > m_limits.entryTextBytes) {
+        marker = cutMarker(text.size() - m_limits.entryTextBytes);
+        text = text.first(m_limits.entryTextBytes);
+    }
+    const qint64 entry = stamp.size() + 2 + prefix.size() + text.size() + marker.size() + 2;
+    const qint64 held = m_fileSize + static_cast<qint64>(m_chunk.size());
+    if (held > 0 && held + entry > m_limits.fileBytes) {
+        if (!writeChunk() || !rotate())
+            return false;
+    }
+    m_chunk.append(stamp.data(), stamp.size()).append(": ");
+    m_chunk.append(prefix.data(), prefix.size()).append(text.data(), text.size());
+    m_chunk.append(marker.constData(), marker.size()).append("\r\n");
+    return m_chunk.size() < chunkBytes || writeChunk();
+}
+
+bool LogWriter::writeChunk()
+{
+    if (m_chunk.empty())
+        return true;
+    const auto size = static_cast<qint64>(m_chunk.size());
+    const bool ok = m_file->write(m_chunk.data(), size) == size;
+    m_fileSize += size;
+    m_chunk.clear();
+    return ok;
+}
+
+bool LogWriter::rotate()
+{
+    m_file->close();
+    const QString older = m_fileName + QStringLiteral(".1");
+    QFile::remove(older);
+    // Without the rename the file would pass its bound, so a failed one stops the writing.
+    if (!QFile::rename(m_fileName, older))
+        return false;
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    m_fileSize = 0;
+    return true;
+}
+
+void LogWriter::setFailing(bool failing)
+{
+    const bool begins = failing && !m_failing;
+    m_failing = failing;
+    if (begins && m_onFailure)
+        m_onFailure();
+}
+
+} // namespace tavrin
