@@ -49,6 +49,8 @@ private Q_SLOTS:
     void reselection();
     void tagIndexKeepsTheFirstOfEqualTags_data();
     void tagIndexKeepsTheFirstOfEqualTags();
+    void keptFieldsWhereverTheColumnsStand_data();
+    void keptFieldsWhereverTheColumnsStand();
 };
 
 void TestStatusReply::displayedValue_data()
@@ -236,6 +238,41 @@ void TestStatusReply::tagIndexKeepsTheFirstOfEqualTags()
     }
     QCOMPARE(added.find("absent", tagOf), -1);
     QCOMPARE(added.size(), QSet<QByteArray>(tags.begin(), tags.end()).size());
+}
+
+void TestStatusReply::keptFieldsWhereverTheColumnsStand_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QByteArray>("priority");
+    QTest::newRow("default") << columns::defaultText(true) << QByteArray("Normal");
+    // Status moved to the last position and hidden.
+    QTest::newRow("status hidden and last")
+        << QStringLiteral("<Cols><Col key='FileName' index='1' show='1'/>"
+                          "<Col key='Progress' index='2' show='1'/>"
+                          "<Col key='BT Status' index='4' show='0'/>"
+                          "<Col key='Priority' index='3' show='1'/></Cols>")
+        << QByteArray("Normal");
+    QTest::newRow("version 2: no priority") << columns::defaultText(false) << QByteArray();
+}
+
+void TestStatusReply::keptFieldsWhereverTheColumnsStand()
+{
+    QFETCH(QString, layout);
+    QFETCH(QByteArray, priority);
+    Fixture f;
+    QVERIFY(columns::parse(f.layout, layout));
+    const auto status = [&](int position) {
+        return f.model.keptField(position, TorrentListModel::KeptField::Status);
+    };
+    // Version 2 rows are shorter, but their third field is the status too.
+    f.process(reply({row("A", {{3, "WORKING"}, {4, "Normal"}}), row("B", {{3, "pause"}})}));
+    QCOMPARE(status(1), QByteArrayView("WORKING"));
+    QCOMPARE(status(2), QByteArrayView("pause"));
+    QCOMPARE(f.model.keptField(1, TorrentListModel::KeptField::Priority), QByteArrayView(priority));
+    // A change in the status alone reaches the kept field, shown or not.
+    f.process(reply({row("A", {{3, "pause"}, {4, "Normal"}}), row("B", {{3, "pause"}})}));
+    QCOMPARE(status(1), QByteArrayView("pause"));
+    QCOMPARE(f.model.keptField(1, TorrentListModel::KeptField::Priority), QByteArrayView(priority));
 }
 
 QTEST_GUILESS_MAIN(TestStatusReply)

@@ -15,6 +15,18 @@ QString noElement(int position)
 
 ColumnPlan ColumnPlan::resolve(const pugi::xml_document& layout)
 {
+    ColumnPlan plan = resolveColumns(layout);
+    const auto fieldOf = [&](const QString& key) {
+        const QList<pugi::xml_node> found = columns::elementsWithKey(layout, key);
+        return found.isEmpty() ? 0 : columns::fieldNumber(found.first());
+    };
+    plan.m_statusField = fieldOf(QStringLiteral("BT Status"));
+    plan.m_priorityField = fieldOf(QStringLiteral("Priority"));
+    return plan;
+}
+
+ColumnPlan ColumnPlan::resolveColumns(const pugi::xml_document& layout)
+{
     ColumnPlan plan;
     const int count = columns::elementCount(layout);
 

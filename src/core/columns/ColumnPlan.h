@@ -26,15 +26,23 @@ public:
     const QList<int>& fields() const { return m_fields; }
     // The keys of the same columns, for failure descriptions.
     const QList<QString>& keys() const { return m_keys; }
+    // The fields holding a torrent's status ("BT Status") and priority ("Priority"), shown or
+    // not; 0 when the layout has no such column.
+    int statusField() const { return m_statusField; }
+    int priorityField() const { return m_priorityField; }
     // Why the walk over the sub-item positions fails; empty when it does not.
     const QString& walkFailure() const { return m_walkFailure; }
 
 private:
+    static ColumnPlan resolveColumns(const pugi::xml_document& layout);
+
     Start m_start = Start::Fails;
     QString m_startFailure;
     QList<int> m_fields;
     QList<QString> m_keys;
     QString m_walkFailure;
+    int m_statusField = 0;
+    int m_priorityField = 0;
 };
 
 } // namespace tavrin

@@ -44,6 +44,8 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
     QList<int> planKey = fields;
     if (!plan.walkFailure().isEmpty())
         planKey.append(-1);
+    // Rows filled while the kept fields stood elsewhere must be filled again.
+    planKey.append({-2, plan.statusField(), plan.priorityField()});
     model.beginReply(planKey);
 
     // Set when a row ends the reply: an error, or no column shown at all.
@@ -101,10 +103,16 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         if (!plan.walkFailure().isEmpty())
             return fail(plan.walkFailure());
 
+        // Kept fields are data fields: never the identifier after the last bar.
+        const auto kept = [&](int field) {
+            return field > 0 && field < fieldCount ? m_fields.at(field - 1) : QByteArrayView();
+        };
+        const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
+                                                      kept(plan.priorityField())};
         if (position > 0)
-            model.updateItem(position, row, m_cells);
+            model.updateItem(position, row, m_cells, keptFields);
         else
-            model.addItem(id, row, m_cells);
+            model.addItem(id, row, m_cells, keptFields);
     });
     if (ended) {
         model.endReply();

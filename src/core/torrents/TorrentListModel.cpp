@@ -22,8 +22,8 @@ quint32 cellEnd(const QByteArray& data, qsizetype cell)
     return end;
 }
 
-// Builds a row's buffer: the cell ends, the texts, the Tag. `texts` holds the texts one after
-// another and `ends` where each ends.
+// Builds a row's buffer: the cell ends, the texts, the tail (kept fields and Tag). `texts`
+// holds the texts one after another and `ends` where each ends.
 void compose(QByteArray& out, const QList<quint32>& ends, QByteArrayView texts, QByteArrayView tag)
 {
     const qsizetype head = ends.size() * qsizetype(sizeof(quint32));
@@ -46,6 +46,27 @@ TorrentListModel::~TorrentListModel() = default;
 QByteArrayView TorrentListModel::tagIn(const Row& row)
 {
     return QByteArrayView(row.data).last(row.tagLength);
+}
+
+QByteArrayView TorrentListModel::tailIn(const Row& row)
+{
+    return QByteArrayView(row.data).last(row.tagLength + row.statusLength + row.priorityLength);
+}
+
+void TorrentListModel::composeTail(QByteArrayView tag, KeptFields kept)
+{
+    m_scratchTail.resize(0);
+    m_scratchTail.append(kept.status).append(kept.priority).append(tag);
+}
+
+QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
+{
+    if (position < 1 || position > count())
+        return {};
+    const Row& row = m_rows.at(position - 1);
+    const QByteArrayView tail = tailIn(row);
+    return which == KeptField::Status ? tail.first(row.statusLength)
+                                      : tail.sliced(row.statusLength, row.priorityLength);
 }
 
 QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell)
@@ -104,8 +125,8 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
             texts.append(shownIn(row, k));
         ends.append(static_cast<quint32>(texts.size()));
     }
-    const QByteArray tag = tagIn(row).toByteArray();
-    compose(row.data, ends, texts, tag);
+    const QByteArray tail = tailIn(row).toByteArray();
+    compose(row.data, ends, texts, tail);
     row.cells = static_cast<quint32>(cells);
     // The item no longer shows exactly what its row text says.
     row.generation = 0;
@@ -135,7 +156,7 @@ void TorrentListModel::markSeen(int position)
 }
 
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
-                              const QList<QByteArrayView>& cells)
+                              const QList<QByteArrayView>& cells, KeptFields kept)
 {
     m_scratchText.resize(0);
     m_ends.clear();
@@ -144,11 +165,14 @@ int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
         m_ends.append(static_cast<quint32>(m_scratchText.size()));
     }
     Row item;
-    compose(m_scratch, m_ends, m_scratchText, tag);
+    composeTail(tag, kept);
+    compose(m_scratch, m_ends, m_scratchText, m_scratchTail);
     item.data = QByteArray(m_scratch.constData(), m_scratch.size()); // exactly its size
     item.rowHash = rowHash(row);
     item.cells = static_cast<quint32>(cells.size());
     item.tagLength = static_cast<quint32>(tag.size());
+    item.statusLength = static_cast<quint32>(kept.status.size());
+    item.priorityLength = static_cast<quint32>(kept.priority.size());
     item.generation = m_generation;
     item.seen = m_reply;
 
@@ -173,7 +197,7 @@ void TorrentListModel::flushAdded()
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row,
-                                  const QList<QByteArrayView>& cells)
+                                  const QList<QByteArrayView>& cells, KeptFields kept)
 {
     flushAdded();
     Row& item = m_rows[position - 1];
@@ -202,14 +226,19 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
         }
         m_ends.append(static_cast<quint32>(m_scratchText.size()));
     }
-    if (!m_changed.isEmpty() || total != item.cells) {
-        compose(m_scratch, m_ends, m_scratchText, tagIn(item));
+    const bool keptChanged = keptField(position, KeptField::Status) != kept.status ||
+                             keptField(position, KeptField::Priority) != kept.priority;
+    if (!m_changed.isEmpty() || total != item.cells || keptChanged) {
+        composeTail(tagIn(item), kept);
+        compose(m_scratch, m_ends, m_scratchText, m_scratchTail);
         // Same size: overwrite in place, so a refresh rarely allocates.
         if (item.data.size() == m_scratch.size())
             std::memcpy(item.data.data(), m_scratch.constData(), m_scratch.size());
         else
             item.data = QByteArray(m_scratch.constData(), m_scratch.size());
         item.cells = static_cast<quint32>(total);
+        item.statusLength = static_cast<quint32>(kept.status.size());
+        item.priorityLength = static_cast<quint32>(kept.priority.size());
     }
     item.rowHash = rowHash(row);
     item.generation = m_generation;

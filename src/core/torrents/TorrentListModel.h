@@ -29,6 +29,16 @@ public:
     QByteArray tag(int position) const;
     // The text of column `column` of the item at `position`; empty when it has no such cell.
     QString text(int position, int column) const;
+    // Fields every item keeps whether or not a column shows them: the chains and the context
+    // menu act on a torrent's status and priority wherever the user put those columns.
+    enum class KeptField { Status, Priority };
+    struct KeptFields {
+        QByteArrayView status;
+        QByteArrayView priority;
+    };
+    // The kept field of the item at `position`, as the server sent it; empty when the row had
+    // no such field.
+    QByteArrayView keptField(int position, KeptField which) const;
     // The number of sub-items the item at `position` has.
     int subItemCount(int position) const;
     // Position of the first item with this Tag, or 0.
@@ -47,10 +57,12 @@ public:
     bool isUnchanged(int position, QByteArrayView row) const;
     void markSeen(int position);
     // A new item from a checked row; cells are views into `row`: [0] main text, [k] sub-item k.
-    int addItem(QByteArrayView tag, QByteArrayView row, const QList<QByteArrayView>& cells);
+    int addItem(QByteArrayView tag, QByteArrayView row, const QList<QByteArrayView>& cells,
+                KeptFields kept = {});
     // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
     // stays. Only cells whose displayed text changes are reported.
-    void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells);
+    void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells,
+                    KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
     // Ends a reply: items added since the last update show up, consecutive ones in one batch.
@@ -63,13 +75,15 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     // One item. Its texts live in one buffer: the end offset of each cell's displayed text
-    // (as 32-bit numbers), the displayed texts one after another, then the Tag. Public only so
-    // the type can be declared relocatable.
+    // (as 32-bit numbers), the displayed texts one after another, the kept status and
+    // priority, then the Tag. Public only so the type can be declared relocatable.
     struct Row {
         QByteArray data;
-        quint64 rowHash = 0;    // of the row text the cells were last filled from
-        quint32 cells = 0;      // [0] main text, [k] sub-item k
-        quint32 tagLength = 0;  // the Tag is the last tagLength bytes of data
+        quint64 rowHash = 0;      // of the row text the cells were last filled from
+        quint32 cells = 0;        // [0] main text, [k] sub-item k
+        quint32 tagLength = 0;    // the Tag is the last tagLength bytes of data
+        quint32 statusLength = 0; // the kept fields stand right before the Tag
+        quint32 priorityLength = 0;
         quint32 generation = 0; // the plan the row was applied under; 0: none
         quint32 seen = 0;       // the last reply that named this Tag
     };
@@ -92,6 +106,9 @@ private:
     }
     QByteArrayView tagOf(int row) const { return tagIn(rowAt(row)); }
     static QByteArrayView tagIn(const Row& row);
+    // The kept fields and the Tag: what follows the displayed texts.
+    static QByteArrayView tailIn(const Row& row);
+    void composeTail(QByteArrayView tag, KeptFields kept);
     static QByteArrayView shownIn(const Row& row, qsizetype cell);
     void flushAdded();
     int indexed(QByteArrayView tag) const;
@@ -103,6 +120,7 @@ private:
     quint32 m_reply = 0;
     QByteArray m_scratch;
     QByteArray m_scratchText;
+    QByteArray m_scratchTail;
     QList<quint32> m_ends;
     QList<int> m_changed;
 };
