@@ -30,7 +30,7 @@ void MainWindow::ProcessStatusReply(const QByteArray& reply)
     const std::optional<QByteArray> selectedBefore = selectedTag(lv, m_model);
     StatusReplyProcessor processor;
     const StatusReplyOutcome outcome = processor.process(
-        reply, m_domColInfo, *m_model, Winsock1->requestKind(), m_clickedPosition);
+        reply, m_domColInfo, *m_model, RequestKind::Status, m_clickedPosition);
     // One open of the log per reply; the entries are the same as one write each.
     m_log->writeLogs(outcome.logLines);
 

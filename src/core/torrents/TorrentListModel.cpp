@@ -46,6 +46,22 @@ QByteArray TorrentListModel::tag(int position) const
     return m_rows.at(position - 1).tag;
 }
 
+QByteArrayView TorrentListModel::field(int position, int fieldNumber) const
+{
+    if (position < 1 || position > count() || fieldNumber < 1)
+        return {};
+    QByteArrayView rest(m_rows.at(position - 1).raw);
+    for (int k = 1;; ++k) {
+        const qsizetype bar = rest.indexOf('|');
+        // The piece after the last bar is the identifier, not a data field.
+        if (bar < 0)
+            return {};
+        if (k == fieldNumber)
+            return rest.first(bar);
+        rest = rest.sliced(bar + 1);
+    }
+}
+
 QString TorrentListModel::text(int position, int column) const
 {
     const Row& row = m_rows.at(position - 1);

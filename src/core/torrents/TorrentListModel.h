@@ -29,6 +29,9 @@ public:
     QByteArray tag(int position) const;
     // The text of column `column` of the item at `position`; empty when it has no such cell.
     QString text(int position, int column) const;
+    // Data field `fieldNumber` (1-based) of the status row the item was last filled from, found
+    // whether or not a column shows it; empty when the row has no such data field.
+    QByteArrayView field(int position, int fieldNumber) const;
     // The number of sub-items the item at `position` has.
     int subItemCount(int position) const;
     // Position of the first item with this Tag, or 0.
