@@ -30,6 +30,16 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
 
+    // Open connections go first, so none reports its close to a half-destroyed server.
+    ~LoopbackServer() override
+    {
+        for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
+            QObject::disconnect(socket, &QTcpSocket::disconnected, nullptr, nullptr);
+            QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
+            delete socket;
+        }
+    }
+
     quint16 port() const { return m_port; }
     // A port on which nothing listens, so connecting is refused.
     static quint16 unusedPort()

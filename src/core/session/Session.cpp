@@ -134,12 +134,14 @@ void Session::deleteCompleted()
 
 void Session::queueAll()
 {
+    cancelChain();
     setBusy(true);
     submit(RequestKind::Single, wire::queueAll());
 }
 
 void Session::stopAll()
 {
+    cancelChain();
     setBusy(true);
     submit(RequestKind::Single, wire::stopAll());
 }
