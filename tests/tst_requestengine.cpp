@@ -55,12 +55,12 @@ void TestRequestEngine::framerDecidesWhateverTheSplit_data()
     const int error = int(ReplyFramer::Kind::ErrorReply);
     QTest::newRow("error") << QByteArray("Feedback\nError=Bad ID\n") << error
                            << QByteArray("Bad ID\n");
-    QTest::newRow("error, empty message") << QByteArray("Feedback\nError=") << error
-                                          << QByteArray();
+    QTest::newRow("error, empty message")
+        << QByteArray("Feedback\nError=") << error << QByteArray();
     QTest::newRow("other case") << QByteArray("Feedback\nerror=x") << plain << QByteArray();
     QTest::newRow("prefix only in part") << QByteArray("Feedback\n") << plain << QByteArray();
-    QTest::newRow("prefix after text") << QByteArray("x\nFeedback\nError=y") << plain
-                                       << QByteArray();
+    QTest::newRow("prefix after text")
+        << QByteArray("x\nFeedback\nError=y") << plain << QByteArray();
     QTest::newRow("status") << QByteArray("Torrents\nf|1|T1\n") << plain << QByteArray();
 }
 
@@ -186,10 +186,9 @@ void TestRequestEngine::failures()
     engine.setDeadline(400);
     Outcomes o(engine);
     const qint64 started = peer.elapsedMs();
-    engine.startRequest("QUERY|", localhost,
-                        server == QLatin1String("none") ? LoopbackServer::unusedPort()
-                                                        : peer.port(),
-                        "");
+    engine.startRequest(
+        "QUERY|", localhost,
+        server == QLatin1String("none") ? LoopbackServer::unusedPort() : peer.port(), "");
     QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
     QCOMPARE(o.failed.size(), 1);
     QCOMPARE(o.failed.first().at(1).toBool(), refused);
@@ -212,9 +211,8 @@ void TestRequestEngine::signalsOfAnAbandonedExchangeAreDropped()
     // exchange has been posted but not delivered.
     auto* socket = engine.findChild<QTcpSocket*>();
     QVERIFY(socket);
-    connect(socket, &QTcpSocket::disconnected, this, [&engine, &server] {
-        engine.startRequest("QUERY|", localhost, server.port(), "");
-    });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [&engine, &server] { engine.startRequest("QUERY|", localhost, server.port(), ""); });
     QVERIFY(o.completed.wait());
     QCOMPARE(o.completed.first().at(0).toByteArray(), QByteArray("fresh\nnew|T1\n"));
     QCOMPARE(o.ends(), 1);

@@ -114,16 +114,26 @@ void TestSession::connectChecksNumbersFirst_data()
     QTest::addColumn<QString>("refresh");
     QTest::addColumn<int>("interval"); // 0: refused, with a box naming the field
     QTest::addColumn<QString>("named");
-    QTest::newRow("port text") << "abc" << "1" << 0 << "Port";
-    QTest::newRow("port zero") << "0" << "1" << 0 << "Port";
-    QTest::newRow("port too high") << "65536" << "1" << 0 << "Port";
-    QTest::newRow("port empty") << "" << "1" << 0 << "Port";
-    QTest::newRow("refresh text") << "56667" << "soon" << 0 << "Refresh";
-    QTest::newRow("refresh too long") << "56667" << "3000000" << 0 << "Refresh";
-    QTest::newRow("zero") << "56667" << "0" << 1000 << "";
-    QTest::newRow("negative") << "56667" << "-5" << 1000 << "";
-    QTest::newRow("three") << "56667" << "3" << 3000 << "";
-    QTest::newRow("half to even") << "56667" << " 2.5 " << 2000 << "";
+    QTest::newRow("port text") << "abc"
+                               << "1" << 0 << "Port";
+    QTest::newRow("port zero") << "0"
+                               << "1" << 0 << "Port";
+    QTest::newRow("port too high") << "65536"
+                                   << "1" << 0 << "Port";
+    QTest::newRow("port empty") << ""
+                                << "1" << 0 << "Port";
+    QTest::newRow("refresh text") << "56667"
+                                  << "soon" << 0 << "Refresh";
+    QTest::newRow("refresh too long") << "56667"
+                                      << "3000000" << 0 << "Refresh";
+    QTest::newRow("zero") << "56667"
+                          << "0" << 1000 << "";
+    QTest::newRow("negative") << "56667"
+                              << "-5" << 1000 << "";
+    QTest::newRow("three") << "56667"
+                           << "3" << 3000 << "";
+    QTest::newRow("half to even") << "56667"
+                                  << " 2.5 " << 2000 << "";
 }
 
 void TestSession::connectChecksNumbersFirst()
@@ -159,7 +169,8 @@ void TestSession::connectChecksNumbersFirst()
                              f.env.settings->read(QStringLiteral("Port")),
                              f.env.settings->read(QStringLiteral("UniqueID")),
                              f.env.settings->read(QStringLiteral("RefreshSecs"))};
-    QCOMPARE(stored, (QStringList{QStringLiteral("server.lan"), port, QStringLiteral("me"), refresh}));
+    QCOMPARE(stored,
+             (QStringList{QStringLiteral("server.lan"), port, QStringLiteral("me"), refresh}));
 }
 
 void TestSession::firstQueryLeavesOneIntervalAfterConnect()
@@ -186,8 +197,7 @@ void TestSession::failuresStopEverythingBeforeTheirOneBox_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("afterList");
     QTest::addColumn<QString>("text"); // empty: no box
-    QTest::newRow("error reply to the first query")
-        << "error" << false << "ERROR: Wrong ID\n";
+    QTest::newRow("error reply to the first query") << "error" << false << "ERROR: Wrong ID\n";
     QTest::newRow("error reply, paced") << "paced error" << true << "ERROR: Wrong ID\n";
     QTest::newRow("socket error") << "large" << true
                                   << "SOCKET ERROR: The reply is too large: the server sent "
@@ -314,17 +324,16 @@ void TestSession::chainsRunToTheirEnd_data()
         << true << 0
         << QList<Torrent>{{"T1", "WORKING"}, {"T2", "pause"}, {"T3", "completed/seeding"}}
         << QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"};
-    QTest::newRow("resume all") << false << 20
-                                << QList<Torrent>{{"T1", "pause"}, {"T2", "WORKING"}, {"T3", "STOP"}}
-                                << QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"};
+    QTest::newRow("resume all")
+        << false << 20 << QList<Torrent>{{"T1", "pause"}, {"T2", "WORKING"}, {"T3", "STOP"}}
+        << QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"};
     QList<QByteArray> every;
     for (int i = 1; i <= 40; i += 2)
         every.append("PAUSE|T" + QByteArray::number(i));
     every.append("QUERY|");
     QTest::newRow("pause all of 40")
         << true << 1
-        << numbered(40, [](int i) { return QByteArray(i % 2 ? "WORKING" : "WORKING "); })
-        << every;
+        << numbered(40, [](int i) { return QByteArray(i % 2 ? "WORKING" : "WORKING "); }) << every;
 }
 
 void TestSession::chainsRunToTheirEnd()
@@ -423,10 +432,11 @@ void TestSession::chainsWithNothingToDo_data()
     QTest::addColumn<int>("style");
     QTest::newRow("nothing active")
         << true << QList<Torrent>{{"T1", "pause"}, {"T2", "WORKING "}, {"T3", "STOP"}}
-        << "Nothing to pause!" << "Pause all" << int(MessageStyle::Plain);
+        << "Nothing to pause!"
+        << "Pause all" << int(MessageStyle::Plain);
     QTest::newRow("empty list") << false << QList<Torrent>{}
-                                << "There is no torrent in the list to resume." << "ERROR"
-                                << int(MessageStyle::Critical);
+                                << "There is no torrent in the list to resume."
+                                << "ERROR" << int(MessageStyle::Critical);
 }
 
 void TestSession::chainsWithNothingToDo()

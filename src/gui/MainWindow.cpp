@@ -2,13 +2,13 @@
 
 #include "BuildInfo.h"
 #include "core/columns/ColumnLayout.h"
-#include "core/torrents/TorrentListModel.h"
-#include "core/net/WireProtocol.h"
 #include "core/log/EventLog.h"
-#include "core/settings/SettingsKeys.h"
+#include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 #include "core/platform/Prompter.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/torrents/TorrentListModel.h"
 #include "gui/Twips.h"
 
 #include <QAction>
@@ -34,7 +34,7 @@ static void initResources()
 namespace tavrin {
 
 MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock& clock,
-                 MainWindowOptions options, QWidget* parent)
+                       MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_prompter(prompter),
       m_log(std::make_unique<EventLog>(clock, prompter)), m_options(std::move(options))
 {
@@ -48,8 +48,8 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     Inet1 = new QNetworkAccessManager(this);
     Inet1->setObjectName(QStringLiteral("Inet1"));
     m_model = new TorrentListModel(this);
-    m_session = new Session(settings, *m_model,
-                            {m_options.chainDelayMs, m_options.deadlineMs}, this);
+    m_session =
+        new Session(settings, *m_model, {m_options.chainDelayMs, m_options.deadlineMs}, this);
 
     createControls();
     createMenus();
@@ -300,7 +300,8 @@ void MainWindow::createMenus()
         {mnQueue, Session::TorrentCommand::Queue},
         {mnDelete, Session::TorrentCommand::Delete}};
     for (const auto& [action, command] : commands)
-        connect(action, &QAction::triggered, this, [this, c = command] { sendForContextTorrent(c); });
+        connect(action, &QAction::triggered, this,
+                [this, c = command] { sendForContextTorrent(c); });
 
     connect(mnuSwitchVersion, &QAction::triggered, this, &MainWindow::mnuSwitchVersion_Click);
     connect(mnuChangeColumns, &QAction::triggered, this, &MainWindow::mnuChangeColumns_Click);

@@ -33,8 +33,8 @@ class TorrentListModel;
 struct MainWindowOptions {
     int chainDelayMs = 500;
     int deadlineMs = RequestEngine::defaultDeadlineMs; // every exchange with the server
-    QUrl versionsUrl;            // empty: the project's site
-    int updateTimeoutMs = 60000; // the update check's wait for the server
+    QUrl versionsUrl;                                  // empty: the project's site
+    int updateTimeoutMs = 60000;                       // the update check's wait for the server
     // Runs each Help dialog in place of exec(); tests read and close it there.
     std::function<void(QDialog&)> runModal;
 };
@@ -44,7 +44,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(SettingsStore& settings, Prompter& prompter, const Clock& clock,
-            MainWindowOptions options = {}, QWidget* parent = nullptr);
+               MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The version string, "1.1.8".

@@ -156,8 +156,9 @@ private:
             socket->disconnectFromHost();
             return;
         }
-        QTimer::singleShot(
-            m_gap, socket, [this, socket, reply, from] { sendChunk(socket, reply, from + m_chunk); });
+        QTimer::singleShot(m_gap, socket, [this, socket, reply, from] {
+            sendChunk(socket, reply, from + m_chunk);
+        });
     }
 
     QTcpServer m_server;

@@ -7,8 +7,7 @@
 
 namespace tavrin {
 
-RequestEngine::RequestEngine(QObject* parent)
-    : QObject(parent), m_deadline(new QTimer(this))
+RequestEngine::RequestEngine(QObject* parent) : QObject(parent), m_deadline(new QTimer(this))
 {
     m_deadline->setSingleShot(true);
     connect(m_deadline, &QTimer::timeout, this, &RequestEngine::onDeadline);

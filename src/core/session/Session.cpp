@@ -183,8 +183,8 @@ void Session::startResumeAll()
 {
     setBusy(true);
     if (m_model.count() < 1) {
-        report(QStringLiteral("There is no torrent in the list to resume."),
-               MessageStyle::Critical, QStringLiteral("ERROR"));
+        report(QStringLiteral("There is no torrent in the list to resume."), MessageStyle::Critical,
+               QStringLiteral("ERROR"));
         return;
     }
     startChain(RequestKind::ResumeAll, wire::resume(m_model.tag(1)), 2);
