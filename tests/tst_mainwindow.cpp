@@ -39,7 +39,6 @@ private Q_SLOTS:
     void badStoredSize_data();
     void badStoredSize();
     void shutDownStoresOnlyTheSize();
-    void badPortIsShownAndStartsNothing();
     void connectAgainAfterAFailure_data();
     void connectAgainAfterAFailure();
 };
@@ -132,19 +131,6 @@ void TestMainWindow::shutDownStoresOnlyTheSize()
     QCOMPARE(h.storedKeys(), (QStringList{QStringLiteral("Height"), QStringLiteral("Width")}));
     QCOMPARE(h.env.settings->read(QStringLiteral("Width")), QStringLiteral("12000"));
     QCOMPARE(h.env.settings->read(QStringLiteral("Height")), QStringLiteral("7050"));
-}
-
-void TestMainWindow::badPortIsShownAndStartsNothing()
-{
-    Harness h;
-    h.window->txtPort->setText(QStringLiteral("80x"));
-    h.window->cmdConnect->click();
-    QCOMPARE(h.env.prompter.texts(),
-             QStringList{QStringLiteral("Port: \"80x\" is not a whole number from 1 to 65535.")});
-    QCOMPARE(h.env.prompter.messages.first().title, QStringLiteral("ERROR"));
-    QCOMPARE(h.window->session()->state(), Session::State::Idle);
-    QVERIFY(!h.env.prompter.waitPointer());
-    QVERIFY(!h.storedKeys().contains(QStringLiteral("Port")));
 }
 
 void TestMainWindow::connectAgainAfterAFailure_data()
