@@ -36,7 +36,7 @@ struct Fixture {
         session->setHost(QStringLiteral("127.0.0.1"));
         session->setPort(QString::number(server.port()));
         session->setUniqueId(QStringLiteral("u"));
-        session->setFieldNumbers(3, 4);
+        session->useLayout(layout, true);
         Session* s = session.get();
         QObject::connect(s, &Session::statusReplyArrived, [this](const QByteArray& reply) {
             ++replies;

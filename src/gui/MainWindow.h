@@ -133,8 +133,6 @@ private:
     void connectSession();
     // Fields and Connect follow the session: usable unless polling runs with the list shown.
     void setFieldsLocked(bool locked);
-    // The status and priority fields of the working layout, for the session's look-ups.
-    void updateFieldNumbers();
     void sendForContextTorrent(Session::TorrentCommand command);
     void setContextPriority(const QByteArray& code);
 

@@ -29,18 +29,7 @@ void MainWindow::BuildColumns()
     m_model->setColumns(captions);
     for (qsizetype i = 0; i < headers.size(); ++i)
         lv->header()->resizeSection(static_cast<int>(i), toPixels(headers.at(i).widthTwips));
-    updateFieldNumbers();
-}
-
-void MainWindow::updateFieldNumbers()
-{
-    // By key, so hiding or moving a column changes nothing; version 2 rows carry no priority.
-    const auto fieldOf = [this](const QString& key) {
-        const QList<pugi::xml_node> found = columns::elementsWithKey(m_domColInfo, key);
-        return found.isEmpty() ? 0 : columns::fieldNumber(found.first());
-    };
-    m_session->setFieldNumbers(fieldOf(QStringLiteral("BT Status")),
-                               m_bVersion3 ? fieldOf(QStringLiteral("Priority")) : 0);
+    m_session->useLayout(m_domColInfo, m_bVersion3);
 }
 
 void MainWindow::mnuSwitchVersion_Click()

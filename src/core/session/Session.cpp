@@ -1,5 +1,6 @@
 #include "core/session/Session.h"
 
+#include "core/columns/ColumnLayout.h"
 #include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 #include "core/settings/SettingsKeys.h"
@@ -44,10 +45,14 @@ Session::Session(SettingsStore& settings, const TorrentListModel& model, Options
 
 Session::~Session() = default;
 
-void Session::setFieldNumbers(int statusField, int priorityField)
+void Session::useLayout(const pugi::xml_document& layout, bool version3)
 {
-    m_statusField = statusField;
-    m_priorityField = priorityField;
+    const auto fieldOf = [&layout](const QString& key) {
+        const QList<pugi::xml_node> found = columns::elementsWithKey(layout, key);
+        return found.isEmpty() ? 0 : columns::fieldNumber(found.first());
+    };
+    m_statusField = fieldOf(QStringLiteral("BT Status"));
+    m_priorityField = version3 ? fieldOf(QStringLiteral("Priority")) : 0;
 }
 
 bool Session::chainStepPending() const

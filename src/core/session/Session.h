@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <pugixml.hpp>
 #include <tuple>
 
 class QTimer;
@@ -41,8 +42,9 @@ public:
     void setHost(const QString& host) { m_host = host; }
     void setPort(const QString& port) { m_port = port; }
     void setUniqueId(const QString& uniqueId) { m_uniqueId = uniqueId; }
-    // The data fields that hold a torrent's status and priority (0: none) in the working layout.
-    void setFieldNumbers(int statusField, int priorityField);
+    // Finds the status and priority fields by key in the working layout, so hiding or moving a
+    // column changes nothing; a version 2 server sends no priority.
+    void useLayout(const pugi::xml_document& layout, bool version3);
 
     // Connect: checks the numbers, stores the four connection settings and starts polling.
     void connectToServer(const QString& refreshSecs);
