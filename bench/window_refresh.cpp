@@ -2,8 +2,8 @@
 // server, refreshing every second. Prints the process's CPU time per refresh (every thread,
 // from /proc/self/stat) and the longest time the window thread was held after the first reply.
 //     tavrin-window-bench PORT [SECONDS]
-#include "core/net/RequestEngine.h"
 #include "core/platform/Clock.h"
+#include "core/session/Session.h"
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
@@ -15,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -71,12 +72,12 @@ int main(int argc, char* argv[])
     tavrin::MainWindow window(settings, prompter, clock);
     prompter.setParentWindow(&window);
     window.show();
-    window.txtPort->setText(args.at(1));
+    window.findChild<QLineEdit*>(QStringLiteral("txtPort"))->setText(args.at(1));
 
     int replies = 0;
-    QObject::connect(window.engine(), &tavrin::RequestEngine::replyCompleted,
+    QObject::connect(window.session(), &tavrin::Session::statusReplyArrived,
                      [&replies] { ++replies; });
-    window.cmdConnect_Click();
+    window.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
     if (!runUntil([&] { return window.model()->count() > 0; }, 30000)) {
         std::fprintf(stderr, "no torrents arrived\n");
         return 1;

@@ -1,6 +1,7 @@
 // Start-up, shut-down, Connect and polling through the real window against a loopback server.
 #include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
+#include "support/TorrentScript.h"
 #include "support/WindowHarness.h"
 
 #include <QAction>
@@ -38,15 +39,8 @@ private Q_SLOTS:
     void badStoredSize_data();
     void badStoredSize();
     void shutDownStoresOnlyTheSize();
-    void connectRejectsBadNumbers_data();
-    void connectRejectsBadNumbers();
-    void connectSetsInterval_data();
-    void connectSetsInterval();
-    void firstQueryLeavesOneIntervalAfterConnect();
-    void portEditedAfterConnectStopsPolling();
-    void refusedConnectionStopsQuietly();
-    void socketErrorIsShown();
-    void errorReplyStopsPollingAndIsNoRow();
+    void connectAgainAfterAFailure_data();
+    void connectAgainAfterAFailure();
 };
 
 void TestMainWindow::startsWithEmptyStore()
@@ -60,7 +54,7 @@ void TestMainWindow::startsWithEmptyStore()
     QCOMPARE(w.windowTitle(), QStringLiteral("Tavrin v1.1.8"));
     QVERIFY(!w.fraMain->isEnabled());
     QVERIFY(w.fraMain->isHidden());
-    QVERIFY(!w.tmrRefresh->isActive());
+    QCOMPARE(w.session()->state(), Session::State::Idle);
     QCOMPARE(w.outerWidthTwips(), 10395.0f);
     QCOMPARE(w.outerHeightTwips(), 7050.0f);
     QVERIFY(h.env.prompter.messages.isEmpty());
@@ -139,166 +133,72 @@ void TestMainWindow::shutDownStoresOnlyTheSize()
     QCOMPARE(h.env.settings->read(QStringLiteral("Height")), QStringLiteral("7050"));
 }
 
-void TestMainWindow::connectRejectsBadNumbers_data()
+void TestMainWindow::connectAgainAfterAFailure_data()
 {
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("refresh");
-    QTest::addColumn<QString>("named");
-    QTest::newRow("port text") << "abc"
-                               << "1"
-                               << "Port";
-    QTest::newRow("port zero") << "0"
-                               << "1"
-                               << "Port";
-    QTest::newRow("port too high") << "65536"
-                                   << "1"
-                                   << "Port";
-    QTest::newRow("port empty") << ""
-                                << "1"
-                                << "Port";
-    QTest::newRow("refresh text") << "56667"
-                                  << "soon"
-                                  << "Refresh";
-    QTest::newRow("refresh too long") << "56667"
-                                      << "3000000"
-                                      << "Refresh";
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::newRow("wrong unique ID")
+        << "id" << QStringList{QStringLiteral("ERROR: Unique ID does not match\n")};
+    QTest::newRow("server restarted") << "restart" << QStringList{};
 }
 
-void TestMainWindow::connectRejectsBadNumbers()
+void TestMainWindow::connectAgainAfterAFailure()
 {
-    QFETCH(QString, port);
-    QFETCH(QString, refresh);
-    QFETCH(QString, named);
+    QFETCH(QString, fault);
+    QFETCH(QStringList, boxes);
     Harness h;
-    h.window->txtPort->setText(port);
-    h.window->txtRefreshSecs->setText(refresh);
-    h.window->cmdConnect->click();
-    QCOMPARE(h.env.prompter.messages.size(), 1);
-    QCOMPARE(h.env.prompter.messages.first().title, QStringLiteral("ERROR"));
-    QVERIFY(h.env.prompter.messages.first().text.startsWith(named));
-    QVERIFY(!h.window->tmrRefresh->isActive());
+    h.server.setResponder([](const QByteArray& request) {
+        return request.startsWith("ID|right\n")
+                   ? "header\n" + TorrentScript::row({"T1", "WORKING"}) + "\n"
+                   : QByteArray("Feedback\nError=Unique ID does not match\n");
+    });
+    MainWindow& w = *h.window;
+    w.txtRefreshSecs->setText(QStringLiteral("3600"));
+    w.txtUniqueID->setText(fault == QLatin1String("id") ? QStringLiteral("wrong")
+                                                        : QStringLiteral("right"));
+    const auto poll = [&h] {
+        const qsizetype before = h.server.requests().size();
+        h.window->session()->refresh();
+        QTRY_COMPARE(h.server.requests().size(), before + 1);
+    };
+    const auto locked = [&w] {
+        return !w.txtHost->isEnabled() && !w.txtPort->isEnabled() && !w.txtUniqueID->isEnabled() &&
+               !w.cmdConnect->isEnabled();
+    };
+    w.cmdConnect->click();
+    if (fault == QLatin1String("restart")) {
+        poll();
+        QTRY_VERIFY(locked());
+        QVERIFY(!w.fraMain->isHidden());
+        h.server.close();
+        w.session()->refresh();
+    } else {
+        poll();
+    }
+    QTRY_COMPARE(w.session()->state(), Session::State::Stopped);
+    QCOMPARE(h.env.prompter.texts(), boxes);
     QVERIFY(!h.env.prompter.waitPointer());
-    QVERIFY(!h.storedKeys().contains(QStringLiteral("Port")));
-}
+    // The fields are usable again; the list keeps what it showed.
+    QVERIFY(w.txtHost->isEnabled() && w.txtPort->isEnabled() && w.txtUniqueID->isEnabled());
+    QVERIFY(w.cmdConnect->isEnabled());
+    QVERIFY(w.txtRefreshSecs->isEnabled());
+    QCOMPARE(w.fraMain->isHidden(), fault == QLatin1String("id"));
+    QCOMPARE(w.model()->count(), fault == QLatin1String("id") ? 0 : 1);
+    QCOMPARE(h.env.logBytes().count("Got Message: "), fault == QLatin1String("id") ? 0 : 1);
 
-void TestMainWindow::connectSetsInterval_data()
-{
-    QTest::addColumn<QString>("refresh");
-    QTest::addColumn<int>("interval");
-    QTest::newRow("zero") << "0" << 1000;
-    QTest::newRow("negative") << "-5" << 1000;
-    QTest::newRow("one") << "1" << 1000;
-    QTest::newRow("three") << "3" << 3000;
-    QTest::newRow("half to even") << " 2.5 " << 2000;
-}
-
-void TestMainWindow::connectSetsInterval()
-{
-    QFETCH(QString, refresh);
-    QFETCH(int, interval);
-    Harness h;
-    h.window->txtUniqueID->setText(QStringLiteral("me"));
-    h.window->txtRefreshSecs->setText(refresh);
-    h.window->cmdConnect->click();
-    QCOMPARE(h.window->tmrRefresh->interval(), interval);
-    QVERIFY(h.window->tmrRefresh->isActive());
+    w.txtUniqueID->setText(QStringLiteral("right"));
+    QVERIFY(h.server.listenAgain() || fault == QLatin1String("id"));
+    w.cmdConnect->click();
     QVERIFY(h.env.prompter.waitPointer());
-    QCOMPARE(h.env.settings->read(QStringLiteral("RefreshSecs")), refresh);
-    QCOMPARE(h.env.settings->read(QStringLiteral("UniqueID")), QStringLiteral("me"));
-    QCOMPARE(h.env.settings->read(QStringLiteral("Host")), QStringLiteral("127.0.0.1"));
-    QCOMPARE(h.env.settings->read(QStringLiteral("Port")), QString::number(h.server.port()));
-}
-
-void TestMainWindow::firstQueryLeavesOneIntervalAfterConnect()
-{
-    Harness h;
-    h.server.setResponder([](const QByteArray&) { return QByteArray("header\n"); });
-    h.window->txtUniqueID->setText(QStringLiteral("abc"));
-    const qint64 clicked = h.server.elapsedMs();
-    h.window->cmdConnect->click();
-    QTest::qWait(300);
-    QVERIFY(h.server.requests().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(h.server.requests().size(), 1, 3000);
-    QCOMPARE(h.server.requests().first().bytes, QByteArray("ID|abc\nQUERY|"));
-    QVERIFY(h.server.requests().first().atMs - clicked >= 950);
-
-    // The first reply locks the connection fields and shows the content area.
-    QTRY_VERIFY(!h.window->cmdConnect->isEnabled());
-    QVERIFY(!h.window->txtHost->isEnabled());
-    QVERIFY(!h.window->txtPort->isEnabled());
-    QVERIFY(!h.window->txtUniqueID->isEnabled());
-    QVERIFY(h.window->txtRefreshSecs->isEnabled());
-    QVERIFY(h.window->fraMain->isEnabled());
-    QVERIFY(!h.window->fraMain->isHidden());
+    poll();
+    QTRY_VERIFY(locked());
+    QCOMPARE(w.session()->state(), Session::State::Polling);
+    QVERIFY(!w.fraMain->isHidden());
+    QVERIFY(w.fraMain->isEnabled());
+    QCOMPARE(w.model()->count(), 1);
     QVERIFY(!h.env.prompter.waitPointer());
-    QVERIFY(h.env.logBytes().contains("Got Message: header\n\r\n"));
-
-    // They stay locked after a later failure.
-    h.server.close();
-    h.window->engine()->setReplyLimit(0);
-    QTRY_VERIFY_WITH_TIMEOUT(!h.window->tmrRefresh->isActive(), 3000);
-    QVERIFY(!h.window->cmdConnect->isEnabled());
-}
-
-void TestMainWindow::portEditedAfterConnectStopsPolling()
-{
-    Harness h;
-    h.window->cmdConnect->click();
-    h.window->txtPort->setText(QStringLiteral("80x"));
-    h.window->tmrRefresh_Timer();
-    QCOMPARE(h.env.prompter.texts(),
-             QStringList{QStringLiteral("Port: \"80x\" is not a whole number from 1 to 65535.")});
-    QVERIFY(!h.window->tmrRefresh->isActive());
-    QVERIFY(!h.env.prompter.waitPointer());
-    QTest::qWait(50);
-    QVERIFY(h.server.requests().isEmpty());
-}
-
-void TestMainWindow::refusedConnectionStopsQuietly()
-{
-    Harness h;
-    h.window->txtPort->setText(QString::number(LoopbackServer::unusedPort()));
-    h.window->cmdConnect->click();
-    h.window->tmrRefresh_Timer();
-    QTRY_VERIFY(!h.window->tmrRefresh->isActive());
-    QVERIFY(h.env.prompter.messages.isEmpty());
-    QVERIFY(!h.env.prompter.waitPointer());
-    QVERIFY(h.window->cmdConnect->isEnabled());
-    QVERIFY(h.window->fraMain->isHidden());
-}
-
-void TestMainWindow::socketErrorIsShown()
-{
-    Harness h;
-    h.server.setResponder([](const QByteArray&) { return QByteArray(4096, 'x'); });
-    h.window->engine()->setReplyLimit(1024);
-    h.window->cmdConnect->click();
-    h.window->tmrRefresh_Timer();
-    QTRY_COMPARE(h.env.prompter.messages.size(), 1);
-    QVERIFY(h.env.prompter.messages.first().text.startsWith(QStringLiteral("SOCKET ERROR: ")));
-    QCOMPARE(h.env.prompter.messages.first().title, QStringLiteral("ERROR"));
-    QCOMPARE(h.env.prompter.messages.first().style, MessageStyle::Critical);
-    QVERIFY(!h.window->tmrRefresh->isActive());
-    QVERIFY(!h.env.prompter.waitPointer());
-}
-
-void TestMainWindow::errorReplyStopsPollingAndIsNoRow()
-{
-    Harness h;
-    h.server.setResponder(
-        [](const QByteArray&) { return QByteArray("Feedback\nError=Wrong ID|T1\n"); });
-    h.server.setChunkSize(7);
-    h.window->cmdConnect->click();
-    h.window->tmrRefresh_Timer();
-    QTRY_COMPARE(h.env.prompter.messages.size(), 1);
-    QCOMPARE(h.env.prompter.messages.first().text, QStringLiteral("ERROR: Wrong ID|T1\n"));
-    QCOMPARE(h.env.prompter.messages.first().title, QStringLiteral("ERROR"));
-    QVERIFY(!h.window->tmrRefresh->isActive());
-    QVERIFY(!h.env.prompter.waitPointer());
-    QTest::qWait(100);
-    QCOMPARE(h.window->model()->count(), 0);
-    QVERIFY(!h.env.logBytes().contains("Row: "));
-    QCOMPARE(h.env.prompter.messages.size(), 1);
+    QCOMPARE(h.env.prompter.texts(), boxes);
+    QCOMPARE(h.env.settings->read(QStringLiteral("UniqueID")), QStringLiteral("right"));
 }
 
 QTEST_MAIN(TestMainWindow)

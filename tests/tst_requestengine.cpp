@@ -1,34 +1,109 @@
-// One request per connection against a real loopback peer.
+// One request per connection against a real loopback peer, and the framing of its reply.
+#include "core/net/ReplyFramer.h"
 #include "core/net/RequestEngine.h"
 #include "support/LoopbackServer.h"
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace tavrin;
 using namespace tavrin::test;
 
+namespace {
+
+const QString localhost = QStringLiteral("127.0.0.1");
+
+// Every outcome signal of one engine, in the order they came.
+struct Outcomes {
+    explicit Outcomes(RequestEngine& engine)
+        : started(&engine, &RequestEngine::replyStarted),
+          completed(&engine, &RequestEngine::replyCompleted),
+          errors(&engine, &RequestEngine::errorReplyReceived),
+          failed(&engine, &RequestEngine::socketFailed)
+    {
+    }
+    qsizetype ends() const { return completed.size() + errors.size() + failed.size(); }
+    QSignalSpy started;
+    QSignalSpy completed;
+    QSignalSpy errors;
+    QSignalSpy failed;
+};
+
+} // namespace
+
 class TestRequestEngine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void framerDecidesWhateverTheSplit_data();
+    void framerDecidesWhateverTheSplit();
     void sendsIdLineAndCommandInOnePiece();
     void gathersChunkedReplyUntilClose();
-    void errorPrefixSplitOverPiecesIsRecognisedOnce();
-    void refusedConnectionIsTold();
-    void oversizedReplyEndsTheExchange();
-    void newRequestAbandonsTheOldOne();
+    void errorReplyIsReportedOnce_data();
+    void errorReplyIsReportedOnce();
+    void failures_data();
+    void failures();
+    void signalsOfAnAbandonedExchangeAreDropped();
 };
+
+void TestRequestEngine::framerDecidesWhateverTheSplit_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("message");
+    const int plain = int(ReplyFramer::Kind::Reply);
+    const int error = int(ReplyFramer::Kind::ErrorReply);
+    QTest::newRow("error") << QByteArray("Feedback\nError=Bad ID\n") << error
+                           << QByteArray("Bad ID\n");
+    QTest::newRow("error, empty message")
+        << QByteArray("Feedback\nError=") << error << QByteArray();
+    QTest::newRow("other case") << QByteArray("Feedback\nerror=x") << plain << QByteArray();
+    QTest::newRow("prefix only in part") << QByteArray("Feedback\n") << plain << QByteArray();
+    QTest::newRow("prefix after text")
+        << QByteArray("x\nFeedback\nError=y") << plain << QByteArray();
+    QTest::newRow("status") << QByteArray("Torrents\nf|1|T1\n") << plain << QByteArray();
+}
+
+void TestRequestEngine::framerDecidesWhateverTheSplit()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, message);
+    // Every split into two pieces, and byte by byte.
+    QList<QList<QByteArray>> splits;
+    for (qsizetype at = 0; at <= reply.size(); ++at)
+        splits.append({reply.first(at), reply.sliced(at)});
+    QList<QByteArray> bytes;
+    for (char c : reply)
+        bytes.append(QByteArray(1, c));
+    splits.append(bytes);
+    for (const QList<QByteArray>& pieces : splits) {
+        ReplyFramer framer;
+        int decided = 0;
+        for (const QByteArray& piece : pieces)
+            decided += framer.append(piece) == ReplyFramer::Appended::Decided;
+        QCOMPARE(int(framer.finish()), kind);
+        QVERIFY(decided <= 1);
+        QCOMPARE(framer.errorMessage().toByteArray(), message);
+        QCOMPARE(framer.take(), reply);
+        QVERIFY(framer.isEmpty());
+    }
+    ReplyFramer small(4);
+    QCOMPARE(small.append("abc"), ReplyFramer::Appended::Decided);
+    QCOMPARE(small.append("de"), ReplyFramer::Appended::TooLarge);
+    QVERIFY(small.isEmpty());
+}
 
 void TestRequestEngine::sendsIdLineAndCommandInOnePiece()
 {
     LoopbackServer server;
     RequestEngine engine;
     QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest(RequestKind::Single, "ADD|x|y,z", QStringLiteral("127.0.0.1"),
-                        server.port(), "\xe9id");
+    engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");
+    QVERIFY(engine.isBusy());
     QVERIFY(done.wait());
     QCOMPARE(server.requestBytes(), QList<QByteArray>{QByteArray("ID|\xe9id\nADD|x|y,z")});
-    QCOMPARE(done.first().at(0).value<RequestKind>(), RequestKind::Single);
+    QVERIFY(!engine.isBusy());
 }
 
 void TestRequestEngine::gathersChunkedReplyUntilClose()
@@ -38,85 +113,110 @@ void TestRequestEngine::gathersChunkedReplyUntilClose()
     server.setResponder([reply](const QByteArray&) { return reply; });
     server.setChunkSize(4);
     RequestEngine engine;
-    QSignalSpy first(&engine, &RequestEngine::firstDataArrived);
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"), server.port(),
-                        "");
-    QVERIFY(done.wait());
-    QCOMPARE(done.first().at(1).toByteArray(), reply);
-    QCOMPARE(done.first().at(2).toBool(), false);
-    QCOMPARE(first.size(), 1);
-    QVERIFY(engine.receiveBuffer().isEmpty());
+    Outcomes o(engine);
+    engine.startRequest("QUERY|", localhost, server.port(), "");
+    QVERIFY(o.completed.wait());
+    QCOMPARE(o.completed.first().at(0).toByteArray(), reply);
+    QCOMPARE(o.started.size(), 1);
+    QCOMPARE(o.ends(), 1);
 }
 
-void TestRequestEngine::errorPrefixSplitOverPiecesIsRecognisedOnce()
+void TestRequestEngine::errorReplyIsReportedOnce_data()
 {
+    QTest::addColumn<int>("chunk");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<bool>("keepOpen");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("whole") << 0 << 0 << false << QByteArray("Bad ID\n");
+    QTest::newRow("byte by byte") << 1 << 1 << false << QByteArray("Bad ID\n");
+    // Pauses longer than any quiet spell the engine could wait for.
+    QTest::newRow("paced slowly") << 5 << 80 << false << QByteArray("Bad ID\n");
+    // Never closed: the deadline reports what has come.
+    QTest::newRow("left open") << 0 << 0 << true << QByteArray("Bad ID\n");
+}
+
+void TestRequestEngine::errorReplyIsReportedOnce()
+{
+    QFETCH(int, chunk);
+    QFETCH(int, gapMs);
+    QFETCH(bool, keepOpen);
+    QFETCH(QByteArray, message);
     LoopbackServer server;
     server.setResponder([](const QByteArray&) { return QByteArray("Feedback\nError=Bad ID\n"); });
-    server.setChunkSize(5);
+    server.setChunkSize(chunk, gapMs);
+    server.setKeepOpen(keepOpen);
     RequestEngine engine;
-    QSignalSpy errors(&engine, &RequestEngine::errorReplyReceived);
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"), server.port(),
-                        "");
-    QVERIFY(done.wait());
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.first().at(0).toByteArray(), QByteArray("Bad ID\n"));
-    QCOMPARE(done.first().at(2).toBool(), true);
+    engine.setDeadline(keepOpen ? 300 : 5000);
+    Outcomes o(engine);
+    engine.startRequest("QUERY|", localhost, server.port(), "");
+    QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
+    QCOMPARE(o.errors.size(), 1);
+    QCOMPARE(o.errors.first().at(0).toByteArray(), message);
+    // An error reply never drives a chain step.
+    QCOMPARE(o.started.size(), 0);
+    QVERIFY(!engine.isBusy());
 }
 
-void TestRequestEngine::refusedConnectionIsTold()
+void TestRequestEngine::failures_data()
 {
-    RequestEngine engine;
-    QSignalSpy failed(&engine, &RequestEngine::socketFailed);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"),
-                        LoopbackServer::unusedPort(), "");
-    QVERIFY(failed.wait());
-    QCOMPARE(failed.first().at(1).toBool(), true);
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("refused") << "none" << true << "";
+    QTest::newRow("too large") << "large" << false << "too large";
+    QTest::newRow("silent") << "silent" << false << "did not answer in time";
+    QTest::newRow("trickling") << "trickle" << false << "did not answer in time";
 }
 
-void TestRequestEngine::oversizedReplyEndsTheExchange()
+void TestRequestEngine::failures()
 {
-    LoopbackServer server;
-    server.setResponder([](const QByteArray&) { return QByteArray(5000, 'x'); });
+    QFETCH(QString, server);
+    QFETCH(bool, refused);
+    QFETCH(QString, says);
+    LoopbackServer peer;
+    peer.setResponder([server](const QByteArray&) -> std::optional<QByteArray> {
+        if (server == QLatin1String("silent"))
+            return std::nullopt;
+        return QByteArray(server == QLatin1String("large") ? 5000 : 400, 'x');
+    });
+    if (server == QLatin1String("trickle"))
+        peer.setChunkSize(1, 20);
     RequestEngine engine;
     engine.setReplyLimit(1000);
-    QSignalSpy failed(&engine, &RequestEngine::socketFailed);
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"), server.port(),
-                        "");
-    QVERIFY(failed.wait());
-    QCOMPARE(failed.first().at(1).toBool(), false);
-    QVERIFY(failed.first().at(0).toString().contains(QStringLiteral("too large")));
-    QTest::qWait(50);
-    QCOMPARE(done.size(), 0);
-    QVERIFY(engine.receiveBuffer().isEmpty());
+    engine.setDeadline(400);
+    Outcomes o(engine);
+    const qint64 started = peer.elapsedMs();
+    engine.startRequest(
+        "QUERY|", localhost,
+        server == QLatin1String("none") ? LoopbackServer::unusedPort() : peer.port(), "");
+    QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
+    QCOMPARE(o.failed.size(), 1);
+    QCOMPARE(o.failed.first().at(1).toBool(), refused);
+    QVERIFY(o.failed.first().at(0).toString().contains(says));
+    if (says.contains(QLatin1String("time")))
+        QVERIFY(peer.elapsedMs() - started >= 400);
+    QVERIFY(!engine.isBusy());
 }
 
-void TestRequestEngine::newRequestAbandonsTheOldOne()
+void TestRequestEngine::signalsOfAnAbandonedExchangeAreDropped()
 {
     LoopbackServer server;
-    int n = 0;
-    server.setResponder([&n](const QByteArray&) {
-        return ++n == 1 ? QByteArray("stale\nold|T0\n") : QByteArray("fresh\nnew|T1\n");
+    server.setResponder([&server](const QByteArray&) {
+        return QByteArray(server.requests().size() == 1 ? "stale\nold|T0\n" : "fresh\nnew|T1\n");
     });
-    server.setKeepOpen(true);
     RequestEngine engine;
-    QSignalSpy first(&engine, &RequestEngine::firstDataArrived);
-    engine.startRequest(RequestKind::PauseAll, "PAUSE|T0", QStringLiteral("127.0.0.1"),
-                        server.port(), "");
-    QVERIFY(first.wait());
-    QCOMPARE(engine.receiveBuffer(), QByteArray("stale\nold|T0\n"));
-
-    server.setKeepOpen(false);
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest(RequestKind::Status, "QUERY|", QStringLiteral("127.0.0.1"), server.port(),
-                        "");
-    QVERIFY(done.wait());
-    QCOMPARE(done.size(), 1);
-    // Nothing of the abandoned exchange leaks into the next reply.
-    QCOMPARE(done.first().at(1).toByteArray(), QByteArray("fresh\nnew|T1\n"));
-    QCOMPARE(done.first().at(0).value<RequestKind>(), RequestKind::Status);
+    Outcomes o(engine);
+    engine.startRequest("PAUSE|T0", localhost, server.port(), "");
+    // The next request starts the moment the server's close is seen: the end of the first
+    // exchange has been posted but not delivered.
+    auto* socket = engine.findChild<QTcpSocket*>();
+    QVERIFY(socket);
+    connect(socket, &QTcpSocket::disconnected, this,
+            [&engine, &server] { engine.startRequest("QUERY|", localhost, server.port(), ""); });
+    QVERIFY(o.completed.wait());
+    QCOMPARE(o.completed.first().at(0).toByteArray(), QByteArray("fresh\nnew|T1\n"));
+    QCOMPARE(o.ends(), 1);
+    QCOMPARE(server.requests().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestRequestEngine)

@@ -1,7 +1,7 @@
 // The torrent list in the real main window: columns from the layouts, status replies from a
 // loopback server, the log, the error box and the reselection.
 #include "core/columns/ColumnLayout.h"
-#include "core/net/RequestEngine.h"
+#include "core/session/Session.h"
 #include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
 #include "support/LoopbackServer.h"
@@ -10,6 +10,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -30,13 +31,16 @@ struct Harness {
         server.setResponder([this](const QByteArray& request) -> std::optional<QByteArray> {
             return request.endsWith("QUERY|") ? next : QByteArray();
         });
+        // Polling runs, but only the test's own refreshes ask.
+        window->txtRefreshSecs->setText(QStringLiteral("3600"));
+        window->cmdConnect->click();
     }
     // One tick of the refresh timer, answered with this reply.
     void refresh(const QByteArray& text)
     {
         next = text;
-        QSignalSpy done(window->engine(), &RequestEngine::replyCompleted);
-        window->tmrRefresh_Timer();
+        QSignalSpy done(window->session(), &Session::statusReplyArrived);
+        window->session()->refresh();
         QTRY_COMPARE(done.size(), 1);
     }
     TestEnvironment env;

@@ -2,13 +2,13 @@
 
 #include "BuildInfo.h"
 #include "core/columns/ColumnLayout.h"
-#include "core/torrents/TorrentListModel.h"
-#include "core/net/WireProtocol.h"
 #include "core/log/EventLog.h"
-#include "core/settings/SettingsKeys.h"
+#include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 #include "core/platform/Prompter.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/torrents/TorrentListModel.h"
 #include "gui/Twips.h"
 
 #include <QAction>
@@ -22,7 +22,6 @@
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -34,15 +33,8 @@ static void initResources()
 
 namespace tavrin {
 
-namespace {
-
-// The longest refresh interval whose milliseconds still fit the timer.
-constexpr int maxRefreshSecs = std::numeric_limits<int>::max() / 1000;
-
-} // namespace
-
 MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock& clock,
-                 MainWindowOptions options, QWidget* parent)
+                       MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_prompter(prompter),
       m_log(std::make_unique<EventLog>(clock, prompter)), m_options(std::move(options))
 {
@@ -53,26 +45,15 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     if (const QScreen* screen = this->screen())
         m_dpi = screen->logicalDotsPerInch();
 
-    Winsock1 = new RequestEngine(this);
-    Winsock1->setObjectName(QStringLiteral("Winsock1"));
     Inet1 = new QNetworkAccessManager(this);
     Inet1->setObjectName(QStringLiteral("Inet1"));
     m_model = new TorrentListModel(this);
-
-    tmrRefresh = new QTimer(this);
-    tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
-    m_chainTimer = new QTimer(this);
-    m_chainTimer->setSingleShot(true);
+    m_session =
+        new Session(settings, *m_model, {m_options.chainDelayMs, m_options.deadlineMs}, this);
 
     createControls();
     createMenus();
-
-    connect(tmrRefresh, &QTimer::timeout, this, &MainWindow::tmrRefresh_Timer);
-    connect(m_chainTimer, &QTimer::timeout, this, &MainWindow::runChainStep);
-    connect(Winsock1, &RequestEngine::firstDataArrived, this, &MainWindow::Winsock1_DataArrival);
-    connect(Winsock1, &RequestEngine::errorReplyReceived, this, &MainWindow::Winsock1_ErrorReply);
-    connect(Winsock1, &RequestEngine::replyCompleted, this, &MainWindow::Winsock1_Close);
-    connect(Winsock1, &RequestEngine::socketFailed, this, &MainWindow::Winsock1_Error);
+    connectSession();
 
     startUp();
 }
@@ -252,13 +233,14 @@ void MainWindow::createControls()
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
     cmdConnect->setFocus();
 
-    connect(cmdConnect, &QPushButton::clicked, this, &MainWindow::cmdConnect_Click);
-    connect(cmdAddLink, &QPushButton::clicked, this, &MainWindow::cmdAddLink_Click);
-    connect(cmdPauseAll, &QToolButton::clicked, this, &MainWindow::cmdPauseAll_Click);
-    connect(cmdUnPauseAll, &QToolButton::clicked, this, &MainWindow::cmdUnPauseAll_Click);
-    connect(cmdStopAll, &QToolButton::clicked, this, &MainWindow::cmdStopAll_Click);
-    connect(cmdQueueAll, &QToolButton::clicked, this, &MainWindow::cmdQueueAll_Click);
-    connect(cmdDeleteCompleted, &QToolButton::clicked, this, &MainWindow::cmdDeleteCompleted_Click);
+    connect(cmdConnect, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
+    connect(cmdAddLink, &QPushButton::clicked, this,
+            [this] { m_session->addLink(txtAddLink->text()); });
+    connect(cmdPauseAll, &QToolButton::clicked, m_session, &Session::startPauseAll);
+    connect(cmdUnPauseAll, &QToolButton::clicked, m_session, &Session::startResumeAll);
+    connect(cmdStopAll, &QToolButton::clicked, m_session, &Session::stopAll);
+    connect(cmdQueueAll, &QToolButton::clicked, m_session, &Session::queueAll);
+    connect(cmdDeleteCompleted, &QToolButton::clicked, m_session, &Session::deleteCompleted);
 
     // The client area as designed; start-up then restores the stored outer size.
     resize(toPixels(10275), toPixels(6615) + menuBar()->sizeHint().height());
@@ -309,19 +291,23 @@ void MainWindow::createMenus()
     for (const auto& [action, code] : priorities) {
         action->setCheckable(true);
         connect(action, &QAction::triggered, this,
-                [this, c = QByteArray(code)] { SetPriority(c); });
+                [this, c = QByteArray(code)] { setContextPriority(c); });
     }
+    const QList<std::pair<QAction*, Session::TorrentCommand>> commands = {
+        {mnUnPause, Session::TorrentCommand::Resume},
+        {mnPause, Session::TorrentCommand::Pause},
+        {mnStop, Session::TorrentCommand::Stop},
+        {mnQueue, Session::TorrentCommand::Queue},
+        {mnDelete, Session::TorrentCommand::Delete}};
+    for (const auto& [action, command] : commands)
+        connect(action, &QAction::triggered, this,
+                [this, c = command] { sendForContextTorrent(c); });
 
     connect(mnuSwitchVersion, &QAction::triggered, this, &MainWindow::mnuSwitchVersion_Click);
     connect(mnuChangeColumns, &QAction::triggered, this, &MainWindow::mnuChangeColumns_Click);
     connect(mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
     connect(mnuCheckNewVersion, &QAction::triggered, this, &MainWindow::mnuCheckNewVersion_Click);
-    connect(mnUnPause, &QAction::triggered, this, &MainWindow::mnUnPause_Click);
-    connect(mnPause, &QAction::triggered, this, &MainWindow::mnPause_Click);
-    connect(mnStop, &QAction::triggered, this, &MainWindow::mnStop_Click);
-    connect(mnQueue, &QAction::triggered, this, &MainWindow::mnQueue_Click);
-    connect(mnDelete, &QAction::triggered, this, &MainWindow::mnDelete_Click);
 }
 
 void MainWindow::startUp()
@@ -374,9 +360,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     };
     m_settings.write(keys::width, text(outerWidthTwips()));
     m_settings.write(keys::height, text(outerHeightTwips()));
-    Winsock1->abandon();
-    tmrRefresh->stop();
-    m_chainTimer->stop();
+    m_session->shutDown();
     event->accept();
 }
 
@@ -390,115 +374,40 @@ void MainWindow::WriteLog(const QString& message)
     m_log->writeLog(message);
 }
 
-std::optional<quint16> MainWindow::typedPort() const
+void MainWindow::connectSession()
 {
-    const auto port = toInt32(txtPort->text());
-    if (!port || *port < 1 || *port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(*port);
+    // Every request reads the connection fields as they stand.
+    connect(txtHost, &QLineEdit::textChanged, m_session, &Session::setHost);
+    connect(txtPort, &QLineEdit::textChanged, m_session, &Session::setPort);
+    connect(txtUniqueID, &QLineEdit::textChanged, m_session, &Session::setUniqueId);
+    m_session->setHost(txtHost->text());
+    m_session->setPort(txtPort->text());
+    m_session->setUniqueId(txtUniqueID->text());
+    connect(m_session, &Session::statusReplyArrived, this, &MainWindow::ProcessStatusReply);
+    connect(m_session, &Session::fieldsLockedChanged, this, &MainWindow::setFieldsLocked);
+    connect(m_session, &Session::listAreaShown, this, [this] {
+        fraMain->setEnabled(true);
+        fraMain->setVisible(true);
+    });
+    connect(m_session, &Session::busyChanged, this,
+            [this](bool busy) { m_prompter.setWaitPointer(busy); });
+    connect(m_session, &Session::message, this,
+            [this](const QString& text, MessageStyle style, const QString& title) {
+                m_prompter.showMessage(text, style, title);
+            });
 }
 
-void MainWindow::reportBadPort()
+void MainWindow::setFieldsLocked(bool locked)
 {
-    m_prompter.showMessage(
-        QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(txtPort->text()),
-        MessageStyle::Critical, QStringLiteral("ERROR"));
+    txtHost->setEnabled(!locked);
+    txtPort->setEnabled(!locked);
+    txtUniqueID->setEnabled(!locked);
+    cmdConnect->setEnabled(!locked);
 }
 
-void MainWindow::cmdConnect_Click()
+void MainWindow::onConnectClicked()
 {
-    // Both numbers are checked before anything changes, so a typing slip starts nothing.
-    if (!typedPort()) {
-        reportBadPort();
-        return;
-    }
-    const auto seconds = toInt32(txtRefreshSecs->text());
-    if (!seconds || *seconds > maxRefreshSecs) {
-        m_prompter.showMessage(
-            QStringLiteral("Refresh (secs): \"%1\" is not a number of seconds from 1 to %2.")
-                .arg(txtRefreshSecs->text())
-                .arg(maxRefreshSecs),
-            MessageStyle::Critical, QStringLiteral("ERROR"));
-        return;
-    }
-
-    m_prompter.setWaitPointer(true);
-    m_settings.write(keys::host, txtHost->text());
-    m_settings.write(keys::port, txtPort->text());
-    m_settings.write(keys::uniqueId, txtUniqueID->text());
-    m_settings.write(keys::refreshSecs, txtRefreshSecs->text());
-    tmrRefresh->setInterval(*seconds < 1 ? 1000 : *seconds * 1000);
-    tmrRefresh->start();
-}
-
-void MainWindow::tmrRefresh_Timer()
-{
-    StartRequest(RequestKind::Status, wire::query());
-}
-
-void MainWindow::StartRequest(RequestKind kind, const QByteArray& command)
-{
-    // A new request ends the exchange in flight, and with it any chain step waiting for it.
-    m_chainTimer->stop();
-    const auto port = typedPort();
-    if (!port) {
-        // Polling stops before the box opens, so no further tick can stack another one.
-        Winsock1->abandon();
-        Winsock1->setRequestKind(kind);
-        tmrRefresh->stop();
-        m_prompter.setWaitPointer(false);
-        reportBadPort();
-        return;
-    }
-    Winsock1->startRequest(kind, command, txtHost->text(), *port, txtUniqueID->text().toLatin1());
-}
-
-bool MainWindow::chainStepPending() const
-{
-    return m_chainTimer->isActive();
-}
-
-void MainWindow::Winsock1_DataArrival(RequestKind kind)
-{
-    // Only the first data of a reply schedules the next step; the wait keeps the window alive.
-    if (kind == RequestKind::PauseAll || kind == RequestKind::ResumeAll)
-        m_chainTimer->start(m_options.chainDelayMs);
-}
-
-void MainWindow::Winsock1_ErrorReply(const QByteArray& message)
-{
-    m_chainTimer->stop();
-    m_prompter.showMessage(QStringLiteral("ERROR: ") + QString::fromLatin1(message),
-                           MessageStyle::Critical, QStringLiteral("ERROR"));
-    tmrRefresh->stop();
-    m_prompter.setWaitPointer(false);
-}
-
-void MainWindow::Winsock1_Close(RequestKind kind, const QByteArray& reply, bool wasErrorReply)
-{
-    if (kind != RequestKind::Status)
-        return;
-    txtHost->setEnabled(false);
-    txtPort->setEnabled(false);
-    txtUniqueID->setEnabled(false);
-    cmdConnect->setEnabled(false);
-    fraMain->setEnabled(true);
-    fraMain->setVisible(true);
-    // An error reply has been reported already; it holds no torrent rows.
-    if (!wasErrorReply)
-        ProcessStatusReply(reply);
-    m_prompter.setWaitPointer(false);
-}
-
-void MainWindow::Winsock1_Error(const QString& description, bool refused)
-{
-    tmrRefresh->stop();
-    m_chainTimer->stop();
-    if (!refused) {
-        m_prompter.showMessage(QStringLiteral("SOCKET ERROR: ") + description,
-                               MessageStyle::Critical, QStringLiteral("ERROR"));
-    }
-    m_prompter.setWaitPointer(false);
+    m_session->connectToServer(txtRefreshSecs->text());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

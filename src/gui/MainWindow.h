@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/net/RequestEngine.h"
+#include "core/session/Session.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -32,8 +32,9 @@ class TorrentListModel;
 // What tests may shorten or redirect; the defaults are the program's own.
 struct MainWindowOptions {
     int chainDelayMs = 500;
-    QUrl versionsUrl;            // empty: the project's site
-    int updateTimeoutMs = 60000; // the update check's wait for the server
+    int deadlineMs = RequestEngine::defaultDeadlineMs; // every exchange with the server
+    QUrl versionsUrl;                                  // empty: the project's site
+    int updateTimeoutMs = 60000;                       // the update check's wait for the server
     // Runs each Help dialog in place of exec(); tests read and close it there.
     std::function<void(QDialog&)> runModal;
 };
@@ -43,7 +44,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(SettingsStore& settings, Prompter& prompter, const Clock& clock,
-            MainWindowOptions options = {}, QWidget* parent = nullptr);
+               MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The version string, "1.1.8".
@@ -59,7 +60,7 @@ public:
 
     bool version3() const { return m_bVersion3; }
     TorrentListModel* model() const { return m_model; }
-    RequestEngine* engine() const { return Winsock1; }
+    Session* session() const { return m_session; }
     int clickedPosition() const { return m_clickedPosition; }
 
     // Controls, named as designed; public so tests drive the real widgets.
@@ -84,7 +85,6 @@ public:
     QToolButton* cmdStopAll = nullptr;
     QToolButton* cmdQueueAll = nullptr;
     QToolButton* cmdDeleteCompleted = nullptr;
-    QTimer* tmrRefresh = nullptr;
 
     QMenu* mnuAction = nullptr;
     QAction* mnuSwitchVersion = nullptr;
@@ -107,39 +107,19 @@ public:
     QAction* mnDelete = nullptr;
 
 public Q_SLOTS:
-    void cmdConnect_Click();
-    void tmrRefresh_Timer();
+    void onConnectClicked();
     void mnuExit_Click();
     void mnuSwitchVersion_Click();
     void mnuChangeColumns_Click();
     void mnuAbout_Click();
     void mnuCheckNewVersion_Click();
 
-    void cmdAddLink_Click();
-    void cmdPauseAll_Click();
-    void cmdUnPauseAll_Click();
-    void cmdStopAll_Click();
-    void cmdQueueAll_Click();
-    void cmdDeleteCompleted_Click();
-
-    void mnUnPause_Click();
-    void mnPause_Click();
-    void mnStop_Click();
-    void mnQueue_Click();
-    void mnDelete_Click();
-
 public:
     // The right-click handler of the list; the menu opens at globalPos (unless tests say not).
     void lv_MouseUp(Qt::MouseButton button, const QPoint& pos, bool showMenu = true);
-    void SetPriority(const QByteArray& code);
-    // The first position from `position` on whose status reads WORKING or COMPLETED/SEEDING.
-    int FindActiveTorrent(int position) const;
     void ProcessStatusReply(const QByteArray& reply);
     void BuildColumns();
     void WriteLog(const QString& message);
-
-    // True while a chain step waits for its moment.
-    bool chainStepPending() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -150,18 +130,11 @@ private:
     void createControls();
     void createMenus();
     void startUp();
-    void StartRequest(RequestKind kind, const QByteArray& command);
-    // The port typed in txtPort, or nothing when it is not a whole number from 1 to 65535.
-    std::optional<quint16> typedPort() const;
-    void reportBadPort();
-
-    void Winsock1_DataArrival(RequestKind kind);
-    void Winsock1_ErrorReply(const QByteArray& message);
-    void Winsock1_Close(RequestKind kind, const QByteArray& reply, bool wasErrorReply);
-    void Winsock1_Error(const QString& description, bool refused);
-    void runChainStep();
-    void endChain();
-    void sendForContextTorrent(QByteArray (*command)(QByteArrayView));
+    void connectSession();
+    // Fields and Connect follow the session: usable unless polling runs with the list shown.
+    void setFieldsLocked(bool locked);
+    void sendForContextTorrent(Session::TorrentCommand command);
+    void setContextPriority(const QByteArray& code);
 
     void applyLayout();
 
@@ -171,15 +144,13 @@ private:
     MainWindowOptions m_options;
     double m_dpi = 96.0;
 
-    RequestEngine* Winsock1 = nullptr;
     QNetworkAccessManager* Inet1 = nullptr;
     TorrentListModel* m_model = nullptr;
-    QTimer* m_chainTimer = nullptr;
+    Session* m_session = nullptr;
 
     bool m_bVersion3 = false;
     pugi::xml_document m_domColInfo;
     pugi::xml_document m_domColInfoDefault;
-    int m_chainPosition = 0;
     int m_clickedPosition = 0;
     // The Tag of the torrent the context menu was opened for.
     QByteArray m_contextTag;

@@ -2,9 +2,9 @@
 #include "gui/MainWindow.h"
 
 #include "core/columns/ColumnLayout.h"
-#include "core/torrents/TorrentListModel.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/torrents/TorrentListModel.h"
 
 #include <QAction>
 #include <QHeaderView>

@@ -1,119 +1,16 @@
-// Commands on all torrents, the pause-all and resume-all chains, and the list's context menu.
+// The list's context menu: prepared from the clicked torrent's fields, its commands sent
+// through the session.
 #include "gui/MainWindow.h"
 
 #include "core/torrents/TorrentListModel.h"
-#include "core/net/WireProtocol.h"
-#include "core/platform/Prompter.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QTreeView>
 
 namespace tavrin {
-
-namespace {
-// Columns read as the torrent's status and priority: the third and the fourth shown.
-constexpr int statusColumn = 2;
-constexpr int priorityColumn = 3;
-} // namespace
-
-int MainWindow::FindActiveTorrent(int position) const
-{
-    const int count = m_model->count();
-    while (position <= count) {
-        const QString status = m_model->text(position, statusColumn).toUpper();
-        if (status == QLatin1String("WORKING") || status == QLatin1String("COMPLETED/SEEDING"))
-            break;
-        ++position;
-    }
-    return position;
-}
-
-void MainWindow::cmdAddLink_Click()
-{
-    StartRequest(RequestKind::Single, wire::add(txtAddLink->text().toLatin1()));
-}
-
-void MainWindow::cmdDeleteCompleted_Click()
-{
-    StartRequest(RequestKind::Single, wire::deleteCompleted());
-}
-
-void MainWindow::cmdQueueAll_Click()
-{
-    m_prompter.setWaitPointer(true);
-    StartRequest(RequestKind::Single, wire::queueAll());
-}
-
-void MainWindow::cmdStopAll_Click()
-{
-    m_prompter.setWaitPointer(true);
-    StartRequest(RequestKind::Single, wire::stopAll());
-}
-
-void MainWindow::cmdPauseAll_Click()
-{
-    m_prompter.setWaitPointer(true);
-    const int position = FindActiveTorrent(1);
-    if (position > m_model->count()) {
-        m_prompter.showMessage(QStringLiteral("Nothing to pause!"), MessageStyle::Plain,
-                               QStringLiteral("Pause all"));
-        return;
-    }
-    m_chainPosition = position + 1;
-    StartRequest(RequestKind::PauseAll, wire::pause(m_model->tag(position)));
-}
-
-void MainWindow::cmdUnPauseAll_Click()
-{
-    m_prompter.setWaitPointer(true);
-    Winsock1->setRequestKind(RequestKind::ResumeAll);
-    m_chainPosition = 2;
-    if (m_model->count() < 1) {
-        m_prompter.showMessage(QStringLiteral("There is no torrent in the list to resume."),
-                               MessageStyle::Critical, QStringLiteral("ERROR"));
-        return;
-    }
-    StartRequest(RequestKind::ResumeAll, wire::resume(m_model->tag(1)));
-}
-
-void MainWindow::runChainStep()
-{
-    // An error reply ends the chain where it stands.
-    if (Winsock1->errorRecognised())
-        return;
-    const RequestKind kind = Winsock1->requestKind();
-    const int count = m_model->count();
-    if (kind == RequestKind::ResumeAll) {
-        if (m_chainPosition > count) {
-            endChain();
-            return;
-        }
-        const QByteArray tag = m_model->tag(m_chainPosition);
-        ++m_chainPosition;
-        StartRequest(RequestKind::ResumeAll, wire::resume(tag));
-    } else if (kind == RequestKind::PauseAll) {
-        if (m_chainPosition <= count)
-            m_chainPosition = FindActiveTorrent(m_chainPosition);
-        if (m_chainPosition > count) {
-            endChain();
-            return;
-        }
-        const QByteArray tag = m_model->tag(m_chainPosition);
-        ++m_chainPosition;
-        StartRequest(RequestKind::PauseAll, wire::pause(tag));
-    }
-}
-
-void MainWindow::endChain()
-{
-    StartRequest(RequestKind::Status, wire::query());
-    m_prompter.setWaitPointer(false);
-}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
@@ -139,14 +36,14 @@ void MainWindow::lv_MouseUp(Qt::MouseButton button, const QPoint& pos, bool show
                                         mnPrioLowest};
     for (QAction* action : priorities)
         action->setChecked(false);
-    const QString priority = m_model->text(position, priorityColumn);
+    const QString priority = QString::fromLatin1(m_session->priorityAt(position));
     for (QAction* action : priorities) {
         if (action->text() == priority) {
             action->setChecked(true);
             break;
         }
     }
-    const bool paused = m_model->text(position, statusColumn) == QLatin1String("pause");
+    const bool paused = m_session->statusAt(position) == QByteArrayView("pause");
     mnUnPause->setVisible(paused);
     mnPause->setVisible(!paused);
 
@@ -161,41 +58,16 @@ void MainWindow::lv_MouseUp(Qt::MouseButton button, const QPoint& pos, bool show
         mnContext->exec(lv->viewport()->mapToGlobal(pos));
 }
 
-void MainWindow::sendForContextTorrent(QByteArray (*command)(QByteArrayView))
+void MainWindow::sendForContextTorrent(Session::TorrentCommand command)
 {
     if (m_hasContextTag)
-        StartRequest(RequestKind::Single, command(m_contextTag));
+        m_session->sendTorrentCommand(command, m_contextTag);
 }
 
-void MainWindow::mnUnPause_Click()
-{
-    sendForContextTorrent(wire::resume);
-}
-
-void MainWindow::mnPause_Click()
-{
-    sendForContextTorrent(wire::pause);
-}
-
-void MainWindow::mnStop_Click()
-{
-    sendForContextTorrent(wire::stop);
-}
-
-void MainWindow::mnQueue_Click()
-{
-    sendForContextTorrent(wire::queue);
-}
-
-void MainWindow::mnDelete_Click()
-{
-    sendForContextTorrent(wire::remove);
-}
-
-void MainWindow::SetPriority(const QByteArray& code)
+void MainWindow::setContextPriority(const QByteArray& code)
 {
     if (m_hasContextTag)
-        StartRequest(RequestKind::Single, wire::priority(m_contextTag, code));
+        m_session->setPriority(m_contextTag, code);
 }
 
 } // namespace tavrin

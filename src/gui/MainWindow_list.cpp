@@ -1,10 +1,10 @@
 // The torrent list: status replies fill and refresh it.
 #include "gui/MainWindow.h"
 
-#include "core/torrents/StatusReplyProcessor.h"
-#include "core/torrents/TorrentListModel.h"
 #include "core/log/EventLog.h"
 #include "core/platform/Prompter.h"
+#include "core/torrents/StatusReplyProcessor.h"
+#include "core/torrents/TorrentListModel.h"
 
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -29,8 +29,8 @@ void MainWindow::ProcessStatusReply(const QByteArray& reply)
 {
     const std::optional<QByteArray> selectedBefore = selectedTag(lv, m_model);
     StatusReplyProcessor processor;
-    const StatusReplyOutcome outcome = processor.process(
-        reply, m_domColInfo, *m_model, Winsock1->requestKind(), m_clickedPosition);
+    const StatusReplyOutcome outcome =
+        processor.process(reply, m_domColInfo, *m_model, RequestKind::Status, m_clickedPosition);
     // One open of the log per reply; the entries are the same as one write each.
     m_log->writeLogs(outcome.logLines);
 

@@ -26,19 +26,20 @@ public:
     {
         m_clock.start();
         m_server.listen(QHostAddress::LocalHost, 0);
+        m_port = m_server.serverPort();
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
-    // A socket still open says "disconnected" while it is destroyed, when neither it nor (under
-    // ~QObject) this server is whole any more: nothing may be recorded then.
+    // Open connections go first, so none reports its close to a half-destroyed server.
     ~LoopbackServer() override
     {
-        for (QTcpSocket* socket : findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly)) {
+        for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
             QObject::disconnect(socket, &QTcpSocket::disconnected, nullptr, nullptr);
+            QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             delete socket;
         }
     }
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_port; }
     // A port on which nothing listens, so connecting is refused.
     static quint16 unusedPort()
     {
@@ -47,13 +48,25 @@ public:
         return probe.serverPort();
     }
     void setResponder(Responder responder) { m_responder = std::move(responder); }
-    // Sends each reply in pieces of this many bytes, a few milliseconds apart.
-    void setChunkSize(int bytes) { m_chunk = bytes; }
+    // Sends each reply in pieces of this many bytes, gapMs apart.
+    void setChunkSize(int bytes, int gapMs = 5)
+    {
+        m_chunk = bytes;
+        m_gap = gapMs;
+    }
+    // Answers each request this long after it has arrived, as a slow server would.
+    void setReplyDelay(int ms) { m_delay = ms; }
     // Closes every connection at once without reading or replying.
     void setRefuse(bool refuse) { m_refuse = refuse; }
     // Sends the reply but leaves the connection open, as a stalled server would.
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
+    // Listens again on the port it had, as a restarted server would.
+    bool listenAgain()
+    {
+        const quint16 before = m_port;
+        return m_server.listen(QHostAddress::LocalHost, before);
+    }
 
     const QList<Request>& requests() const { return m_requests; }
     QList<QByteArray> requestBytes() const
@@ -86,7 +99,13 @@ private:
             auto* c = new Connection{socket, {}, -1, new QTimer(socket), false};
             c->quiet->setSingleShot(true);
             c->quiet->setInterval(30);
-            QObject::connect(c->quiet, &QTimer::timeout, socket, [this, c] { complete(c); });
+            QObject::connect(c->quiet, &QTimer::timeout, socket, [this, c] {
+                record(c);
+                if (m_delay > 0)
+                    QTimer::singleShot(m_delay, c->socket, [this, c] { complete(c); });
+                else
+                    complete(c);
+            });
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
                 if (c->firstByteAt < 0)
                     c->firstByteAt = m_clock.elapsed();
@@ -136,8 +155,9 @@ private:
             socket->disconnectFromHost();
             return;
         }
-        QTimer::singleShot(
-            5, socket, [this, socket, reply, from] { sendChunk(socket, reply, from + m_chunk); });
+        QTimer::singleShot(m_gap, socket, [this, socket, reply, from] {
+            sendChunk(socket, reply, from + m_chunk);
+        });
     }
 
     QTcpServer m_server;
@@ -145,6 +165,9 @@ private:
     Responder m_responder;
     QList<Request> m_requests;
     int m_chunk = 0;
+    int m_gap = 5;
+    int m_delay = 0;
+    quint16 m_port = 0;
     bool m_refuse = false;
     bool m_keepOpen = false;
 };

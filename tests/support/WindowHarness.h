@@ -2,6 +2,7 @@
 
 #include "LoopbackServer.h"
 #include "TestEnvironment.h"
+#include "TorrentScript.h"
 #include "gui/MainWindow.h"
 
 #include <QLineEdit>
@@ -23,17 +24,7 @@ struct WindowHarness {
     }
 
     // The commands of the requests from the n-th on, after their "ID|" line.
-    QList<QByteArray> commands(qsizetype from = 0) const
-    {
-        QList<QByteArray> list;
-        for (qsizetype i = from; i < server.requests().size(); ++i) {
-            const QByteArray& bytes = server.requests().at(i).bytes;
-            const qsizetype lf = bytes.indexOf('\n');
-            list.append(bytes.startsWith("ID|") && lf > 0 ? bytes.mid(lf + 1)
-                                                          : "no ID line: " + bytes);
-        }
-        return list;
-    }
+    QList<QByteArray> commands(qsizetype from = 0) const { return commandsOf(server, from); }
 
     TestEnvironment env;
     LoopbackServer server;

@@ -7,16 +7,15 @@
 
 namespace tavrin {
 
-namespace {
-// An error message that arrives in pieces is reported once the server pauses this long.
-constexpr int errorQuietMs = 50;
-} // namespace
-
-RequestEngine::RequestEngine(QObject* parent) : QObject(parent), m_errorQuiet(new QTimer(this))
+RequestEngine::RequestEngine(QObject* parent) : QObject(parent), m_deadline(new QTimer(this))
 {
-    m_errorQuiet->setSingleShot(true);
-    m_errorQuiet->setInterval(errorQuietMs);
-    connect(m_errorQuiet, &QTimer::timeout, this, &RequestEngine::reportErrorReply);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &RequestEngine::onDeadline);
+}
+
+RequestEngine::~RequestEngine()
+{
+    endExchange();
 }
 
 template <typename Emit> void RequestEngine::post(Emit emitSignal)
@@ -31,24 +30,12 @@ template <typename Emit> void RequestEngine::post(Emit emitSignal)
         Qt::QueuedConnection);
 }
 
-RequestEngine::~RequestEngine()
+void RequestEngine::startRequest(const QByteArray& command, const QString& host, quint16 port,
+                                 const QByteArray& uniqueId)
 {
-    dropSocket();
-}
-
-void RequestEngine::startRequest(RequestKind kind, const QByteArray& command, const QString& host,
-                                 quint16 port, const QByteArray& uniqueId)
-{
-    m_kind = kind;
-    m_pendingCommand = command;
+    abandon();
+    m_command = command;
     m_uniqueId = uniqueId;
-    // Data of an abandoned exchange must not become part of the next reply.
-    m_buffer.clear();
-    m_dataSeen = false;
-    m_errorReported = false;
-    m_errorQuiet->stop();
-    dropSocket();
-    ++m_serial;
 
     // A fresh socket per request, so nothing of the old exchange can reach the handlers.
     m_socket = new QTcpSocket(this);
@@ -56,19 +43,26 @@ void RequestEngine::startRequest(RequestKind kind, const QByteArray& command, co
     connect(m_socket, &QTcpSocket::readyRead, this, &RequestEngine::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &RequestEngine::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &RequestEngine::onError);
+    m_deadline->start(m_deadlineMs);
     m_socket->connectToHost(host, port);
+}
+
+bool RequestEngine::isBusy() const
+{
+    return !m_socket.isNull();
 }
 
 void RequestEngine::abandon()
 {
-    m_errorQuiet->stop();
-    dropSocket();
-    m_buffer.clear();
+    endExchange();
     ++m_serial;
 }
 
-void RequestEngine::dropSocket()
+void RequestEngine::endExchange()
 {
+    m_deadline->stop();
+    // Data of an ended exchange must not become part of the next reply.
+    m_framer.reset();
     if (!m_socket)
         return;
     QTcpSocket* socket = m_socket;
@@ -78,89 +72,91 @@ void RequestEngine::dropSocket()
     socket->deleteLater();
 }
 
+void RequestEngine::fail(const QString& description, bool refused)
+{
+    endExchange();
+    post([this, description, refused] { Q_EMIT socketFailed(description, refused); });
+}
+
 void RequestEngine::onConnected()
 {
-    m_socket->write(wire::request(m_uniqueId, m_pendingCommand));
+    m_socket->write(wire::request(m_uniqueId, m_command));
 }
 
 // Appends what has arrived; false when the exchange has ended because the reply is too large.
 bool RequestEngine::takeData()
 {
     const QByteArray piece = m_socket->readAll();
-    if (piece.isEmpty())
-        return true;
-    if (m_buffer.size() + piece.size() > m_replyLimit) {
-        dropSocket();
-        m_buffer.clear();
-        const QString description =
-            tr("The reply is too large: the server sent more than %1 bytes on one connection.")
-                .arg(m_replyLimit);
-        post([this, description] { Q_EMIT socketFailed(description, false); });
+    switch (m_framer.append(piece)) {
+    case ReplyFramer::Appended::TooLarge:
+        fail(tr("The reply is too large: the server sent more than %1 bytes on one connection.")
+                 .arg(m_framer.limit()),
+             false);
         return false;
+    case ReplyFramer::Appended::Decided:
+        if (m_framer.kind() == ReplyFramer::Kind::Reply)
+            post([this] { Q_EMIT replyStarted(); });
+        break;
+    case ReplyFramer::Appended::More:
+        break;
     }
-    m_buffer.append(piece);
     return true;
 }
 
 void RequestEngine::onReadyRead()
 {
-    if (!takeData())
-        return;
-    if (m_buffer.isEmpty())
-        return;
-
-    // The error test looks at the start of the whole reply, however TCP split it.
-    const bool first = !m_dataSeen;
-    m_dataSeen = true;
-    if (!m_errorReported && wire::errorMessage(m_buffer))
-        m_errorReported = true;
-    if (m_errorReported) {
-        m_errorQuiet->start();
-        return;
-    }
-    if (first)
-        post([this, kind = m_kind] { Q_EMIT firstDataArrived(kind); });
+    takeData();
 }
 
 void RequestEngine::onDisconnected()
 {
-    QTcpSocket* socket = m_socket;
-    if (!socket)
+    if (!m_socket || !takeData())
         return;
-    if (!takeData())
-        return;
-    if (m_errorQuiet->isActive()) {
-        m_errorQuiet->stop();
+    const bool wasUndecided = m_framer.kind() == ReplyFramer::Kind::Undecided;
+    switch (m_framer.finish()) {
+    case ReplyFramer::Kind::ErrorReply:
         reportErrorReply();
+        return;
+    case ReplyFramer::Kind::Reply:
+        // A reply shorter than the error prefix is known to be a plain one only now.
+        if (wasUndecided)
+            post([this] { Q_EMIT replyStarted(); });
+        break;
+    case ReplyFramer::Kind::Undecided:
+        break;
     }
-    const QByteArray reply = m_buffer;
-    const bool wasError = m_errorReported;
-    m_buffer.clear();
-    m_socket = nullptr;
-    socket->disconnect(this);
-    socket->deleteLater();
-    post([this, kind = m_kind, reply, wasError] { Q_EMIT replyCompleted(kind, reply, wasError); });
+    const QByteArray reply = m_framer.take();
+    endExchange();
+    post([this, reply] { Q_EMIT replyCompleted(reply); });
 }
 
 void RequestEngine::reportErrorReply()
 {
-    if (auto message = wire::errorMessage(m_buffer))
-        post([this, m = *message] { Q_EMIT errorReplyReceived(m); });
+    // Once per exchange, with the whole message: at the server's close, or at the deadline
+    // with what has come by then.
+    const QByteArray message = m_framer.errorMessage().toByteArray();
+    endExchange();
+    post([this, message] { Q_EMIT errorReplyReceived(message); });
+}
+
+void RequestEngine::onDeadline()
+{
+    if (m_framer.kind() == ReplyFramer::Kind::ErrorReply) {
+        reportErrorReply();
+        return;
+    }
+    fail(tr("The server did not answer in time (%1 seconds).").arg(m_deadlineMs / 1000.0), false);
 }
 
 void RequestEngine::onError()
 {
-    QTcpSocket* socket = m_socket;
-    if (!socket)
+    if (!m_socket)
         return;
-    const auto error = socket->error();
+    const auto error = m_socket->error();
     // A close by the server is the normal end of an exchange: disconnected follows.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    const QString description = socket->errorString();
-    const bool refused = error == QAbstractSocket::ConnectionRefusedError;
-    dropSocket();
-    post([this, description, refused] { Q_EMIT socketFailed(description, refused); });
+    fail(m_socket->errorString(), error == QAbstractSocket::ConnectionRefusedError);
 }
 
 } // namespace tavrin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/net/ReplyFramer.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -10,41 +12,42 @@ class QTimer;
 
 namespace tavrin {
 
+// What a request is for: a status query, a step of either chain, or a single command.
 enum class RequestKind : int { Status = 0, PauseAll = 1, ResumeAll = 2, Single = 3 };
 
-// One request per connection: connect, send the ID line and the command, gather the reply
-// until the server closes. Starting a request abandons the one in flight.
+// One exchange per connection: connect, send the ID line and the command, gather the reply
+// until the server closes. Every exchange ends in exactly one of replyCompleted,
+// errorReplyReceived or socketFailed, unless it is abandoned first.
 class RequestEngine : public QObject {
     Q_OBJECT
 public:
-    // A misbehaving server must not make the reply grow without bound.
-    static constexpr qsizetype defaultReplyLimit = 64 * 1024 * 1024;
+    // A server that accepts and never finishes must not hold the session for longer than this.
+    static constexpr int defaultDeadlineMs = 30000;
 
     explicit RequestEngine(QObject* parent = nullptr);
     ~RequestEngine() override;
 
-    void startRequest(RequestKind kind, const QByteArray& command, const QString& host,
-                      quint16 port, const QByteArray& uniqueId);
+    // Abandons the exchange in flight, if any, and starts a new one.
+    void startRequest(const QByteArray& command, const QString& host, quint16 port,
+                      const QByteArray& uniqueId);
     // Drops the exchange in flight without reporting anything.
     void abandon();
+    // True from startRequest until the exchange ends.
+    bool isBusy() const;
 
-    RequestKind requestKind() const { return m_kind; }
-    void setRequestKind(RequestKind kind) { m_kind = kind; }
-    const QByteArray& pendingCommand() const { return m_pendingCommand; }
-    const QByteArray& receiveBuffer() const { return m_buffer; }
-    void setReplyLimit(qsizetype bytes) { m_replyLimit = bytes; }
-    // The reply in flight has been recognised as an error reply (reported once it is whole).
-    bool errorRecognised() const { return m_errorReported; }
+    void setReplyLimit(qsizetype bytes) { m_framer.setLimit(bytes); }
+    void setDeadline(int ms) { m_deadlineMs = ms; }
+    int deadline() const { return m_deadlineMs; }
 
 Q_SIGNALS:
-    // The first data of a reply has arrived (what drives the next step of a chain).
-    void firstDataArrived(tavrin::RequestKind kind);
-    // The reply starts with the error prefix; reported once per reply, with the whole message
-    // once the server closes or falls quiet.
+    // The first data of a reply that is not an error reply (what drives the next chain step).
+    void replyStarted();
+    // The reply is an error reply: reported once, when the server closes (or at the deadline).
     void errorReplyReceived(const QByteArray& message);
-    // The server closed the connection; the reply is complete.
-    void replyCompleted(tavrin::RequestKind kind, const QByteArray& reply, bool wasErrorReply);
-    // Any socket failure; refused tells a refused connection from the rest.
+    // The server closed the connection; the reply (not an error reply) is complete.
+    void replyCompleted(const QByteArray& reply);
+    // Any socket failure, an oversized reply or a missed deadline; refused tells a refused
+    // connection from the rest.
     void socketFailed(const QString& description, bool refused);
 
 private:
@@ -52,23 +55,23 @@ private:
     void onReadyRead();
     void onDisconnected();
     void onError();
-    void reportErrorReply();
-    void dropSocket();
+    void onDeadline();
     bool takeData();
+    void reportErrorReply();
+    void fail(const QString& description, bool refused);
+    // Ends the exchange: the socket goes, the timers stop; signals already posted still arrive.
+    void endExchange();
     // Signals leave through the event loop, so no handler (and no modal box it opens) runs
     // inside the socket's own notification; a signal of an abandoned exchange is dropped.
     template <typename Emit> void post(Emit emitSignal);
 
     QPointer<QTcpSocket> m_socket;
-    QTimer* m_errorQuiet = nullptr;
+    QTimer* m_deadline = nullptr;
+    int m_deadlineMs = defaultDeadlineMs;
     quint64 m_serial = 0;
-    RequestKind m_kind = RequestKind::Status;
-    QByteArray m_pendingCommand;
+    QByteArray m_command;
     QByteArray m_uniqueId;
-    QByteArray m_buffer;
-    bool m_dataSeen = false;
-    bool m_errorReported = false;
-    qsizetype m_replyLimit = defaultReplyLimit;
+    ReplyFramer m_framer;
 };
 
 } // namespace tavrin

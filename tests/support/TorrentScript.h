@@ -1,0 +1,77 @@
+#pragma once
+
+#include "LoopbackServer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+
+namespace tavrin::test {
+
+// What a loopback server answers as a command service would: the torrents in status replies
+// (version 3 rows: 22 data fields, then the identifier), PAUSE and RESUME change a status, and
+// chosen requests get a reply of the test's own.
+struct TorrentScript {
+    struct Torrent {
+        QByteArray id;
+        QByteArray status;
+        QByteArray priority = "Normal";
+    };
+
+    static QByteArray row(const Torrent& t)
+    {
+        QList<QByteArray> fields{"file-" + t.id, "50%", t.status, t.priority};
+        while (fields.size() < 22)
+            fields.append("f" + QByteArray::number(fields.size() + 1));
+        fields.append(t.id);
+        return fields.join('|');
+    }
+
+    QByteArray statusReply() const
+    {
+        QByteArray reply = "Torrents\n";
+        for (const Torrent& t : torrents)
+            reply += row(t) + '\n';
+        return reply;
+    }
+
+    std::optional<QByteArray> answer(const QByteArray& request)
+    {
+        const qsizetype lf = request.indexOf('\n');
+        const QByteArray command = request.mid(lf + 1);
+        if (replyFor.contains(command))
+            return replyFor.value(command);
+        if (command == "QUERY|")
+            return statusReply();
+        for (Torrent& t : torrents) {
+            if (command == "PAUSE|" + t.id)
+                t.status = "pause";
+            else if (command == "RESUME|" + t.id)
+                t.status = "WORKING";
+        }
+        return QByteArray("Feedback\nOK\n");
+    }
+
+    void serve(LoopbackServer& server)
+    {
+        server.setResponder([this](const QByteArray& request) { return answer(request); });
+    }
+
+    QList<Torrent> torrents;
+    // Replies for particular commands (after the ID line).
+    QMap<QByteArray, QByteArray> replyFor;
+};
+
+// The commands of the recorded requests from the n-th on, after their "ID|" line.
+inline QList<QByteArray> commandsOf(const LoopbackServer& server, qsizetype from = 0)
+{
+    QList<QByteArray> list;
+    for (qsizetype i = from; i < server.requests().size(); ++i) {
+        const QByteArray& bytes = server.requests().at(i).bytes;
+        const qsizetype lf = bytes.indexOf('\n');
+        list.append(bytes.startsWith("ID|") && lf > 0 ? bytes.mid(lf + 1) : "no ID line: " + bytes);
+    }
+    return list;
+}
+
+} // namespace tavrin::test
