@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building Tavrin needs on Debian 12, when it is missing.
+# "setup.sh fuzz" adds clang and its sanitizer and libFuzzer runtimes, for scripts/fuzz.sh.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 libgl-dev libpugixml-dev
           libbenchmark-dev desktop-file-utils appstream)
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
