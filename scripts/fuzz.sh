@@ -41,6 +41,11 @@ for target in fuzz_statusreply fuzz_columnlayout fuzz_versions fuzz_replyframer;
     [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
     echo "== $target: ${seconds}s"
     rc=0
+    # Inputs that once found a fault are replayed first, whatever their size.
+    if compgen -G "fuzz/regressions/$target/*" >/dev/null; then
+        build-fuzz/bin/"$target" fuzz/regressions/"$target"/* >"$work/$target.replay.log" 2>&1 ||
+            { failed+=("$target"); echo "!! $target fails a kept regression input: $work/$target.replay.log"; }
+    fi
     build-fuzz/bin/"$target" "$work/$target" "${dict[@]}" -max_total_time="$seconds" \
         -max_len="${maxLen[$target]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/$target/" >"$work/$target.log" 2>&1 || rc=$?

@@ -63,6 +63,14 @@ void TestColumns::documents()
     columns::parse(document, "<Cols><Col key=\"x' or '1'='1\"/><Col key=\"x\"/></Cols>");
     QCOMPARE(columns::elementsWithKey(document, "x' or '1'='1").size(), 1);
     QCOMPARE(columns::fieldNumber(columns::elementsWithKey(document, "x").value(0)), 2);
+    // A key made of character references that are no text is still found by what it shows as.
+    for (const char* key : {"&#xD800;", "a&#x110000;"}) {
+        QVERIFY(columns::parse(document, QStringLiteral("<Cols><Col key='x'/><Col key='%1' "
+                                                        "index='1' show='1'/></Cols>")
+                                             .arg(QLatin1String(key))));
+        const QString caption = columns::columnHeaders(document).value(0).caption;
+        QCOMPARE(columns::fieldNumber(columns::elementsWithKey(document, caption).value(0)), 2);
+    }
 }
 
 void TestColumns::layouts_data()

@@ -133,13 +133,14 @@ QString key(pugi::xml_node element)
 QList<pugi::xml_node> elementsWithKey(const pugi::xml_document& document, const QString& key)
 {
     QList<pugi::xml_node> found;
-    const QByteArray wanted = key.toUtf8();
     const pugi::xml_node root = document.document_element();
     if (std::strcmp(root.name(), "Cols") != 0)
         return found;
     for (pugi::xml_node col = root.child("Col"); col; col = col.next_sibling("Col")) {
         const pugi::xml_attribute k = col.attribute("key");
-        if (k && wanted == k.value())
+        // Compared as program text: a key that is not valid UTF-8 (a character reference to a
+        // surrogate, say) must still be found by the caption it shows as.
+        if (k && columns::key(col) == key)
             found.append(col);
     }
     return found;
