@@ -1,0 +1,238 @@
+#include "cli/CliClient.h"
+
+#include "core/columns/ColumnLayout.h"
+#include "core/net/RequestEngine.h"
+#include "core/net/WireProtocol.h"
+#include "core/platform/Numbers.h"
+#include "core/session/Session.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "core/torrents/StatusReplyProcessor.h"
+#include "core/torrents/TorrentListModel.h"
+
+#include <QTimer>
+#include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace tavrin::cli {
+
+namespace {
+
+void write(FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int terminalWidth()
+{
+    winsize size{};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+} // namespace
+
+CliClient::CliClient(const Invocation& invocation, SettingsStore& settings, QObject* parent)
+    : QObject(parent), m_invocation(invocation), m_settings(settings),
+      m_model(new TorrentListModel(this))
+{
+}
+
+CliClient::~CliClient() = default;
+
+bool CliClient::prepare()
+{
+    const bool version3 = m_invocation.version3.value_or(
+        m_settings.read(keys::version3, keys::defaultVersion3) == QLatin1String("true"));
+    const QString stored = m_settings.read(version3 ? keys::version3Cols : keys::version2Cols);
+    // A layout the window could not read either falls back to the built-in one here.
+    if (stored.isEmpty() || !columns::parse(m_layout, stored) || !m_layout.document_element())
+        columns::parse(m_layout, columns::defaultText(version3));
+
+    QString error;
+    const QString& command = m_invocation.command;
+    m_listing = command == QLatin1String("list") || command == QLatin1String("watch") ||
+                command == QLatin1String("pause-all") || command == QLatin1String("resume-all");
+    const bool printing = command == QLatin1String("list") || command == QLatin1String("watch");
+    if (printing && !chooseColumns(m_layout, m_invocation.columns, m_columns, error)) {
+        finish(BadUsage, error);
+        return false;
+    }
+
+    const QString port = m_invocation.port.value_or(m_settings.read(keys::port, keys::defaultPort));
+    if (const auto number = toInt32(port); !number || *number < 1 || *number > 65535) {
+        finish(BadUsage,
+               QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(port));
+        return false;
+    }
+    const QString uniqueId = m_invocation.uniqueId.value_or(m_settings.read(keys::uniqueId));
+    if (!wire::latin1(uniqueId)) {
+        finish(BadUsage, QStringLiteral("Unique ID: \"%1\" has characters the server cannot "
+                                        "receive (only Latin-1 is sent).")
+                             .arg(uniqueId));
+        return false;
+    }
+
+    Session::Options options;
+    options.deadlineMs = m_invocation.timeoutSecs * 1000;
+    m_session = new Session(m_settings, *m_model, options, this);
+    m_session->setHost(m_invocation.host.value_or(m_settings.read(keys::host, keys::defaultHost)));
+    m_session->setPort(port);
+    m_session->setUniqueId(uniqueId);
+
+    connect(m_session, &Session::statusReplyArrived, this, &CliClient::onStatusReply);
+    connect(m_session, &Session::commandSent, this, &CliClient::onCommandSent);
+    // Kept for the chains, whose start may answer "nothing to do" instead of sending.
+    connect(m_session, &Session::message, this,
+            [this](const QString& text) { m_lastMessage = text; });
+    const RequestEngine& engine = m_session->engine();
+    connect(&engine, &RequestEngine::errorReplyReceived, this, [this](const QByteArray& text) {
+        finish(ServerError, QStringLiteral("ERROR: ") + QString::fromLatin1(text));
+    });
+    connect(&engine, &RequestEngine::socketFailed, this, [this](const QString& description) {
+        finish(ExchangeFailed, QStringLiteral("SOCKET ERROR: ") + description);
+    });
+    connect(&engine, &RequestEngine::replyCompleted, this, [this] {
+        // A single command is done once its reply is whole and is not an error reply.
+        if (!m_listing && !m_chainStarted)
+            finish(Done);
+    });
+    return true;
+}
+
+void CliClient::start()
+{
+    if (!prepare())
+        return;
+    const QString& command = m_invocation.command;
+    const QStringList& args = m_invocation.arguments;
+    if (command == QLatin1String("list") || command == QLatin1String("pause-all") ||
+        command == QLatin1String("resume-all")) {
+        m_session->queryStatus();
+    } else if (command == QLatin1String("watch")) {
+        m_watchTimer = new QTimer(this);
+        const int stored = m_settings.read(keys::refreshSecs, keys::defaultRefreshSecs).toInt();
+        m_watchTimer->setInterval(m_invocation.intervalSecs.value_or(std::clamp(stored, 1, 86400)) *
+                                  1000);
+        connect(m_watchTimer, &QTimer::timeout, m_session, &Session::queryStatus);
+        m_watchTimer->start();
+        m_session->queryStatus();
+    } else if (command == QLatin1String("add")) {
+        m_session->addLink(args.at(0));
+    } else if (command == QLatin1String("stop-all")) {
+        m_session->stopAll();
+    } else if (command == QLatin1String("queue-all")) {
+        m_session->queueAll();
+    } else if (command == QLatin1String("delete-completed")) {
+        m_session->deleteCompleted();
+    } else if (command == QLatin1String("priority")) {
+        m_session->setPriority(args.at(0).toLatin1(), *priorityCode(args.at(1)));
+    } else {
+        static const QHash<QString, Session::TorrentCommand> single = {
+            {QStringLiteral("pause"), Session::TorrentCommand::Pause},
+            {QStringLiteral("resume"), Session::TorrentCommand::Resume},
+            {QStringLiteral("stop"), Session::TorrentCommand::Stop},
+            {QStringLiteral("queue"), Session::TorrentCommand::Queue},
+            {QStringLiteral("delete"), Session::TorrentCommand::Delete},
+        };
+        m_session->sendTorrentCommand(single.value(command), args.at(0).toLatin1());
+    }
+}
+
+void CliClient::onStatusReply(const QByteArray& reply)
+{
+    const QString& command = m_invocation.command;
+    if (command == QLatin1String("watch"))
+        return drawWatch(reply);
+    if (command == QLatin1String("list")) {
+        const TorrentTable table = tableFromReply(reply, m_columns);
+        switch (m_invocation.format) {
+        case Format::Json:
+            write(stdout, formatJson(table));
+            break;
+        case Format::Tsv:
+            write(stdout, formatTsv(table));
+            break;
+        case Format::Table:
+            write(stdout, formatTable(table).toUtf8());
+            break;
+        }
+        return finish(Done);
+    }
+    // pause-all and resume-all: the first reply fills the list the chain walks, the chain's
+    // own closing status query ends the run.
+    if (m_chainStarted)
+        return finish(Done);
+    StatusReplyProcessor processor(false);
+    const StatusReplyOutcome outcome =
+        processor.process(reply, m_layout, *m_model, RequestKind::Status, 0);
+    if (!outcome.error.isEmpty())
+        return finish(ExchangeFailed, outcome.error);
+    m_chainStarted = true;
+    if (command == QLatin1String("pause-all"))
+        m_session->startPauseAll();
+    else
+        m_session->startResumeAll();
+    if (!m_session->chainRunning())
+        finish(Done, m_lastMessage);
+}
+
+void CliClient::onCommandSent(const QByteArray& command)
+{
+    if (!m_chainStarted)
+        return;
+    // One line per torrent acted on, in the order the commands went out.
+    for (const QByteArrayView verb : {QByteArrayView("PAUSE|"), QByteArrayView("RESUME|")}) {
+        if (command.startsWith(verb)) {
+            const QByteArray id = command.sliced(verb.size());
+            write(stdout, (verb == QByteArrayView("PAUSE|") ? "paused " : "resumed ") +
+                              QString::fromLatin1(id).toUtf8() + '\n');
+        }
+    }
+}
+
+void CliClient::drawWatch(const QByteArray& reply)
+{
+    const TorrentTable table = tableFromReply(reply, m_columns);
+    if (!isatty(STDOUT_FILENO)) {
+        write(stdout, formatTable(table).toUtf8() + '\n');
+        return;
+    }
+    if (!m_screenTaken) {
+        // The alternate screen keeps the user's scrollback; the cursor hides while drawing.
+        write(stdout, "\x1b[?1049h\x1b[?25l");
+        m_screenTaken = true;
+    }
+    write(stdout, "\x1b[H\x1b[2J" + formatTable(table, terminalWidth()).toUtf8());
+}
+
+void CliClient::interrupt()
+{
+    // Ctrl+C is how a watch ends; anything else it cuts short has not been done.
+    if (m_invocation.command == QLatin1String("watch"))
+        finish(Done);
+    else
+        finish(ExchangeFailed, QStringLiteral("Interrupted."));
+}
+
+void CliClient::finish(int status, const QString& message)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (m_watchTimer)
+        m_watchTimer->stop();
+    if (m_session)
+        m_session->shutDown();
+    if (m_screenTaken)
+        write(stdout, "\x1b[?25h\x1b[?1049l");
+    if (!message.isEmpty())
+        write(status == Done ? stdout : stderr,
+              (status == Done ? QString() : QStringLiteral("tavrin-cli: ")).toUtf8() +
+                  message.toUtf8() + '\n');
+    QMetaObject::invokeMethod(
+        this, [this, status] { Q_EMIT finished(status); }, Qt::QueuedConnection);
+}
+
+} // namespace tavrin::cli

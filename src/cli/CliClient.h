@@ -1,0 +1,59 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "cli/TorrentTable.h"
+
+#include <QObject>
+#include <pugixml.hpp>
+
+class QTimer;
+
+namespace tavrin {
+class Session;
+class SettingsStore;
+class TorrentListModel;
+} // namespace tavrin
+
+namespace tavrin::cli {
+
+// Exit statuses, as the usage text documents them.
+enum ExitStatus { Done = 0, ServerError = 1, BadUsage = 2, ExchangeFailed = 3 };
+
+// Carries out one invocation through the same session as the window and reports its exit status.
+class CliClient : public QObject {
+    Q_OBJECT
+public:
+    CliClient(const Invocation& invocation, SettingsStore& settings, QObject* parent = nullptr);
+    ~CliClient() override;
+
+    // Starts the work; finished() follows through the event loop.
+    void start();
+    // Ends a watch (Ctrl+C): the terminal is restored and the status is 0.
+    void interrupt();
+
+Q_SIGNALS:
+    void finished(int exitStatus);
+
+private:
+    bool prepare();
+    void onStatusReply(const QByteArray& reply);
+    void onCommandSent(const QByteArray& command);
+    void finish(int status, const QString& message = {});
+    void drawWatch(const QByteArray& reply);
+
+    Invocation m_invocation;
+    SettingsStore& m_settings;
+    TorrentListModel* m_model = nullptr;
+    Session* m_session = nullptr;
+    QTimer* m_watchTimer = nullptr;
+    pugi::xml_document m_layout;
+    ColumnChoice m_columns;
+    QString m_lastMessage;
+    // The command reads the list (list, watch and the chains, which walk it).
+    bool m_listing = false;
+    bool m_chainStarted = false;
+    bool m_finished = false;
+    bool m_screenTaken = false;
+};
+
+} // namespace tavrin::cli

@@ -1,0 +1,202 @@
+#include "cli/CliOptions.h"
+
+#include <QHash>
+
+namespace tavrin::cli {
+
+namespace {
+
+// Commands and how many operands each takes.
+const QHash<QString, int>& operandCounts()
+{
+    static const QHash<QString, int> counts = {
+        {QStringLiteral("list"), 0},       {QStringLiteral("watch"), 0},
+        {QStringLiteral("add"), 1},        {QStringLiteral("pause"), 1},
+        {QStringLiteral("resume"), 1},     {QStringLiteral("stop"), 1},
+        {QStringLiteral("queue"), 1},      {QStringLiteral("delete"), 1},
+        {QStringLiteral("priority"), 2},   {QStringLiteral("pause-all"), 0},
+        {QStringLiteral("resume-all"), 0}, {QStringLiteral("stop-all"), 0},
+        {QStringLiteral("queue-all"), 0},  {QStringLiteral("delete-completed"), 0},
+    };
+    return counts;
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage: tavrin-cli [--host H] [--port P] [--id ID] [--version 2|3] [--timeout SECS]\n"
+        "                  COMMAND [ARGS]\n"
+        "\n"
+        "Commands:\n"
+        "  list [--json | --tsv] [--columns NAME,NAME,...]\n"
+        "                                print the torrents, one per line\n"
+        "  add LINK                      add a torrent by link\n"
+        "  pause ID | resume ID | stop ID | queue ID | delete ID\n"
+        "  priority ID highest|high|normal|low|lowest\n"
+        "  pause-all | resume-all        one command per torrent, 500 ms apart\n"
+        "  stop-all | queue-all | delete-completed\n"
+        "  watch [--interval SECS] [--columns ...]\n"
+        "                                redraw the list until Ctrl+C\n"
+        "\n"
+        "Host, port, unique ID and server version default to the ones Tavrin's window last\n"
+        "connected with; nothing is written back. Each exchange with the server may take\n"
+        "--timeout seconds (30 by default). --help prints this text, --version the\n"
+        "program's version.\n"
+        "\n"
+        "Exit status: 0 done; 1 the server answered with an error; 2 bad usage;\n"
+        "3 the server could not be reached or the exchange failed.\n");
+}
+
+std::optional<QByteArray> priorityCode(const QString& name)
+{
+    static const QStringList names = {QStringLiteral("highest"), QStringLiteral("high"),
+                                      QStringLiteral("normal"), QStringLiteral("low"),
+                                      QStringLiteral("lowest")};
+    const qsizetype code = names.indexOf(name.toLower());
+    if (code < 0)
+        return std::nullopt;
+    return QByteArray::number(code);
+}
+
+std::optional<Invocation> parse(const QStringList& arguments, QString& error)
+{
+    Invocation invocation;
+    QStringList operands;
+    bool formatGiven = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        std::optional<QString> inlineValue;
+        if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
+            inlineValue = option.section(QLatin1Char('='), 1);
+            option = option.section(QLatin1Char('='), 0, 0);
+        }
+        const auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("%1 needs a value.").arg(option);
+                return std::nullopt;
+            }
+            return arguments.at(++i);
+        };
+
+        if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+            invocation.command = QStringLiteral("help");
+            return invocation;
+        }
+        if (option == QLatin1String("--version")) {
+            // Alone it asks for the program's version; with 2 or 3 it names the server's.
+            const bool serverVersion = inlineValue || (i + 1 < arguments.size() &&
+                                                       (arguments.at(i + 1) == QLatin1String("2") ||
+                                                        arguments.at(i + 1) == QLatin1String("3")));
+            if (!serverVersion) {
+                invocation.command = QStringLiteral("version");
+                return invocation;
+            }
+            const auto v = value();
+            if (v != QLatin1String("2") && v != QLatin1String("3")) {
+                error = QStringLiteral("--version takes 2 or 3, not \"%1\".").arg(*v);
+                return std::nullopt;
+            }
+            invocation.version3 = *v == QLatin1String("3");
+        } else if (option == QLatin1String("--host")) {
+            if (!(invocation.host = value()))
+                return std::nullopt;
+        } else if (option == QLatin1String("--port")) {
+            if (!(invocation.port = value()))
+                return std::nullopt;
+        } else if (option == QLatin1String("--id")) {
+            if (!(invocation.uniqueId = value()))
+                return std::nullopt;
+        } else if (option == QLatin1String("--json") || option == QLatin1String("--tsv")) {
+            if (formatGiven) {
+                error = QStringLiteral("--json and --tsv exclude each other.");
+                return std::nullopt;
+            }
+            formatGiven = true;
+            invocation.format = option == QLatin1String("--json") ? Format::Json : Format::Tsv;
+        } else if (option == QLatin1String("--columns")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            invocation.columns = v->split(QLatin1Char(','));
+            if (invocation.columns.contains(QString())) {
+                error = QStringLiteral("--columns takes names separated by commas, not \"%1\".")
+                            .arg(*v);
+                return std::nullopt;
+            }
+        } else if (option == QLatin1String("--timeout")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            invocation.timeoutSecs = v->toInt(&ok);
+            if (!ok || invocation.timeoutSecs < 1 || invocation.timeoutSecs > 3600) {
+                error = QStringLiteral("--timeout takes whole seconds from 1 to 3600, not \"%1\".")
+                            .arg(*v);
+                return std::nullopt;
+            }
+        } else if (option == QLatin1String("--interval")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            const int seconds = v->toInt(&ok);
+            invocation.intervalSecs = seconds;
+            if (!ok || seconds < 1 || seconds > 86400) {
+                error = QStringLiteral("--interval takes whole seconds from 1 to 86400, not "
+                                       "\"%1\".")
+                            .arg(*v);
+                return std::nullopt;
+            }
+        } else if (option.startsWith(QLatin1Char('-')) && option.size() > 1) {
+            error = QStringLiteral("Unknown option %1.").arg(option);
+            return std::nullopt;
+        } else {
+            operands.append(arguments.at(i));
+        }
+    }
+
+    if (operands.isEmpty()) {
+        error = QStringLiteral("No command given.");
+        return std::nullopt;
+    }
+    invocation.command = operands.takeFirst();
+    const auto count = operandCounts().constFind(invocation.command);
+    if (count == operandCounts().cend()) {
+        error = QStringLiteral("Unknown command \"%1\".").arg(invocation.command);
+        return std::nullopt;
+    }
+    if (operands.size() != *count) {
+        error = QStringLiteral("%1 takes %2 argument(s), %3 given.")
+                    .arg(invocation.command)
+                    .arg(*count)
+                    .arg(operands.size());
+        return std::nullopt;
+    }
+    const bool listing =
+        invocation.command == QLatin1String("list") || invocation.command == QLatin1String("watch");
+    if (!listing && (formatGiven || !invocation.columns.isEmpty())) {
+        error = QStringLiteral("--json, --tsv and --columns go with list and watch only.");
+        return std::nullopt;
+    }
+    if (invocation.intervalSecs && invocation.command != QLatin1String("watch")) {
+        error = QStringLiteral("--interval goes with watch only.");
+        return std::nullopt;
+    }
+    if (invocation.command == QLatin1String("watch") && formatGiven) {
+        error = QStringLiteral("watch draws a table; --json and --tsv go with list.");
+        return std::nullopt;
+    }
+    if (invocation.command == QLatin1String("priority") && !priorityCode(operands.at(1))) {
+        error = QStringLiteral("Priority \"%1\" is not one of highest, high, normal, low, lowest.")
+                    .arg(operands.at(1));
+        return std::nullopt;
+    }
+    invocation.arguments = operands;
+    return invocation;
+}
+
+} // namespace tavrin::cli

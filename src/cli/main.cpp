@@ -1,0 +1,65 @@
+// tavrin-cli: the command service from scripts and terminals, on the same core as the window.
+#include "cli/CliClient.h"
+#include "cli/CliOptions.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+int interruptPipe[2] = {-1, -1};
+
+// Ctrl+C reaches the event loop through a pipe, so the terminal is restored in order.
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The window's settings: a user who has connected once needs no options.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrin"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
+
+    QString error;
+    const auto invocation = tavrin::cli::parse(QCoreApplication::arguments().mid(1), error);
+    if (!invocation) {
+        std::fprintf(stderr, "tavrin-cli: %s\n\n%s", qPrintable(error),
+                     qPrintable(tavrin::cli::usage()));
+        return tavrin::cli::BadUsage;
+    }
+    if (invocation->command == QLatin1String("help")) {
+        std::fputs(qPrintable(tavrin::cli::usage()), stdout);
+        return 0;
+    }
+    if (invocation->command == QLatin1String("version")) {
+        std::printf("tavrin-cli %s\n", TAVRIN_VERSION);
+        return 0;
+    }
+
+    QSettings qsettings;
+    tavrin::SettingsStore settings(qsettings);
+    tavrin::cli::CliClient client(*invocation, settings);
+    QObject::connect(&client, &tavrin::cli::CliClient::finished, &app, &QCoreApplication::exit);
+    if (::pipe(interruptPipe) == 0) {
+        auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &client,
+                         &tavrin::cli::CliClient::interrupt);
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaction(signal, &action, nullptr);
+    }
+    client.start();
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,284 @@
+// tavrin-cli run as a process against the recording loopback server and the simulator.
+#include "SimServer.h"
+#include "support/LoopbackServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tavrin::test;
+
+namespace {
+// Fields 1-4 of a version 3 row are FileName, Progress, BT Status and Priority.
+const QByteArray listReply = "Kestrun v3\n"
+                             "a \"quoted\" \\ name\t\xe9|50|WORKING|High|x|T1\n"
+                             "\n"
+                             "b|100|pause|Low|x|T2\n";
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        int status = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    QTemporaryDir m_home;
+
+    QString settingsFile() const { return m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")); }
+
+    // Runs the client with the settings of a temporary home; the event loop keeps serving the
+    // loopback servers meanwhile.
+    Run run(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        env.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(env);
+        QSignalSpy done(&process, &QProcess::finished);
+        process.start(QStringLiteral(TAVRIN_CLI_PATH), arguments);
+        if (!done.wait(60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    QStringList at(quint16 port, const QStringList& rest)
+    {
+        return QStringList{QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--port"), QString::number(port),
+                           QStringLiteral("--id"),   QStringLiteral("u")} +
+               rest;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_home.isValid()); }
+    void commandsOnTheWire_data();
+    void commandsOnTheWire();
+    void formats_data();
+    void formats();
+    void usageErrors_data();
+    void usageErrors();
+    void settingsAreDefaultsAndStayUntouched();
+    void silentServerMeetsTheDeadline();
+    void chainsActOnTheSimulator();
+};
+
+void TestCli::commandsOnTheWire_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("stderrHas");
+    const QByteArray ok = "Feedback\nOK T1";
+    QTest::newRow("add, non-Latin-1 percent-encoded")
+        << QStringList{"add", QString::fromUtf8("magnet:?dn=\xd1\x84 \xc3\xa9")} << ok
+        << QByteArray("ID|u\nADD|magnet:?dn=%D1%84 \xe9") << 0 << QByteArray();
+    QTest::newRow("pause") << QStringList{"pause", "T1"} << ok << QByteArray("ID|u\nPAUSE|T1") << 0
+                           << QByteArray();
+    QTest::newRow("resume") << QStringList{"resume", "T1"} << ok << QByteArray("ID|u\nRESUME|T1")
+                            << 0 << QByteArray();
+    QTest::newRow("delete") << QStringList{"delete", "T1"} << ok << QByteArray("ID|u\nDELETE|T1")
+                            << 0 << QByteArray();
+    QTest::newRow("priority") << QStringList{"priority", "T1", "Low"} << ok
+                              << QByteArray("ID|u\nPRIORITY|T1,3") << 0 << QByteArray();
+    QTest::newRow("stop-all") << QStringList{"stop-all"} << ok << QByteArray("ID|u\nSTOP|ALL") << 0
+                              << QByteArray();
+    QTest::newRow("queue-all") << QStringList{"queue-all"} << ok << QByteArray("ID|u\nQUEUE|ALL")
+                               << 0 << QByteArray();
+    QTest::newRow("delete-completed") << QStringList{"delete-completed"} << ok
+                                      << QByteArray("ID|u\nDELETE|COMPLETED") << 0 << QByteArray();
+    QTest::newRow("error reply") << QStringList{"stop", "T9"}
+                                 << QByteArray("Feedback\nError=Unknown torrent T9")
+                                 << QByteArray("ID|u\nSTOP|T9") << 1
+                                 << QByteArray("ERROR: Unknown torrent T9");
+}
+
+void TestCli::commandsOnTheWire()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, sent);
+    QFETCH(int, status);
+    QFETCH(QByteArray, stderrHas);
+    LoopbackServer server;
+    server.setResponder([reply](const QByteArray&) { return reply; });
+    const Run result = run(at(server.port(), arguments));
+    QCOMPARE(server.requestBytes(), QList<QByteArray>{sent});
+    QCOMPARE(result.status, status);
+    QVERIFY2(result.err.contains(stderrHas), result.err);
+}
+
+void TestCli::formats_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("tsv") << QStringList{"list", "--tsv", "--columns", "FileName,BT Status"}
+                         << QByteArray("FileName\tBT Status\tid\n"
+                                       "a \"quoted\" \\\\ name\\t\xc3\xa9\tWORKING\tT1\n"
+                                       "b\tpause\tT2\n");
+    QTest::newRow("table") << QStringList{"list", "--columns", "Priority,Progress"}
+                           << QByteArray("Priority  Progress  id\n"
+                                         "High      .05Kb/s   T1\n"
+                                         "Low       .10Kb/s   T2\n");
+    QTest::newRow("json") << QStringList{"list", "--json", "--columns", "FileName,Priority"}
+                          << QByteArray();
+}
+
+void TestCli::formats()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, out);
+    LoopbackServer server;
+    server.setResponder([](const QByteArray&) { return listReply; });
+    server.setChunkSize(7);
+    const Run result = run(at(server.port(), QStringList{"--version", "3"} + arguments));
+    QCOMPARE(result.status, 0);
+    QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|u\nQUERY|"});
+    if (!out.isEmpty()) {
+        QCOMPARE(result.out, out);
+        return;
+    }
+    QJsonParseError error;
+    const QJsonArray rows = QJsonDocument::fromJson(result.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).toObject().value("FileName").toString(),
+             QString::fromLatin1("a \"quoted\" \\ name\t\xe9"));
+    QCOMPARE(rows.at(1).toObject(),
+             (QJsonObject{{"FileName", "b"}, {"Priority", "Low"}, {"id", "T2"}}));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("stderrHas");
+    QTest::newRow("no command") << QStringList{} << QByteArray("No command given.");
+    QTest::newRow("unknown command")
+        << QStringList{"frobnicate"} << QByteArray("Unknown command \"frobnicate\".");
+    QTest::newRow("missing id") << QStringList{"pause"} << QByteArray("pause takes 1 argument");
+    QTest::newRow("bad priority") << QStringList{"priority", "T1", "urgent"}
+                                  << QByteArray("Priority \"urgent\"");
+    QTest::newRow("format with a command")
+        << QStringList{"stop-all", "--json"} << QByteArray("go with list and watch only");
+    QTest::newRow("unknown column") << QStringList{"list", "--columns", "Nope"}
+                                    << QByteArray("Unknown column \"Nope\"; the columns are: "
+                                                  "FileName, Progress");
+    QTest::newRow("bad port") << QStringList{"--port", "70000", "list"}
+                              << QByteArray("Port: \"70000\" is not a whole number");
+    QTest::newRow("unknown option")
+        << QStringList{"--colour", "list"} << QByteArray("Unknown option --colour.");
+    QTest::newRow("non-Latin-1 id")
+        << QStringList{"--id", QString::fromUtf8("\xd0\xb8\xd0\xb4"), "list"}
+        << QByteArray("Unique ID: \"\xd0\xb8\xd0\xb4\" has characters");
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, stderrHas);
+    LoopbackServer server;
+    QStringList all = arguments;
+    if (!all.contains("--port"))
+        all = QStringList{"--port", QString::number(server.port())} + all;
+    const Run result = run(all);
+    QCOMPARE(result.status, 2);
+    QVERIFY2(result.err.contains(stderrHas), result.err);
+    QVERIFY(server.requests().isEmpty());
+    QVERIFY(result.out.isEmpty());
+}
+
+void TestCli::settingsAreDefaultsAndStayUntouched()
+{
+    LoopbackServer server;
+    server.setResponder([](const QByteArray&) { return listReply; });
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("Main"));
+        settings.setValue(QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
+        settings.setValue(QStringLiteral("Port"), QString::number(server.port()));
+        settings.setValue(QStringLiteral("UniqueID"), QStringLiteral("stored"));
+        settings.setValue(QStringLiteral("Version3"), QStringLiteral("false"));
+        // Version 2 shows only the third field: BT Status.
+        settings.setValue(QStringLiteral("Version2Cols"),
+                          QStringLiteral("<Cols><Col key='FileName' index='2' show='0'/>"
+                                         "<Col key='Progress' index='3' show='0'/>"
+                                         "<Col key='BT Status' index='1' show='1'/></Cols>"));
+    }
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    const Run result = run({"list", "--tsv"});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|stored\nQUERY|"});
+    QCOMPARE(result.out, QByteArray("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QVERIFY(file.remove());
+}
+
+void TestCli::silentServerMeetsTheDeadline()
+{
+    LoopbackServer server;
+    server.setResponder([](const QByteArray&) { return std::optional<QByteArray>(); });
+    const Run silent = run(at(server.port(), {"--timeout", "1", "list"}));
+    QCOMPARE(silent.status, 3);
+    QVERIFY2(silent.err.contains("in time"), silent.err);
+
+    const Run refused = run(at(LoopbackServer::unusedPort(), {"list"}));
+    QCOMPARE(refused.status, 3);
+    QVERIFY2(refused.err.startsWith("tavrin-cli: "), refused.err);
+}
+
+void TestCli::chainsActOnTheSimulator()
+{
+    kestrunsim::SimOptions options;
+    options.port = 0;
+    options.torrents = 6;
+    options.logRequests = false;
+    kestrunsim::SimServer sim(options);
+    QVERIFY(sim.listen());
+    const auto statuses = [&] {
+        const Run list = run(at(sim.port(), {"list", "--tsv", "--columns", "BT Status"}));
+        QByteArrayList lines = list.out.split('\n').mid(1);
+        lines.removeAll(QByteArray());
+        return lines;
+    };
+    const QByteArrayList before = statuses();
+    QCOMPARE(before.size(), 6);
+    QByteArrayList active;
+    for (const QByteArray& line : before) {
+        const QByteArray status = line.split('\t').value(0).toUpper();
+        if (status == "WORKING" || status == "COMPLETED/SEEDING")
+            active.append("paused " + line.split('\t').value(1));
+    }
+    QVERIFY(!active.isEmpty());
+
+    const Run paused = run(at(sim.port(), {"pause-all"}));
+    QCOMPARE(paused.status, 0);
+    QCOMPARE(paused.out.trimmed().split('\n'), active);
+    for (const QByteArray& line : statuses()) {
+        const QByteArray status = line.split('\t').value(0).toUpper();
+        QVERIFY2(status != "WORKING" && status != "COMPLETED/SEEDING", line);
+    }
+
+    const Run resumed = run(at(sim.port(), {"resume-all"}));
+    QCOMPARE(resumed.status, 0);
+    QCOMPARE(resumed.out.count("resumed "), 6);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
