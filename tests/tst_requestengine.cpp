@@ -37,8 +37,7 @@ class TestRequestEngine : public QObject {
 private Q_SLOTS:
     void framerDecidesWhateverTheSplit_data();
     void framerDecidesWhateverTheSplit();
-    void sendsIdLineAndCommandInOnePiece();
-    void gathersChunkedReplyUntilClose();
+    void sendsOnePieceAndGathersTheReply();
     void errorReplyIsReportedOnce_data();
     void errorReplyIsReportedOnce();
     void failures_data();
@@ -51,17 +50,18 @@ void TestRequestEngine::framerDecidesWhateverTheSplit_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("message");
-    const int plain = int(ReplyFramer::Kind::Reply);
-    const int error = int(ReplyFramer::Kind::ErrorReply);
-    QTest::newRow("error") << QByteArray("Feedback\nError=Bad ID\n") << error
-                           << QByteArray("Bad ID\n");
-    QTest::newRow("error, empty message")
-        << QByteArray("Feedback\nError=") << error << QByteArray();
-    QTest::newRow("other case") << QByteArray("Feedback\nerror=x") << plain << QByteArray();
-    QTest::newRow("prefix only in part") << QByteArray("Feedback\n") << plain << QByteArray();
-    QTest::newRow("prefix after text")
-        << QByteArray("x\nFeedback\nError=y") << plain << QByteArray();
-    QTest::newRow("status") << QByteArray("Torrents\nf|1|T1\n") << plain << QByteArray();
+    const auto row = [](const char* name, const QByteArray& reply, ReplyFramer::Kind kind,
+                        const QByteArray& message = {}) {
+        QTest::newRow(name) << reply << int(kind) << message;
+    };
+    using enum ReplyFramer::Kind;
+    row("error", "Feedback\nError=Bad ID\n", ErrorReply, "Bad ID\n");
+    row("error, empty message", "Feedback\nError=", ErrorReply);
+    row("other case", "Feedback\nerror=x", Reply);
+    row("prefix only in part", "Feedback\n", Reply);
+    row("prefix after text", "x\nFeedback\nError=y", Reply);
+    row("line ends CR LF", "Feedback\r\nError=y", Reply);
+    row("status", "Torrents\nf|1|T1\n", Reply);
 }
 
 void TestRequestEngine::framerDecidesWhateverTheSplit()
@@ -94,19 +94,9 @@ void TestRequestEngine::framerDecidesWhateverTheSplit()
     QVERIFY(small.isEmpty());
 }
 
-void TestRequestEngine::sendsIdLineAndCommandInOnePiece()
-{
-    LoopbackServer server;
-    RequestEngine engine;
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");
-    QVERIFY(engine.isBusy());
-    QVERIFY(done.wait());
-    QCOMPARE(server.requestBytes(), QList<QByteArray>{QByteArray("ID|\xe9id\nADD|x|y,z")});
-    QVERIFY(!engine.isBusy());
-}
-
-void TestRequestEngine::gathersChunkedReplyUntilClose()
+// The ID line and the command go in one piece with their bytes as given; the reply is
+// gathered until the server closes, however it is split.
+void TestRequestEngine::sendsOnePieceAndGathersTheReply()
 {
     LoopbackServer server;
     const QByteArray reply = "header\nfile|1|T1\nfile2|2|T2\n";
@@ -114,11 +104,14 @@ void TestRequestEngine::gathersChunkedReplyUntilClose()
     server.setChunkSize(4);
     RequestEngine engine;
     Outcomes o(engine);
-    engine.startRequest("QUERY|", localhost, server.port(), "");
+    engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");
+    QVERIFY(engine.isBusy());
     QVERIFY(o.completed.wait());
+    QCOMPARE(server.requestBytes(), QList<QByteArray>{QByteArray("ID|\xe9id\nADD|x|y,z")});
     QCOMPARE(o.completed.first().at(0).toByteArray(), reply);
     QCOMPARE(o.started.size(), 1);
     QCOMPARE(o.ends(), 1);
+    QVERIFY(!engine.isBusy());
 }
 
 void TestRequestEngine::errorReplyIsReportedOnce_data()
@@ -126,13 +119,12 @@ void TestRequestEngine::errorReplyIsReportedOnce_data()
     QTest::addColumn<int>("chunk");
     QTest::addColumn<int>("gapMs");
     QTest::addColumn<bool>("keepOpen");
-    QTest::addColumn<QByteArray>("message");
-    QTest::newRow("whole") << 0 << 0 << false << QByteArray("Bad ID\n");
-    QTest::newRow("byte by byte") << 1 << 1 << false << QByteArray("Bad ID\n");
+    QTest::newRow("whole") << 0 << 0 << false;
+    QTest::newRow("byte by byte") << 1 << 1 << false;
     // Pauses longer than any quiet spell the engine could wait for.
-    QTest::newRow("paced slowly") << 5 << 80 << false << QByteArray("Bad ID\n");
+    QTest::newRow("paced slowly") << 5 << 80 << false;
     // Never closed: the deadline reports what has come.
-    QTest::newRow("left open") << 0 << 0 << true << QByteArray("Bad ID\n");
+    QTest::newRow("left open") << 0 << 0 << true;
 }
 
 void TestRequestEngine::errorReplyIsReportedOnce()
@@ -140,7 +132,6 @@ void TestRequestEngine::errorReplyIsReportedOnce()
     QFETCH(int, chunk);
     QFETCH(int, gapMs);
     QFETCH(bool, keepOpen);
-    QFETCH(QByteArray, message);
     LoopbackServer server;
     server.setResponder([](const QByteArray&) { return QByteArray("Feedback\nError=Bad ID\n"); });
     server.setChunkSize(chunk, gapMs);
@@ -151,7 +142,7 @@ void TestRequestEngine::errorReplyIsReportedOnce()
     engine.startRequest("QUERY|", localhost, server.port(), "");
     QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
     QCOMPARE(o.errors.size(), 1);
-    QCOMPARE(o.errors.first().at(0).toByteArray(), message);
+    QCOMPARE(o.errors.first().at(0).toByteArray(), QByteArray("Bad ID\n"));
     // An error reply never drives a chain step.
     QCOMPARE(o.started.size(), 0);
     QVERIFY(!engine.isBusy());

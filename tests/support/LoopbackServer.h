@@ -56,8 +56,6 @@ public:
     }
     // Answers each request this long after it has arrived, as a slow server would.
     void setReplyDelay(int ms) { m_delay = ms; }
-    // Closes every connection at once without reading or replying.
-    void setRefuse(bool refuse) { m_refuse = refuse; }
     // Sends the reply but leaves the connection open, as a stalled server would.
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
@@ -91,11 +89,6 @@ private:
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
-            if (m_refuse) {
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
             auto* c = new Connection{socket, {}, -1, new QTimer(socket), false};
             c->quiet->setSingleShot(true);
             c->quiet->setInterval(30);
@@ -168,7 +161,6 @@ private:
     int m_gap = 5;
     int m_delay = 0;
     quint16 m_port = 0;
-    bool m_refuse = false;
     bool m_keepOpen = false;
 };
 
