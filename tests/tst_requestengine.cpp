@@ -40,8 +40,6 @@ private Q_SLOTS:
     void sendsOnePieceAndGathersTheReply();
     void errorReplyIsReportedOnce_data();
     void errorReplyIsReportedOnce();
-    void failures_data();
-    void failures();
     void signalsOfAnAbandonedExchangeAreDropped();
 };
 
@@ -145,47 +143,6 @@ void TestRequestEngine::errorReplyIsReportedOnce()
     QCOMPARE(o.errors.first().at(0).toByteArray(), QByteArray("Bad ID\n"));
     // An error reply never drives a chain step.
     QCOMPARE(o.started.size(), 0);
-    QVERIFY(!engine.isBusy());
-}
-
-void TestRequestEngine::failures_data()
-{
-    QTest::addColumn<QString>("server");
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("refused") << "none" << true << "";
-    QTest::newRow("too large") << "large" << false << "too large";
-    QTest::newRow("silent") << "silent" << false << "did not answer in time";
-    QTest::newRow("trickling") << "trickle" << false << "did not answer in time";
-}
-
-void TestRequestEngine::failures()
-{
-    QFETCH(QString, server);
-    QFETCH(bool, refused);
-    QFETCH(QString, says);
-    LoopbackServer peer;
-    peer.setResponder([server](const QByteArray&) -> std::optional<QByteArray> {
-        if (server == QLatin1String("silent"))
-            return std::nullopt;
-        return QByteArray(server == QLatin1String("large") ? 5000 : 400, 'x');
-    });
-    if (server == QLatin1String("trickle"))
-        peer.setChunkSize(1, 20);
-    RequestEngine engine;
-    engine.setReplyLimit(1000);
-    engine.setDeadline(400);
-    Outcomes o(engine);
-    const qint64 started = peer.elapsedMs();
-    engine.startRequest(
-        "QUERY|", localhost,
-        server == QLatin1String("none") ? LoopbackServer::unusedPort() : peer.port(), "");
-    QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
-    QCOMPARE(o.failed.size(), 1);
-    QCOMPARE(o.failed.first().at(1).toBool(), refused);
-    QVERIFY(o.failed.first().at(0).toString().contains(says));
-    if (says.contains(QLatin1String("time")))
-        QVERIFY(peer.elapsedMs() - started >= 400);
     QVERIFY(!engine.isBusy());
 }
 

@@ -193,8 +193,10 @@ void TestSession::failuresStopEverythingBeforeTheirOneBox_data()
     QTest::newRow("socket error") << "large" << true
                                   << "SOCKET ERROR: The reply is too large: the server sent "
                                      "more than 100 bytes on one connection.";
-    QTest::newRow("no answer") << "silent" << true
-                               << "SOCKET ERROR: The server did not answer in time (0.3 seconds).";
+    const QString late = "SOCKET ERROR: The server did not answer in time (0.3 seconds).";
+    QTest::newRow("no answer") << "silent" << true << late;
+    // Each byte that comes does not put the deadline off.
+    QTest::newRow("trickling answer") << "trickle" << true << late;
     QTest::newRow("bad port") << "port" << true
                               << "Port: \"80x\" is not a whole number from 1 to 65535.";
     QTest::newRow("refused") << "refused" << true << "";
@@ -216,10 +218,12 @@ void TestSession::failuresStopEverythingBeforeTheirOneBox()
     const QString port = QString::number(f.server.port());
     if (fault == QLatin1String("error"))
         f.script.replyFor.insert("QUERY|", "Feedback\nError=Wrong ID\n");
-    if (fault == QLatin1String("large")) {
-        f.session->engine().setReplyLimit(100);
+    if (fault == QLatin1String("large") || fault == QLatin1String("trickle"))
         f.script.replyFor.insert("QUERY|", QByteArray(4096, 'x'));
-    }
+    if (fault == QLatin1String("large"))
+        f.session->engine().setReplyLimit(100);
+    if (fault == QLatin1String("trickle"))
+        f.server.setChunkSize(1, 20);
     if (fault == QLatin1String("silent"))
         f.server.setReplyDelay(5000);
     if (fault == QLatin1String("port"))
@@ -251,6 +255,7 @@ void TestSession::failuresStopEverythingBeforeTheirOneBox()
 
     // Connect again with what the fields then hold.
     f.server.setReplyDelay(0);
+    f.server.setChunkSize(0);
     f.script.replyFor.clear();
     f.session->engine().setReplyLimit(ReplyFramer::defaultLimit);
     f.session->setPort(port);
