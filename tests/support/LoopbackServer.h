@@ -127,30 +127,21 @@ private:
         record(c);
         const std::optional<QByteArray> reply =
             m_responder ? m_responder(c->received) : std::optional<QByteArray>(QByteArray());
-        if (!reply)
-            return;
-        if (m_chunk <= 0 || reply->size() <= m_chunk) {
-            c->socket->write(*reply);
-            if (!m_keepOpen)
-                c->socket->disconnectFromHost();
-            return;
-        }
-        sendChunk(c->socket, *reply, 0);
+        if (reply)
+            send(c->socket, *reply, 0);
     }
 
-    void sendChunk(QPointer<QTcpSocket> socket, QByteArray reply, qsizetype from)
+    void send(QPointer<QTcpSocket> socket, const QByteArray& reply, qsizetype from)
     {
         if (!socket || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        socket->write(reply.mid(from, m_chunk));
+        const qsizetype piece = m_chunk > 0 ? m_chunk : reply.size();
+        socket->write(reply.mid(from, piece));
         socket->flush();
-        if (from + m_chunk >= reply.size()) {
+        if (from + piece < reply.size())
+            QTimer::singleShot(m_gap, socket, [=, this] { send(socket, reply, from + piece); });
+        else if (!m_keepOpen)
             socket->disconnectFromHost();
-            return;
-        }
-        QTimer::singleShot(m_gap, socket, [this, socket, reply, from] {
-            sendChunk(socket, reply, from + m_chunk);
-        });
     }
 
     QTcpServer m_server;
