@@ -1,13 +1,12 @@
 // tavrin-cli run as a process against the recording loopback server and the simulator.
 #include "SimServer.h"
 #include "support/LoopbackServer.h"
+#include "support/ProcessRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,33 +23,18 @@ const QByteArray listReply = "Kestrun v3\n"
 class TestCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int status = -1;
-        QByteArray out;
-        QByteArray err;
-    };
-
     QTemporaryDir m_home;
 
     QString settingsFile() const { return m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")); }
 
     // Runs the client with the settings of a temporary home; the event loop keeps serving the
     // loopback servers meanwhile.
-    Run run(const QStringList& arguments)
+    ProcessRun run(const QStringList& arguments)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
         env.remove(QStringLiteral("DISPLAY"));
-        process.setProcessEnvironment(env);
-        QSignalSpy done(&process, &QProcess::finished);
-        process.start(QStringLiteral(TAVRIN_CLI_PATH), arguments);
-        if (!done.wait(60000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
+        return runProcess(QStringLiteral(TAVRIN_CLI_PATH), arguments, env);
     }
 
     QStringList at(quint16 port, const QStringList& rest)
@@ -81,28 +65,22 @@ void TestCli::commandsOnTheWire_data()
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("stderrHas");
-    const QByteArray ok = "Feedback\nOK T1";
-    QTest::newRow("add, non-Latin-1 percent-encoded")
-        << QStringList{"add", QString::fromUtf8("magnet:?dn=\xd1\x84 \xc3\xa9")} << ok
-        << QByteArray("ID|u\nADD|magnet:?dn=%D1%84 \xe9") << 0 << QByteArray();
-    QTest::newRow("pause") << QStringList{"pause", "T1"} << ok << QByteArray("ID|u\nPAUSE|T1") << 0
-                           << QByteArray();
-    QTest::newRow("resume") << QStringList{"resume", "T1"} << ok << QByteArray("ID|u\nRESUME|T1")
-                            << 0 << QByteArray();
-    QTest::newRow("delete") << QStringList{"delete", "T1"} << ok << QByteArray("ID|u\nDELETE|T1")
-                            << 0 << QByteArray();
-    QTest::newRow("priority") << QStringList{"priority", "T1", "Low"} << ok
-                              << QByteArray("ID|u\nPRIORITY|T1,3") << 0 << QByteArray();
-    QTest::newRow("stop-all") << QStringList{"stop-all"} << ok << QByteArray("ID|u\nSTOP|ALL") << 0
-                              << QByteArray();
-    QTest::newRow("queue-all") << QStringList{"queue-all"} << ok << QByteArray("ID|u\nQUEUE|ALL")
-                               << 0 << QByteArray();
-    QTest::newRow("delete-completed") << QStringList{"delete-completed"} << ok
-                                      << QByteArray("ID|u\nDELETE|COMPLETED") << 0 << QByteArray();
-    QTest::newRow("error reply") << QStringList{"stop", "T9"}
-                                 << QByteArray("Feedback\nError=Unknown torrent T9")
-                                 << QByteArray("ID|u\nSTOP|T9") << 1
-                                 << QByteArray("ERROR: Unknown torrent T9");
+    const auto row = [](const char* name, const QStringList& arguments, const QByteArray& sent,
+                        const QByteArray& reply = "Feedback\nOK T1", int status = 0,
+                        const QByteArray& stderrHas = {}) {
+        QTest::newRow(name) << arguments << reply << "ID|u\n" + sent << status << stderrHas;
+    };
+    row("add, non-Latin-1 percent-encoded",
+        {"add", QString::fromUtf8("magnet:?dn=\xd1\x84 \xc3\xa9")}, "ADD|magnet:?dn=%D1%84 \xe9");
+    row("pause", {"pause", "T1"}, "PAUSE|T1");
+    row("resume", {"resume", "T1"}, "RESUME|T1");
+    row("delete", {"delete", "T1"}, "DELETE|T1");
+    row("priority", {"priority", "T1", "Low"}, "PRIORITY|T1,3");
+    row("stop-all", {"stop-all"}, "STOP|ALL");
+    row("queue-all", {"queue-all"}, "QUEUE|ALL");
+    row("delete-completed", {"delete-completed"}, "DELETE|COMPLETED");
+    row("error reply", {"stop", "T9"}, "STOP|T9", "Feedback\nError=Unknown torrent T9", 1,
+        "ERROR: Unknown torrent T9");
 }
 
 void TestCli::commandsOnTheWire()
@@ -114,7 +92,7 @@ void TestCli::commandsOnTheWire()
     QFETCH(QByteArray, stderrHas);
     LoopbackServer server;
     server.setResponder([reply](const QByteArray&) { return reply; });
-    const Run result = run(at(server.port(), arguments));
+    const ProcessRun result = run(at(server.port(), arguments));
     QCOMPARE(server.requestBytes(), QList<QByteArray>{sent});
     QCOMPARE(result.status, status);
     QVERIFY2(result.err.contains(stderrHas), result.err);
@@ -143,7 +121,7 @@ void TestCli::formats()
     LoopbackServer server;
     server.setResponder([](const QByteArray&) { return listReply; });
     server.setChunkSize(7);
-    const Run result = run(at(server.port(), QStringList{"--version", "3"} + arguments));
+    const ProcessRun result = run(at(server.port(), QStringList{"--version", "3"} + arguments));
     QCOMPARE(result.status, 0);
     QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|u\nQUERY|"});
     if (!out.isEmpty()) {
@@ -164,24 +142,20 @@ void TestCli::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("stderrHas");
-    QTest::newRow("no command") << QStringList{} << QByteArray("No command given.");
-    QTest::newRow("unknown command")
-        << QStringList{"frobnicate"} << QByteArray("Unknown command \"frobnicate\".");
-    QTest::newRow("missing id") << QStringList{"pause"} << QByteArray("pause takes 1 argument");
-    QTest::newRow("bad priority") << QStringList{"priority", "T1", "urgent"}
-                                  << QByteArray("Priority \"urgent\"");
-    QTest::newRow("format with a command")
-        << QStringList{"stop-all", "--json"} << QByteArray("go with list and watch only");
-    QTest::newRow("unknown column") << QStringList{"list", "--columns", "Nope"}
-                                    << QByteArray("Unknown column \"Nope\"; the columns are: "
-                                                  "FileName, Progress");
-    QTest::newRow("bad port") << QStringList{"--port", "70000", "list"}
-                              << QByteArray("Port: \"70000\" is not a whole number");
-    QTest::newRow("unknown option")
-        << QStringList{"--colour", "list"} << QByteArray("Unknown option --colour.");
-    QTest::newRow("non-Latin-1 id")
-        << QStringList{"--id", QString::fromUtf8("\xd0\xb8\xd0\xb4"), "list"}
-        << QByteArray("Unique ID: \"\xd0\xb8\xd0\xb4\" has characters");
+    const auto row = [](const char* name, const QStringList& arguments, const QByteArray& says) {
+        QTest::newRow(name) << arguments << says;
+    };
+    row("no command", {}, "No command given.");
+    row("unknown command", {"frobnicate"}, "Unknown command \"frobnicate\".");
+    row("missing id", {"pause"}, "pause takes 1 argument");
+    row("bad priority", {"priority", "T1", "urgent"}, "Priority \"urgent\"");
+    row("format with a command", {"stop-all", "--json"}, "go with list and watch only");
+    row("unknown column", {"list", "--columns", "Nope"},
+        "Unknown column \"Nope\"; the columns are: FileName, Progress");
+    row("bad port", {"--port", "70000", "list"}, "Port: \"70000\" is not a whole number");
+    row("unknown option", {"--colour", "list"}, "Unknown option --colour.");
+    row("non-Latin-1 id", {"--id", QString::fromUtf8("\xd0\xb8\xd0\xb4"), "list"},
+        "Unique ID: \"\xd0\xb8\xd0\xb4\" has characters");
 }
 
 void TestCli::usageErrors()
@@ -192,7 +166,7 @@ void TestCli::usageErrors()
     QStringList all = arguments;
     if (!all.contains("--port"))
         all = QStringList{"--port", QString::number(server.port())} + all;
-    const Run result = run(all);
+    const ProcessRun result = run(all);
     QCOMPARE(result.status, 2);
     QVERIFY2(result.err.contains(stderrHas), result.err);
     QVERIFY(server.requests().isEmpty());
@@ -221,7 +195,7 @@ void TestCli::settingsAreDefaultsAndStayUntouched()
     const QByteArray before = file.readAll();
     file.close();
 
-    const Run result = run({"list", "--tsv"});
+    const ProcessRun result = run({"list", "--tsv"});
     QCOMPARE(result.status, 0);
     QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|stored\nQUERY|"});
     QCOMPARE(result.out, QByteArray("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
@@ -234,11 +208,11 @@ void TestCli::silentServerMeetsTheDeadline()
 {
     LoopbackServer server;
     server.setResponder([](const QByteArray&) { return std::optional<QByteArray>(); });
-    const Run silent = run(at(server.port(), {"--timeout", "1", "list"}));
+    const ProcessRun silent = run(at(server.port(), {"--timeout", "1", "list"}));
     QCOMPARE(silent.status, 3);
     QVERIFY2(silent.err.contains("in time"), silent.err);
 
-    const Run refused = run(at(LoopbackServer::unusedPort(), {"list"}));
+    const ProcessRun refused = run(at(LoopbackServer::unusedPort(), {"list"}));
     QCOMPARE(refused.status, 3);
     QVERIFY2(refused.err.startsWith("tavrin-cli: "), refused.err);
 }
@@ -251,31 +225,20 @@ void TestCli::chainsActOnTheSimulator()
     options.logRequests = false;
     kestrunsim::SimServer sim(options);
     QVERIFY(sim.listen());
-    const auto statuses = [&] {
-        const Run list = run(at(sim.port(), {"list", "--tsv", "--columns", "BT Status"}));
-        QByteArrayList lines = list.out.split('\n').mid(1);
-        lines.removeAll(QByteArray());
-        return lines;
-    };
-    const QByteArrayList before = statuses();
-    QCOMPARE(before.size(), 6);
+    const ProcessRun list = run(at(sim.port(), {"list", "--tsv", "--columns", "BT Status"}));
     QByteArrayList active;
-    for (const QByteArray& line : before) {
+    for (const QByteArray& line : list.out.split('\n').mid(1)) {
         const QByteArray status = line.split('\t').value(0).toUpper();
         if (status == "WORKING" || status == "COMPLETED/SEEDING")
             active.append("paused " + line.split('\t').value(1));
     }
     QVERIFY(!active.isEmpty());
 
-    const Run paused = run(at(sim.port(), {"pause-all"}));
+    const ProcessRun paused = run(at(sim.port(), {"pause-all"}));
     QCOMPARE(paused.status, 0);
     QCOMPARE(paused.out.trimmed().split('\n'), active);
-    for (const QByteArray& line : statuses()) {
-        const QByteArray status = line.split('\t').value(0).toUpper();
-        QVERIFY2(status != "WORKING" && status != "COMPLETED/SEEDING", line);
-    }
 
-    const Run resumed = run(at(sim.port(), {"resume-all"}));
+    const ProcessRun resumed = run(at(sim.port(), {"resume-all"}));
     QCOMPARE(resumed.status, 0);
     QCOMPARE(resumed.out.count("resumed "), 6);
 }

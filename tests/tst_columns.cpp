@@ -1,4 +1,4 @@
-// Column layout documents: the built-in defaults, parsing, the columns shown and the field plan.
+// Column layout documents: parsing, the columns shown and the field plan.
 #include "core/columns/ColumnLayout.h"
 #include "core/columns/ColumnPlan.h"
 
@@ -39,15 +39,6 @@ private Q_SLOTS:
 
 void TestColumns::documents()
 {
-    QCOMPARE(columns::defaultText(true),
-             cols("FileName1=3000,Progress2=1000,BT Status3=1750,Priority4=1750,ETA5=750,Size6,"
-                  "DL Speed7,UL Speed8,%UL/DL9,Message10,Seeds11,Peers12,Copies13,"
-                  "Peer Avg Progress14,DL Size15,UL Size16,Total Speed17,Torrent Name18,"
-                  "Destination19,Seeding Time20,Connections21,Seeding Option21"));
-    QCOMPARE(columns::defaultText(false),
-             cols("FileName1=3000,Progress2=1000,BT Status3=1750,ETA4=750,DL Speed5,DL Speed5,"
-                  "UL Speed6,%UL/DL7,#Peers8,#Seeds9,#Copies10,DL Size11,UL Size12,"
-                  "Peer Avg Progress13,Total Speed14"));
     // Saved without the blanks between elements, and read back the same.
     pugi::xml_document document;
     QVERIFY(columns::parse(document, columns::defaultText(false)));

@@ -25,11 +25,9 @@ class TestEventLog : public QObject {
 private Q_SLOTS:
     void entries_data();
     void entries();
-    void appendsAfterExistingContent();
-    void batchSharesOneStamp();
+    void appendsAndCreatesAgain();
     void midnightShowsTheDateAlone();
     void failureReportedOncePerRun();
-    void deletedLogIsCreatedAgain();
     void boundedOnDisk();
     void fullQueueDropsAndCounts();
     void messageBoxText_data();
@@ -64,7 +62,8 @@ void TestEventLog::entries()
     QVERIFY(env.prompter.messages.isEmpty());
 }
 
-void TestEventLog::appendsAfterExistingContent()
+// Existing content is kept; a log deleted while running is created again.
+void TestEventLog::appendsAndCreatesAgain()
 {
     TestEnvironment env;
     QFile old(env.path("tavrin.log"));
@@ -75,25 +74,10 @@ void TestEventLog::appendsAfterExistingContent()
     log.writeLog(QStringLiteral("x"));
     log.flush();
     QCOMPARE(env.logBytes(), "old line without break" + stamp + "x\r\n");
-}
-
-void TestEventLog::batchSharesOneStamp()
-{
-    TestEnvironment env;
-    const QByteArray reply = "head\nrow";
-    LogBatch batch(reply);
-    batch.add("Got Message: ", reply);
-    batch.add("Row: ", QByteArrayView(reply).sliced(5));
-    batch.add("Row contains cols: ", 0);
-    batch.add({}, "Error - x");
-    QCOMPARE(batch.messages(), QByteArrayList({"Got Message: head\nrow", "Row: row",
-                                               "Row contains cols: 0", "Error - x"}));
-    {
-        EventLog log(env.clock, env.prompter, us);
-        log.writeLogs(batch);
-    } // closing the log writes what is queued
-    QCOMPARE(env.logBytes(), stamp + "Got Message: head\nrow\r\n" + stamp + "Row: row\r\n" + stamp +
-                                 "Row contains cols: 0\r\n" + stamp + "Error - x\r\n");
+    QVERIFY(QFile::remove(env.path("tavrin.log")));
+    log.writeLog(QStringLiteral("b"));
+    log.flush();
+    QCOMPARE(env.logBytes(), stamp + "b\r\n");
 }
 
 void TestEventLog::midnightShowsTheDateAlone()
@@ -127,18 +111,6 @@ void TestEventLog::failureReportedOncePerRun()
     QVERIFY(QDir(env.path(QString())).mkdir(QStringLiteral("tavrin.log")));
     log.writeLog(QStringLiteral("four"));
     QTRY_COMPARE(env.prompter.messages.size(), 2);
-}
-
-void TestEventLog::deletedLogIsCreatedAgain()
-{
-    TestEnvironment env;
-    EventLog log(env.clock, env.prompter, us);
-    log.writeLog(QStringLiteral("a"));
-    log.flush();
-    QVERIFY(QFile::remove(env.path("tavrin.log")));
-    log.writeLog(QStringLiteral("b"));
-    log.flush();
-    QCOMPARE(env.logBytes(), stamp + "b\r\n");
 }
 
 void TestEventLog::boundedOnDisk()
@@ -219,26 +191,22 @@ void TestEventLog::messageBoxText_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("characters");
     QTest::addColumn<int>("lines");
-    const QString a1000(1000, 'a');
-    QTest::newRow("plain") << "ERROR: busy"
-                           << "ERROR: busy" << 1000 << 40;
-    QTest::newRow("line breaks and tabs kept") << "a\r\nb\nc\td"
-                                               << "a\r\nb\nc\td" << 1000 << 40;
-    QTest::newRow("NUL shown, rest kept")
-        << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b") << 1000 << 40;
-    QTest::newRow("other controls") << QString::fromLatin1("\x1b[1m\x7f\x85")
-                                    << QStringLiteral("\u241b[1m\u2421<U+0085>") << 1000 << 40;
-    QTest::newRow("exactly the limit") << a1000 << a1000 << 1000 << 40;
-    QTest::newRow("1 MB cut") << QString(1000000, 'b')
-                              << QString(1000, 'b') + QStringLiteral("\u2026") << 1000 << 40;
-    QTest::newRow("markup stays text") << "<b>x</b>"
-                                       << "<b>x</b>" << 1000 << 40;
-    QTest::newRow("pair not split")
-        << "ab" + QStringLiteral("\U0001F600") << QStringLiteral("ab\u2026") << 3 << 40;
-    QTest::newRow("pair fits") << "ab" + QStringLiteral("\U0001F600")
-                               << "ab" + QStringLiteral("\U0001F600") << 4 << 40;
-    QTest::newRow("too many lines")
-        << "1\n2\r\n3\r4\n5" << QStringLiteral("1\n2\r\n3\u2026") << 1000 << 2;
+    const auto row = [](const char* name, const QString& text, const QString& shown,
+                        int characters = 1000, int lines = 40) {
+        QTest::newRow(name) << text << shown << characters << lines;
+    };
+    const QString a1000(1000, 'a'), pair = "ab" + QStringLiteral("\U0001F600");
+    row("plain", "ERROR: busy", "ERROR: busy");
+    row("line breaks and tabs kept", "a\r\nb\nc\td", "a\r\nb\nc\td");
+    row("NUL shown, rest kept", QString::fromLatin1("a\0b", 3), QStringLiteral("a\u2400b"));
+    row("other controls", QString::fromLatin1("\x1b[1m\x7f\x85"),
+        QStringLiteral("\u241b[1m\u2421<U+0085>"));
+    row("exactly the limit", a1000, a1000);
+    row("1 MB cut", QString(1000000, 'b'), QString(1000, 'b') + QStringLiteral("\u2026"));
+    row("markup stays text", "<b>x</b>", "<b>x</b>");
+    row("pair not split", pair, QStringLiteral("ab\u2026"), 3);
+    row("pair fits", pair, pair, 4);
+    row("too many lines", "1\n2\r\n3\r4\n5", QStringLiteral("1\n2\r\n3\u2026"), 1000, 2);
 }
 
 void TestEventLog::messageBoxText()

@@ -1,6 +1,9 @@
-// One request per connection against a real loopback peer, and the framing of its reply.
+// What goes on the wire: the numbers and link bytes of a request, one request per connection
+// against a real loopback peer, and the framing of its reply.
 #include "core/net/ReplyFramer.h"
 #include "core/net/RequestEngine.h"
+#include "core/net/WireProtocol.h"
+#include "core/platform/Numbers.h"
 #include "support/LoopbackServer.h"
 
 #include <QSignalSpy>
@@ -35,14 +38,15 @@ struct Outcomes {
 class TestRequestEngine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void numbers_data();
+    void numbers();
+    void linksOutsideLatin1_data();
+    void linksOutsideLatin1();
     void framerDecidesWhateverTheSplit_data();
     void framerDecidesWhateverTheSplit();
-    void sendsIdLineAndCommandInOnePiece();
-    void gathersChunkedReplyUntilClose();
+    void sendsOnePieceAndGathersTheReply();
     void errorReplyIsReportedOnce_data();
     void errorReplyIsReportedOnce();
-    void failures_data();
-    void failures();
     void signalsOfAnAbandonedExchangeAreDropped();
 };
 
@@ -51,17 +55,18 @@ void TestRequestEngine::framerDecidesWhateverTheSplit_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("message");
-    const int plain = int(ReplyFramer::Kind::Reply);
-    const int error = int(ReplyFramer::Kind::ErrorReply);
-    QTest::newRow("error") << QByteArray("Feedback\nError=Bad ID\n") << error
-                           << QByteArray("Bad ID\n");
-    QTest::newRow("error, empty message")
-        << QByteArray("Feedback\nError=") << error << QByteArray();
-    QTest::newRow("other case") << QByteArray("Feedback\nerror=x") << plain << QByteArray();
-    QTest::newRow("prefix only in part") << QByteArray("Feedback\n") << plain << QByteArray();
-    QTest::newRow("prefix after text")
-        << QByteArray("x\nFeedback\nError=y") << plain << QByteArray();
-    QTest::newRow("status") << QByteArray("Torrents\nf|1|T1\n") << plain << QByteArray();
+    const auto row = [](const char* name, const QByteArray& reply, ReplyFramer::Kind kind,
+                        const QByteArray& message = {}) {
+        QTest::newRow(name) << reply << int(kind) << message;
+    };
+    using enum ReplyFramer::Kind;
+    row("error", "Feedback\nError=Bad ID\n", ErrorReply, "Bad ID\n");
+    row("error, empty message", "Feedback\nError=", ErrorReply);
+    row("other case", "Feedback\nerror=x", Reply);
+    row("prefix only in part", "Feedback\n", Reply);
+    row("prefix after text", "x\nFeedback\nError=y", Reply);
+    row("line ends CR LF", "Feedback\r\nError=y", Reply);
+    row("status", "Torrents\nf|1|T1\n", Reply);
 }
 
 void TestRequestEngine::framerDecidesWhateverTheSplit()
@@ -94,19 +99,9 @@ void TestRequestEngine::framerDecidesWhateverTheSplit()
     QVERIFY(small.isEmpty());
 }
 
-void TestRequestEngine::sendsIdLineAndCommandInOnePiece()
-{
-    LoopbackServer server;
-    RequestEngine engine;
-    QSignalSpy done(&engine, &RequestEngine::replyCompleted);
-    engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");
-    QVERIFY(engine.isBusy());
-    QVERIFY(done.wait());
-    QCOMPARE(server.requestBytes(), QList<QByteArray>{QByteArray("ID|\xe9id\nADD|x|y,z")});
-    QVERIFY(!engine.isBusy());
-}
-
-void TestRequestEngine::gathersChunkedReplyUntilClose()
+// The ID line and the command go in one piece with their bytes as given; the reply is
+// gathered until the server closes, however it is split.
+void TestRequestEngine::sendsOnePieceAndGathersTheReply()
 {
     LoopbackServer server;
     const QByteArray reply = "header\nfile|1|T1\nfile2|2|T2\n";
@@ -114,11 +109,14 @@ void TestRequestEngine::gathersChunkedReplyUntilClose()
     server.setChunkSize(4);
     RequestEngine engine;
     Outcomes o(engine);
-    engine.startRequest("QUERY|", localhost, server.port(), "");
+    engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");
+    QVERIFY(engine.isBusy());
     QVERIFY(o.completed.wait());
+    QCOMPARE(server.requestBytes(), QList<QByteArray>{QByteArray("ID|\xe9id\nADD|x|y,z")});
     QCOMPARE(o.completed.first().at(0).toByteArray(), reply);
     QCOMPARE(o.started.size(), 1);
     QCOMPARE(o.ends(), 1);
+    QVERIFY(!engine.isBusy());
 }
 
 void TestRequestEngine::errorReplyIsReportedOnce_data()
@@ -126,13 +124,12 @@ void TestRequestEngine::errorReplyIsReportedOnce_data()
     QTest::addColumn<int>("chunk");
     QTest::addColumn<int>("gapMs");
     QTest::addColumn<bool>("keepOpen");
-    QTest::addColumn<QByteArray>("message");
-    QTest::newRow("whole") << 0 << 0 << false << QByteArray("Bad ID\n");
-    QTest::newRow("byte by byte") << 1 << 1 << false << QByteArray("Bad ID\n");
+    QTest::newRow("whole") << 0 << 0 << false;
+    QTest::newRow("byte by byte") << 1 << 1 << false;
     // Pauses longer than any quiet spell the engine could wait for.
-    QTest::newRow("paced slowly") << 5 << 80 << false << QByteArray("Bad ID\n");
+    QTest::newRow("paced slowly") << 5 << 80 << false;
     // Never closed: the deadline reports what has come.
-    QTest::newRow("left open") << 0 << 0 << true << QByteArray("Bad ID\n");
+    QTest::newRow("left open") << 0 << 0 << true;
 }
 
 void TestRequestEngine::errorReplyIsReportedOnce()
@@ -140,7 +137,6 @@ void TestRequestEngine::errorReplyIsReportedOnce()
     QFETCH(int, chunk);
     QFETCH(int, gapMs);
     QFETCH(bool, keepOpen);
-    QFETCH(QByteArray, message);
     LoopbackServer server;
     server.setResponder([](const QByteArray&) { return QByteArray("Feedback\nError=Bad ID\n"); });
     server.setChunkSize(chunk, gapMs);
@@ -151,50 +147,9 @@ void TestRequestEngine::errorReplyIsReportedOnce()
     engine.startRequest("QUERY|", localhost, server.port(), "");
     QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
     QCOMPARE(o.errors.size(), 1);
-    QCOMPARE(o.errors.first().at(0).toByteArray(), message);
+    QCOMPARE(o.errors.first().at(0).toByteArray(), QByteArray("Bad ID\n"));
     // An error reply never drives a chain step.
     QCOMPARE(o.started.size(), 0);
-    QVERIFY(!engine.isBusy());
-}
-
-void TestRequestEngine::failures_data()
-{
-    QTest::addColumn<QString>("server");
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("refused") << "none" << true << "";
-    QTest::newRow("too large") << "large" << false << "too large";
-    QTest::newRow("silent") << "silent" << false << "did not answer in time";
-    QTest::newRow("trickling") << "trickle" << false << "did not answer in time";
-}
-
-void TestRequestEngine::failures()
-{
-    QFETCH(QString, server);
-    QFETCH(bool, refused);
-    QFETCH(QString, says);
-    LoopbackServer peer;
-    peer.setResponder([server](const QByteArray&) -> std::optional<QByteArray> {
-        if (server == QLatin1String("silent"))
-            return std::nullopt;
-        return QByteArray(server == QLatin1String("large") ? 5000 : 400, 'x');
-    });
-    if (server == QLatin1String("trickle"))
-        peer.setChunkSize(1, 20);
-    RequestEngine engine;
-    engine.setReplyLimit(1000);
-    engine.setDeadline(400);
-    Outcomes o(engine);
-    const qint64 started = peer.elapsedMs();
-    engine.startRequest(
-        "QUERY|", localhost,
-        server == QLatin1String("none") ? LoopbackServer::unusedPort() : peer.port(), "");
-    QTRY_COMPARE_WITH_TIMEOUT(o.ends(), 1, 5000);
-    QCOMPARE(o.failed.size(), 1);
-    QCOMPARE(o.failed.first().at(1).toBool(), refused);
-    QVERIFY(o.failed.first().at(0).toString().contains(says));
-    if (says.contains(QLatin1String("time")))
-        QVERIFY(peer.elapsedMs() - started >= 400);
     QVERIFY(!engine.isBusy());
 }
 
@@ -217,6 +172,57 @@ void TestRequestEngine::signalsOfAnAbandonedExchangeAreDropped()
     QCOMPARE(o.completed.first().at(0).toByteArray(), QByteArray("fresh\nnew|T1\n"));
     QCOMPARE(o.ends(), 1);
     QCOMPARE(server.requests().size(), 2);
+}
+
+// The one number rule behind the port, the refresh interval and the stored window size; an
+// empty optional is a text that does not fit.
+void TestRequestEngine::numbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<int>>("value");
+    const auto row = [](const char* text, std::optional<int> v) {
+        QTest::newRow(text) << text << v;
+    };
+    row("2.5", 2); // half to even
+    row("3.5", 4);
+    row("-2.5", -2);
+    row("  +42 ", 42);
+    row(".6", 1);
+    row("5.", 5);
+    row("1.5e3", 1500);
+    row("2147483647", 2147483647);
+    row("-2147483648", int(-2147483648LL));
+    for (const char* bad : {"2147483648", "1e400", "x1", "", "NaN", "inf", "0x10", "1e", "1 000"})
+        row(bad, std::nullopt);
+}
+
+void TestRequestEngine::numbers()
+{
+    QFETCH(QString, text);
+    QFETCH(std::optional<int>, value);
+    QCOMPARE(toInt32(text), value);
+}
+
+void TestRequestEngine::linksOutsideLatin1_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("latin-1 kept as single bytes")
+        << QStringLiteral("magnet:?dn=caf\u00e9 x") << QByteArray("magnet:?dn=caf\xe9 x");
+    QTest::newRow("cyrillic as utf-8")
+        << QStringLiteral("magnet:?dn=\u0444\u0438\u043b\u044c\u043c")
+        << QByteArray("magnet:?dn=%D1%84%D0%B8%D0%BB%D1%8C%D0%BC");
+    QTest::newRow("surrogate pair is one character")
+        << QStringLiteral("a\U0001F600b") << QByteArray("a%F0%9F%98%80b");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("%EF%BF%BD");
+}
+
+void TestRequestEngine::linksOutsideLatin1()
+{
+    QFETCH(QString, link);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(wire::linkBytes(link), bytes);
+    QCOMPARE(wire::latin1(link).has_value(), link.toLatin1() == bytes);
 }
 
 QTEST_GUILESS_MAIN(TestRequestEngine)

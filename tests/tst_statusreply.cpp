@@ -11,18 +11,10 @@
 #include <QTest>
 
 using namespace tavrin;
+using test::statusReply;
+using test::v3Row;
 
 namespace {
-
-QByteArray row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
-{
-    return test::v3Row(id, fields);
-}
-
-QByteArray reply(const QByteArrayList& rows)
-{
-    return test::statusReply(rows);
-}
 
 struct Fixture {
     Fixture() { columns::parse(layout, columns::defaultText(true)); }
@@ -89,8 +81,8 @@ void TestStatusReply::fillsRowsAndLogsThem()
     // fine; bytes beyond ASCII come back unchanged; a duplicate identifier updates the first
     // item; the identifier may be empty.
     const QByteArray id = "\xe9\xff\x80 id";
-    const QByteArrayList rows = {row("A") + "\r", row("B", {{1, "caf\xe9"}}) + "|" + id,
-                                 row(id, {{3, "second"}}), row("")};
+    const QByteArrayList rows = {v3Row("A") + "\r", v3Row("B", {{1, "caf\xe9"}}) + "|" + id,
+                                 v3Row(id, {{3, "second"}}), v3Row("")};
     const QByteArray text = "Header\r\n\n" + rows.join('\n') + "\n\n";
     QCOMPARE(f.process(text).logLines.messages(),
              QByteArrayList({"Got Message: " + text, "Row: " + rows[0], "Row contains cols: 22",
@@ -123,13 +115,15 @@ void TestStatusReply::refreshTouchesOnlyWhatChanged()
     QSignalSpy inserted(&f.model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&f.model, &QAbstractItemModel::rowsRemoved);
     QSignalSpy changed(&f.model, &QAbstractItemModel::dataChanged);
-    f.process(reply({row("A"), row("B", {{5, "750"}}), row("C"), row("D"), row("E")}));
+    f.process(
+        statusReply({v3Row("A"), v3Row("B", {{5, "750"}}), v3Row("C"), v3Row("D"), v3Row("E")}));
     QCOMPARE(inserted.at(0).mid(1), QVariantList({0, 4}));
     // The vanished C and D go in one batch; E is unchanged, and B's number written differently
     // shows the same text. The main text is written once, when the item is created; adjacent
     // changed cells are reported together.
-    f.process(reply({row("E"), row("A", {{1, "new"}, {7, "2000"}, {8, "x"}, {9, "y"}, {12, "z"}}),
-                     row("B", {{5, "750.0"}}), row("F")}));
+    f.process(statusReply({v3Row("E"),
+                           v3Row("A", {{1, "new"}, {7, "2000"}, {8, "x"}, {9, "y"}, {12, "z"}}),
+                           v3Row("B", {{5, "750.0"}}), v3Row("F")}));
     QCOMPARE(removed.size(), 1);
     QCOMPARE(removed.at(0).mid(1), QVariantList({2, 3}));
     QCOMPARE(f.model.findByTag("F"), 4);
@@ -138,7 +132,7 @@ void TestStatusReply::refreshTouchesOnlyWhatChanged()
     QCOMPARE(changed.size(), 2);
     QCOMPARE(changed.at(0).mid(0, 2), QVariantList({f.model.index(0, 6), f.model.index(0, 8)}));
     QCOMPARE(changed.at(1).at(0).toModelIndex(), f.model.index(0, 11));
-    f.process(reply({row("E")}));
+    f.process(statusReply({v3Row("E")}));
     QCOMPARE(removed.size(), 3);
     QCOMPARE(f.model.tag(1), QByteArray("E"));
 }
@@ -154,11 +148,12 @@ void TestStatusReply::failingRowLeavesTheListAsItWas_data()
         << v3 << QByteArray("a|b|c|NEW")
         << "Error - The row has 4 fields; column \"ETA\" shows field 5." << true;
     QTest::newRow("layout does not parse")
-        << "<Cols" << row("NEW") << "Error - No column has display position 1." << false;
-    QTest::newRow("gap in the walk") << QString(v3).replace("index='2'", "index='x'") << row("NEW")
-                                     << "Error - No column has display position 2." << false;
+        << "<Cols" << v3Row("NEW") << "Error - No column has display position 1." << false;
+    QTest::newRow("gap in the walk")
+        << QString(v3).replace("index='2'", "index='x'") << v3Row("NEW")
+        << "Error - No column has display position 2." << false;
     // Without any shown position processing ends quietly after the first row.
-    QTest::newRow("none shown") << "<Cols><Col key='A' index='1' show='0'/></Cols>" << row("NEW")
+    QTest::newRow("none shown") << "<Cols><Col key='A' index='1' show='0'/></Cols>" << v3Row("NEW")
                                 << "" << false;
 }
 
@@ -169,10 +164,10 @@ void TestStatusReply::failingRowLeavesTheListAsItWas()
     QFETCH(QString, error);
     QFETCH(bool, applied);
     Fixture f;
-    f.process(reply({row("A"), row("B", {{4, "Low"}})}));
+    f.process(statusReply({v3Row("A"), v3Row("B", {{4, "Low"}})}));
     columns::parse(f.layout, layout);
     const StatusReplyOutcome outcome =
-        f.process(reply({"", row("B", {{4, "High"}}), bad, row("C")}), 1);
+        f.process(statusReply({"", v3Row("B", {{4, "High"}}), bad, v3Row("C")}), 1);
     QCOMPARE(outcome.error, error);
     QCOMPARE(outcome.logLines.last(),
              error.isEmpty() ? outcome.logLines.message(2) : error.toLatin1());
@@ -185,8 +180,8 @@ void TestStatusReply::failingRowLeavesTheListAsItWas()
 void TestStatusReply::reselection()
 {
     Fixture f;
-    QCOMPARE(f.process(reply({row("A"), row("B")}), 3).selectPosition, 0);
-    const QByteArray three = reply({row("A"), row("B"), row("C")});
+    QCOMPARE(f.process(statusReply({v3Row("A"), v3Row("B")}), 3).selectPosition, 0);
+    const QByteArray three = statusReply({v3Row("A"), v3Row("B"), v3Row("C")});
     // Other requests' replies are only logged.
     const StatusReplyOutcome other =
         f.processor.process(three, f.layout, f.model, RequestKind::Single, 2);
@@ -203,9 +198,9 @@ void TestStatusReply::reselection()
     // Positions beyond 16 bits, without a log.
     QByteArrayList rows;
     for (int i = 1; i <= 33000; ++i)
-        rows.append(row("T" + QByteArray::number(i)));
+        rows.append(v3Row("T" + QByteArray::number(i)));
     f.processor = StatusReplyProcessor(false);
-    const StatusReplyOutcome outcome = f.process(reply(rows), 32800);
+    const StatusReplyOutcome outcome = f.process(statusReply(rows), 32800);
     QVERIFY(outcome.logLines.isEmpty());
     QCOMPARE(outcome.selectPosition, 32800);
     QCOMPARE(f.model.findByTag("T33000"), 33000);
@@ -265,12 +260,13 @@ void TestStatusReply::keptFieldsWhereverTheColumnsStand()
         return f.model.keptField(position, TorrentListModel::KeptField::Status);
     };
     // Version 2 rows are shorter, but their third field is the status too.
-    f.process(reply({row("A", {{3, "WORKING"}, {4, "Normal"}}), row("B", {{3, "pause"}})}));
+    f.process(
+        statusReply({v3Row("A", {{3, "WORKING"}, {4, "Normal"}}), v3Row("B", {{3, "pause"}})}));
     QCOMPARE(status(1), QByteArrayView("WORKING"));
     QCOMPARE(status(2), QByteArrayView("pause"));
     QCOMPARE(f.model.keptField(1, TorrentListModel::KeptField::Priority), QByteArrayView(priority));
     // A change in the status alone reaches the kept field, shown or not.
-    f.process(reply({row("A", {{3, "pause"}, {4, "Normal"}}), row("B", {{3, "pause"}})}));
+    f.process(statusReply({v3Row("A", {{3, "pause"}, {4, "Normal"}}), v3Row("B", {{3, "pause"}})}));
     QCOMPARE(status(1), QByteArrayView("pause"));
     QCOMPARE(f.model.keptField(1, TorrentListModel::KeptField::Priority), QByteArrayView(priority));
 }

@@ -39,12 +39,17 @@ public:
         route(path, {}, 302, Send::Whole, "Location: " + target + "\r\n");
     }
     const QList<QByteArray>& requests() const { return m_requests; }
+    // Connections the other side has closed or dropped.
+    int closedConnections() const { return m_closed; }
 
 private:
     void accept()
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                ++m_closed;
+                socket->deleteLater();
+            });
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
                 if (end < 0)
@@ -88,6 +93,7 @@ private:
     QTcpServer m_server;
     QMap<QByteArray, Response> m_routes;
     QList<QByteArray> m_requests;
+    int m_closed = 0;
 };
 
 } // namespace tavrin::test

@@ -56,8 +56,6 @@ public:
     }
     // Answers each request this long after it has arrived, as a slow server would.
     void setReplyDelay(int ms) { m_delay = ms; }
-    // Closes every connection at once without reading or replying.
-    void setRefuse(bool refuse) { m_refuse = refuse; }
     // Sends the reply but leaves the connection open, as a stalled server would.
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
@@ -91,11 +89,6 @@ private:
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
-            if (m_refuse) {
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
             auto* c = new Connection{socket, {}, -1, new QTimer(socket), false};
             c->quiet->setSingleShot(true);
             c->quiet->setInterval(30);
@@ -134,30 +127,21 @@ private:
         record(c);
         const std::optional<QByteArray> reply =
             m_responder ? m_responder(c->received) : std::optional<QByteArray>(QByteArray());
-        if (!reply)
-            return;
-        if (m_chunk <= 0 || reply->size() <= m_chunk) {
-            c->socket->write(*reply);
-            if (!m_keepOpen)
-                c->socket->disconnectFromHost();
-            return;
-        }
-        sendChunk(c->socket, *reply, 0);
+        if (reply)
+            send(c->socket, *reply, 0);
     }
 
-    void sendChunk(QPointer<QTcpSocket> socket, QByteArray reply, qsizetype from)
+    void send(QPointer<QTcpSocket> socket, const QByteArray& reply, qsizetype from)
     {
         if (!socket || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        socket->write(reply.mid(from, m_chunk));
+        const qsizetype piece = m_chunk > 0 ? m_chunk : reply.size();
+        socket->write(reply.mid(from, piece));
         socket->flush();
-        if (from + m_chunk >= reply.size()) {
+        if (from + piece < reply.size())
+            QTimer::singleShot(m_gap, socket, [=, this] { send(socket, reply, from + piece); });
+        else if (!m_keepOpen)
             socket->disconnectFromHost();
-            return;
-        }
-        QTimer::singleShot(m_gap, socket, [this, socket, reply, from] {
-            sendChunk(socket, reply, from + m_chunk);
-        });
     }
 
     QTcpServer m_server;
@@ -168,7 +152,6 @@ private:
     int m_gap = 5;
     int m_delay = 0;
     quint16 m_port = 0;
-    bool m_refuse = false;
     bool m_keepOpen = false;
 };
 

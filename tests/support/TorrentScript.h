@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LoopbackServer.h"
+#include "StatusRows.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,11 +21,7 @@ struct TorrentScript {
 
     static QByteArray row(const Torrent& t)
     {
-        QList<QByteArray> fields{"file-" + t.id, "50%", t.status, t.priority};
-        while (fields.size() < 22)
-            fields.append("f" + QByteArray::number(fields.size() + 1));
-        fields.append(t.id);
-        return fields.join('|');
+        return v3Row(t.id, {{1, "file-" + t.id}, {2, "50%"}, {3, t.status}, {4, t.priority}});
     }
 
     QByteArray statusReply() const
