@@ -13,9 +13,7 @@
 class QAction;
 class QDialog;
 class QFrame;
-class QLabel;
 class QLineEdit;
-class QMenu;
 class QNetworkAccessManager;
 class QPushButton;
 class QToolButton;
