@@ -5,7 +5,6 @@
 #include "core/platform/Clock.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsStore.h"
-#include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompter.h"
 
@@ -19,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 #include <unistd.h>
 
@@ -72,13 +72,15 @@ int main(int argc, char* argv[])
     tavrin::MainWindow window(settings, prompter, clock);
     prompter.setParentWindow(&window);
     window.show();
-    window.findChild<QLineEdit*>(QStringLiteral("txtPort"))->setText(args.at(1));
+    window.findChild<QLineEdit*>(QStringLiteral("portEdit"))->setText(args.at(1));
 
+    const QAbstractItemModel* list =
+        window.findChild<QTreeView*>(QStringLiteral("torrentView"))->model();
     int replies = 0;
     QObject::connect(window.session(), &tavrin::Session::statusReplyArrived,
                      [&replies] { ++replies; });
-    window.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
-    if (!runUntil([&] { return window.model()->count() > 0; }, 30000)) {
+    window.findChild<QPushButton*>(QStringLiteral("connectButton"))->click();
+    if (!runUntil([&] { return list->rowCount() > 0; }, 30000)) {
         std::fprintf(stderr, "no torrents arrived\n");
         return 1;
     }
@@ -111,8 +113,8 @@ int main(int argc, char* argv[])
     }
     std::printf("torrents listed: %d\nrefreshes in %d s: %d\nCPU per refresh: %.1f ms\n"
                 "longest hold of the window thread: %lld ms\npeak resident size: %s\n",
-                window.model()->count(), seconds, refreshes, perRefresh,
-                static_cast<long long>(longest), peak.constData());
+                list->rowCount(), seconds, refreshes, perRefresh, static_cast<long long>(longest),
+                peak.constData());
     window.close();
     return 0;
 }

@@ -1,38 +1,28 @@
-// The bulk commands, the pause-all and resume-all chains and the context menu, through the real
-// window against a loopback server that records every request.
+// The bulk commands, the chains and the context menu, through the real window against a loopback
+// server that records every request.
 #include "core/columns/ColumnLayout.h"
-#include "core/torrents/TorrentListModel.h"
-#include "gui/MainWindow.h"
 #include "support/WindowHarness.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
+#include <QActionGroup>
 
 using namespace tavrin;
 using namespace tavrin::test;
 
 namespace {
 
-using Torrent = TorrentScript::Torrent;
+using Torrents = QList<TorrentScript::Torrent>;
 
 struct Harness : WindowHarness {
-    explicit Harness(bool version3 = true, const QString& storedLayout = {})
+    explicit Harness(const Torrents& list, bool version3 = true, const QString& storedLayout = {})
         : WindowHarness({{QStringLiteral("Version3"), version3 ? "true" : "false"},
                          {QStringLiteral("Version3Cols"), storedLayout}},
                         options())
     {
-        window->txtUniqueID->setText(QStringLiteral("u"));
+        script.torrents = list;
         script.serve(server);
-        // Polling runs, but only the test's own refreshes ask.
-        window->txtRefreshSecs->setText(QStringLiteral("3600"));
-        window->cmdConnect->click();
+        connectAs(QStringLiteral("u"));
+        refresh();
+        QCOMPARE(model().count(), static_cast<int>(list.size()));
     }
     static MainWindowOptions options()
     {
@@ -40,42 +30,37 @@ struct Harness : WindowHarness {
         o.chainDelayMs = 1;
         return o;
     }
-
-    // Fills the list with a status reply, as a timer tick would.
-    void refresh()
+    // The captions of the visible context items and the checked priority, if any.
+    QStringList offered() const
     {
-        script.torrents = torrents;
-        QSignalSpy done(window->session(), &Session::statusReplyArrived);
-        window->session()->refresh();
-        QTRY_COMPARE(done.size(), 1);
-        QCOMPARE(window->model()->count(), static_cast<int>(torrents.size()));
+        QStringList items;
+        for (const QAction* a : menu()->actions()) {
+            if (a->isVisible() && !a->isSeparator())
+                items.append(a->text());
+        }
+        if (const QAction* checked = menu()->findChild<QActionGroup*>()->checkedAction())
+            items.append(QLatin1Char('*') + checked->text());
+        return items;
     }
-
-    QPoint rowCenter(int position) const
-    {
-        return window->lv->visualRect(window->model()->index(position - 1, 0)).center();
-    }
-
     TorrentScript script;
-    QList<Torrent> torrents;
 };
 
-// The built-in version 3 layout with "BT Status" moved to the last position, or hidden.
-QString layoutWithStatus(const QString& change)
+// The built-in version 3 layout with "BT Status" and "Priority" hidden or moved to the end.
+QString layoutWith(const QString& change)
 {
-    pugi::xml_document document;
-    columns::parse(document, columns::defaultText(true));
     if (change.isEmpty())
         return {};
+    pugi::xml_document document;
+    columns::parse(document, columns::defaultText(true));
     for (pugi::xml_node col : document.child("Cols").children("Col")) {
-        const bool status =
-            QLatin1String(col.attribute("key").value()) == QLatin1String("BT Status");
-        if (change == QLatin1String("hidden") && status)
+        const QLatin1String key(col.attribute("key").value());
+        const bool status = key == QLatin1String("BT Status");
+        const bool moved = status || key == QLatin1String("Priority");
+        const int index = col.attribute("index").as_int();
+        if (change == QLatin1String("hidden") && moved)
             col.attribute("show").set_value("0");
-        if (change == QLatin1String("last")) {
-            const int index = col.attribute("index").as_int();
-            col.attribute("index").set_value(status ? 21 : index > 3 ? index - 1 : index);
-        }
+        if (change == QLatin1String("last"))
+            col.attribute("index").set_value(moved ? 20 + !status : index > 4 ? index - 2 : index);
     }
     return columns::serialize(document);
 }
@@ -85,215 +70,138 @@ QString layoutWithStatus(const QString& change)
 class TestCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void singleCommands_data();
     void singleCommands();
-    void chainsReadTheStatusField_data();
-    void chainsReadTheStatusField();
-    void contextMenuState_data();
-    void contextMenuState();
-    void contextMenuOnlyOnRightClickOfAnItem();
-    void contextCommands_data();
-    void contextCommands();
-    void contextCommandActsOnTheClickedTorrent();
+    void chainsAndMenuReadTheFields_data();
+    void chainsAndMenuReadTheFields();
+    void menuFollowsTheRow_data();
+    void menuFollowsTheRow();
+    void menuActsOnTheTorrentItWasOpenedFor();
 };
-
-void TestCommands::singleCommands_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<bool>("busy");
-    QTest::newRow("add empty") << "cmdAddLink"
-                               << "" << QByteArray("ADD|") << false;
-    QTest::newRow("add as typed") << "cmdAddLink"
-                                  << " magnet:?xt=a|b,c " << QByteArray("ADD| magnet:?xt=a|b,c ")
-                                  << false;
-    QTest::newRow("add non-ascii")
-        << "cmdAddLink" << QString::fromLatin1("caf\xe9") << QByteArray("ADD|caf\xe9") << false;
-    QTest::newRow("delete completed") << "cmdDeleteCompleted"
-                                      << "" << QByteArray("DELETE|COMPLETED") << false;
-    QTest::newRow("queue all") << "cmdQueueAll"
-                               << "" << QByteArray("QUEUE|ALL") << true;
-    QTest::newRow("stop all") << "cmdStopAll"
-                              << "" << QByteArray("STOP|ALL") << true;
-}
 
 void TestCommands::singleCommands()
 {
-    QFETCH(QString, button);
-    QFETCH(QString, link);
-    QFETCH(QByteArray, command);
-    QFETCH(bool, busy);
-    Harness h;
-    h.torrents = {{"T1", "WORKING"}};
-    h.refresh();
-    h.window->txtAddLink->setText(link);
-    h.window->findChild<QAbstractButton*>(button)->click();
-    QTRY_COMPARE(h.server.requests().size(), 2);
-    QCOMPARE(h.commands(1), QList<QByteArray>{command});
-    QCOMPARE(h.env.prompter.waitPointer(), busy);
-    QCOMPARE(h.window->txtAddLink->text(), link);
-    // The reply of a command leaves the list alone.
-    QTRY_VERIFY(!h.window->session()->requestInFlight());
-    QCOMPARE(h.window->model()->count(), 1);
+    struct Step {
+        const char* button;
+        QString link;
+        QByteArray command;
+        bool busy; // the wait pointer while the reply is awaited
+    };
+    const QList<Step> steps = {{"Add", "", "ADD|", false},
+                               {"Add", " magnet:?xt=a|b,c ", "ADD| magnet:?xt=a|b,c ", false},
+                               {"Add", QString::fromLatin1("caf\xe9"), "ADD|caf\xe9", false},
+                               {"Delete Completed", "", "DELETE|COMPLETED", false},
+                               {"Queue All", "", "QUEUE|ALL", true},
+                               {"Stop All", "", "STOP|ALL", true}};
+    Harness h(Torrents{{"T1", "WORKING"}});
+    for (const Step& step : steps) {
+        const qsizetype sent = h.server.requests().size();
+        h.edit("Add Link:")->setText(step.link);
+        h.button(step.button)->click();
+        QTRY_COMPARE(h.server.requests().size(), sent + 1);
+        QCOMPARE(h.commands(sent), QList<QByteArray>{step.command});
+        QCOMPARE(h.env.prompter.waitPointer(), step.busy);
+        QCOMPARE(h.edit("Add Link:")->text(), step.link);
+        // The reply of a command leaves the list alone.
+        QTRY_VERIFY(!h.window->session()->requestInFlight());
+        QCOMPARE(h.model().count(), 1);
+    }
     QVERIFY(h.env.prompter.messages.isEmpty());
 }
 
-void TestCommands::chainsReadTheStatusField_data()
+void TestCommands::chainsAndMenuReadTheFields_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<QString>("third"); // the caption of the third column
     QTest::newRow("built-in") << ""
                               << "BT Status";
-    QTest::newRow("status moved last") << "last"
-                                       << "Priority";
-    QTest::newRow("status hidden") << "hidden"
-                                   << "Priority";
+    QTest::newRow("status and priority moved last") << "last"
+                                                    << "ETA";
+    QTest::newRow("status and priority hidden") << "hidden"
+                                                << "ETA";
 }
 
-void TestCommands::chainsReadTheStatusField()
+void TestCommands::chainsAndMenuReadTheFields()
 {
     QFETCH(QString, layout);
     QFETCH(QString, third);
-    Harness h(true, layoutWithStatus(layout));
-    QCOMPARE(h.window->model()->columns().at(2), third);
-    h.torrents = {{"T1", "WORKING", "High"},
-                  {"T2", "pause", "Low"},
-                  {"T3", "completed/seeding"},
-                  {"T4", "STOP", "Lowest"}};
-    h.refresh();
-    h.window->cmdPauseAll->click();
+    Harness h(Torrents{{"T1", "WORKING", "High"},
+                       {"T2", "pause", "Low"},
+                       {"T3", "completed/seeding"},
+                       {"T4", "STOP", "Lowest"}},
+              true, layoutWith(layout));
+    QCOMPARE(h.model().columns().at(2), third);
+    h.button("Pause All")->click();
     QVERIFY(h.env.prompter.waitPointer());
     QTRY_COMPARE(h.server.requests().size(), 4);
     QCOMPARE(h.commands(1), (QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"}));
     QTRY_VERIFY(!h.env.prompter.waitPointer());
     QVERIFY(h.env.prompter.messages.isEmpty());
 
-    // The menu of a paused torrent offers UnPause and checks its priority, found by field.
+    // The menu of the now paused torrent offers UnPause and checks its priority.
     QTRY_COMPARE(h.window->session()->statusAt(1), QByteArrayView("pause"));
-    h.window->lv_MouseUp(Qt::RightButton, h.rowCenter(1), false);
-    QVERIFY(h.window->mnUnPause->isVisible());
-    QVERIFY(!h.window->mnPause->isVisible());
-    QVERIFY(h.window->mnPrioHigh->isChecked());
-
-    h.window->cmdUnPauseAll->click();
-    QTRY_COMPARE(h.server.requests().size(), 9);
-    QCOMPARE(h.commands(4),
-             (QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "RESUME|T4", "QUERY|"}));
+    h.openMenu(1);
+    QCOMPARE(h.offered(),
+             (QStringList{"UnPause", "Stop", "Queue", "Change Priority", "Delete", "*High"}));
 }
 
-void TestCommands::contextMenuState_data()
+void TestCommands::menuFollowsTheRow_data()
 {
-    QTest::addColumn<bool>("version3");
-    QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<QByteArray>("priority");
-    QTest::addColumn<bool>("unPauseShown");
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("paused") << true << QByteArray("pause") << QByteArray("Normal") << true
-                            << "Normal";
-    QTest::newRow("Pause capital")
-        << true << QByteArray("Pause") << QByteArray("Highest") << false << "Highest";
-    QTest::newRow("paused word") << true << QByteArray("paused") << QByteArray("Lowest") << false
-                                 << "Lowest";
-    QTest::newRow("lower-case priority")
-        << true << QByteArray("WORKING") << QByteArray("normal") << false << "";
-    QTest::newRow("version 2") << false << QByteArray("pause") << QByteArray("High") << true << "";
+    QTest::addColumn<bool>("version3"); // else no priorities are offered
+    QTest::newRow("version 3") << true;
+    QTest::newRow("version 2") << false;
 }
 
-void TestCommands::contextMenuState()
+void TestCommands::menuFollowsTheRow()
 {
     QFETCH(bool, version3);
-    QFETCH(QByteArray, status);
-    QFETCH(QByteArray, priority);
-    QFETCH(bool, unPauseShown);
-    QFETCH(QString, checked);
-    Harness h(version3);
-    h.torrents = {{"T1", "WORKING", "Low"}, {"T2", status, priority}};
-    h.refresh();
-    MainWindow& w = *h.window;
-    w.lv_MouseUp(Qt::RightButton, h.rowCenter(2), false);
-    QCOMPARE(w.clickedPosition(), 2);
-    QCOMPARE(w.mnuPriority->menuAction()->isVisible(), version3);
-    QCOMPARE(w.mnUnPause->isVisible(), unPauseShown);
-    QCOMPARE(w.mnPause->isVisible(), !unPauseShown);
-    QVERIFY(w.mnStop->isVisible() && w.mnQueue->isVisible() && w.mnDelete->isVisible());
-    if (version3) {
-        QStringList checkedItems;
-        for (QAction* a : w.mnuPriority->actions()) {
-            if (a->isChecked())
-                checkedItems.append(a->text());
-        }
-        QCOMPARE(checkedItems, checked.isEmpty() ? QStringList() : QStringList{checked});
-    }
-    const QModelIndexList selected = w.lv->selectionModel()->selectedRows();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected.first().row(), 1);
-}
+    Harness h(Torrents{{"T1", "pause", "Normal"},
+                       {"T2", "Pause", "Highest"},
+                       {"T3", "paused", "Lowest"},
+                       {"T4", "WORKING", "normal"}},
+              version3);
+    // Nothing happens outside the rows, and the items send nothing before a row was chosen.
+    h.openMenuAt(QPoint(5, h.list()->viewport()->height() - 2));
+    QVERIFY(!h.menu()->isVisible());
+    QVERIFY(h.list()->selectionModel()->selectedRows().isEmpty());
+    h.menuItem("deleteAction")->trigger();
+    QVERIFY(!h.window->session()->requestInFlight());
 
-void TestCommands::contextMenuOnlyOnRightClickOfAnItem()
-{
-    Harness h;
-    h.torrents = {{"T1", "WORKING"}};
-    h.refresh();
-    MainWindow& w = *h.window;
-    w.lv_MouseUp(Qt::LeftButton, h.rowCenter(1), false);
-    w.lv_MouseUp(Qt::MiddleButton, h.rowCenter(1), false);
-    QCOMPARE(w.clickedPosition(), 0);
-    w.lv_MouseUp(Qt::RightButton, QPoint(5, w.lv->viewport()->height() - 2), false);
-    QCOMPARE(w.clickedPosition(), 0);
-    QVERIFY(w.lv->selectionModel()->selectedRows().isEmpty());
-    // Menu items before any right-click send nothing.
-    w.mnDelete->trigger();
-    QVERIFY(!w.session()->requestInFlight());
+    // Only "pause" reads as paused, and a priority is checked only as spelled in the menu.
+    const QStringList expected = {"UnPause,*Normal", "Pause,*Highest", "Pause,*Lowest", "Pause"};
+    for (int position = 1; position <= 4; ++position) {
+        h.openMenu(position);
+        QVERIFY(h.menu()->isVisible());
+        QStringList want = expected.at(position - 1).split(',');
+        want.insert(1, version3 ? QStringLiteral("Stop,Queue,Change Priority,Delete")
+                                : QStringLiteral("Stop,Queue,Delete"));
+        QCOMPARE(h.offered().join(','), (version3 ? want : want.mid(0, 2)).join(','));
+        QCOMPARE(h.list()->selectionModel()->selectedRows(),
+                 QModelIndexList{h.model().itemIndex(position)});
+    }
     QCOMPARE(h.server.requests().size(), 1);
 }
 
-void TestCommands::contextCommands_data()
+void TestCommands::menuActsOnTheTorrentItWasOpenedFor()
 {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QByteArray>("command");
-    QTest::newRow("unpause") << "mnUnPause" << QByteArray("RESUME|T2\r");
-    QTest::newRow("pause") << "mnPause" << QByteArray("PAUSE|T2\r");
-    QTest::newRow("stop") << "mnStop" << QByteArray("STOP|T2\r");
-    QTest::newRow("queue") << "mnQueue" << QByteArray("QUEUE|T2\r");
-    QTest::newRow("delete") << "mnDelete" << QByteArray("DELETE|T2\r");
-    QTest::newRow("highest") << "mnPrioHighest" << QByteArray("PRIORITY|T2\r,0");
-    QTest::newRow("high") << "mnPrioHigh" << QByteArray("PRIORITY|T2\r,1");
-    QTest::newRow("normal") << "mnPrioNormal" << QByteArray("PRIORITY|T2\r,2");
-    QTest::newRow("low") << "mnPrioLow" << QByteArray("PRIORITY|T2\r,3");
-    QTest::newRow("lowest") << "mnPrioLowest" << QByteArray("PRIORITY|T2\r,4");
-}
-
-void TestCommands::contextCommands()
-{
-    QFETCH(QString, item);
-    QFETCH(QByteArray, command);
-    Harness h;
     // An identifier with a trailing CR goes back exactly as it came.
-    h.torrents = {{"T1", "WORKING"}, {"T2\r", "pause"}};
-    h.refresh();
-    h.window->lv_MouseUp(Qt::RightButton, h.rowCenter(2), false);
-    h.window->findChild<QAction*>(item)->trigger();
-    QTRY_COMPARE(h.server.requests().size(), 2);
-    QCOMPARE(h.commands(1), QList<QByteArray>{command});
-    QVERIFY(!h.env.prompter.waitPointer());
-}
-
-void TestCommands::contextCommandActsOnTheClickedTorrent()
-{
-    Harness h;
-    h.torrents = {{"T1", "WORKING"}, {"T2", "WORKING"}, {"T3", "WORKING"}};
-    h.refresh();
-    h.window->lv_MouseUp(Qt::RightButton, h.rowCenter(2), false);
+    Harness h(Torrents{{"T1", "WORKING"}, {"T2\r", "pause"}, {"T3", "WORKING"}});
+    h.openMenu(2);
     // A refresh while the menu is open removes T1: position 2 is now T3 and gets selected.
-    h.torrents.removeFirst();
+    h.script.torrents.removeFirst();
     h.refresh();
-    const QModelIndexList selected = h.window->lv->selectionModel()->selectedRows();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(h.window->model()->tag(selected.first().row() + 1), QByteArray("T3"));
-    h.window->mnDelete->trigger();
-    QTRY_COMPARE(h.server.requests().size(), 3);
-    QCOMPARE(h.commands(2), QList<QByteArray>{"DELETE|T2"});
+    QCOMPARE(h.list()->selectionModel()->selectedRows(), QModelIndexList{h.model().itemIndex(2)});
+    QCOMPARE(h.model().tag(2), QByteArray("T3"));
+    for (const char* item : {"resumeAction", "pauseAction", "stopAction", "queueAction",
+                             "deleteAction", "highestPriorityAction", "highPriorityAction",
+                             "normalPriorityAction", "lowPriorityAction", "lowestPriorityAction"})
+        h.menuItem(item)->trigger();
+    // Queued one behind the other, in the order chosen.
+    QTRY_COMPARE(h.server.requests().size(), 12);
+    QCOMPARE(h.commands(2),
+             (QList<QByteArray>{"RESUME|T2\r", "PAUSE|T2\r", "STOP|T2\r", "QUEUE|T2\r",
+                                "DELETE|T2\r", "PRIORITY|T2\r,0", "PRIORITY|T2\r,1",
+                                "PRIORITY|T2\r,2", "PRIORITY|T2\r,3", "PRIORITY|T2\r,4"}));
+    QVERIFY(!h.env.prompter.waitPointer());
 }
 
 QTEST_MAIN(TestCommands)

@@ -35,7 +35,7 @@ void verifyFitsClient(const MainWindow& w, MainWindowGeometry& geometry)
         expected.append(scale.toPixels(value));
 
     QList<int> actual;
-    for (const char* line : {"Line1", "Line2"})
+    for (const char* line : {"shadowLine", "highlightLine"})
         actual << w.findChild<QFrame*>(line)->x() << w.findChild<QFrame*>(line)->width();
     const auto* list = test::accessible<QTreeView>(w, "Torrents");
     actual << list->parentWidget()->width() << list->parentWidget()->height() << list->width()

@@ -1,32 +1,17 @@
-// Start-up, shut-down, Connect and polling through the real window against a loopback server.
-#include "core/torrents/TorrentListModel.h"
-#include "gui/MainWindow.h"
-#include "support/TorrentScript.h"
+// Start-up, shut-down and Connect through the real window against a loopback server.
 #include "support/WindowHarness.h"
-
-#include <QAction>
-#include <QFrame>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 using namespace tavrin;
 using namespace tavrin::test;
 
 namespace {
 
-struct Harness : WindowHarness {
-    using WindowHarness::WindowHarness;
-    QStringList storedKeys() const
-    {
-        env.qsettings->beginGroup(QStringLiteral("Main"));
-        QStringList keys = env.qsettings->childKeys();
-        env.qsettings->endGroup();
-        keys.sort();
-        return keys;
-    }
-};
+// The window's outer size in twips, as stored under "Width" and "Height".
+QSizeF outerTwips(const QWidget& w)
+{
+    const TwipsScale scale(w);
+    return {scale.toTwips(w.frameGeometry().width()), scale.toTwips(w.frameGeometry().height())};
+}
 
 } // namespace
 
@@ -34,59 +19,29 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startsWithEmptyStore();
-    void version3Setting_data();
-    void version3Setting();
     void badStoredSize_data();
     void badStoredSize();
     void shutDownStoresOnlyTheSize();
-    void connectAgainAfterAFailure_data();
     void connectAgainAfterAFailure();
 };
 
 void TestMainWindow::startsWithEmptyStore()
 {
-    Harness h;
-    MainWindow& w = *h.window;
+    WindowHarness h;
     QVERIFY(h.env.logBytes().endsWith(": Tavrin starting\r\n"));
     QCOMPARE(h.env.logBytes().count("\r\n"), 1);
-    QVERIFY(w.version3());
-    QCOMPARE(w.mnuSwitchVersion->text(), QStringLiteral("Switch to Kestrun Version 2"));
-    QCOMPARE(w.windowTitle(), QStringLiteral("Tavrin v1.1.8"));
-    QVERIFY(!w.fraMain->isEnabled());
-    QVERIFY(w.fraMain->isHidden());
-    QCOMPARE(w.session()->state(), Session::State::Idle);
-    QCOMPARE(w.outerWidthTwips(), 10395.0f);
-    QCOMPARE(w.outerHeightTwips(), 7050.0f);
+    QVERIFY(action(*h.window, "Switch to Kestrun Version 2"));
+    QCOMPARE(h.window->windowTitle(), QStringLiteral("Tavrin v1.1.8"));
+    QVERIFY(!h.listArea()->isEnabled() && h.listArea()->isHidden());
+    QCOMPARE(outerTwips(*h.window), QSizeF(10395, 7050));
     QVERIFY(h.env.prompter.messages.isEmpty());
 
     TestEnvironment env;
     MainWindow plain(*env.settings, env.prompter, env.clock);
-    QCOMPARE(plain.txtHost->text(), QStringLiteral("localhost"));
-    QCOMPARE(plain.txtPort->text(), QStringLiteral("56667"));
-    QCOMPARE(plain.txtUniqueID->text(), QString());
-    QCOMPARE(plain.txtRefreshSecs->text(), QStringLiteral("1"));
-}
-
-void TestMainWindow::version3Setting_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("version3");
-    QTest::newRow("true") << "true" << true;
-    QTest::newRow("True") << "True" << false;
-    QTest::newRow("TRUE") << "TRUE" << false;
-    QTest::newRow("false") << "false" << false;
-    QTest::newRow("empty") << "" << false;
-}
-
-void TestMainWindow::version3Setting()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, version3);
-    Harness h({{QStringLiteral("Version3"), stored}});
-    QCOMPARE(h.window->version3(), version3);
-    QCOMPARE(h.window->mnuSwitchVersion->text(),
-             version3 ? QStringLiteral("Switch to Kestrun Version 2")
-                      : QStringLiteral("Switch to Kestrun Version 3"));
+    QStringList fields;
+    for (const char* caption : {"Host:", "Port:", "Unique ID:", "Refresh (secs):"})
+        fields << accessible<QLineEdit>(plain, caption)->text();
+    QCOMPARE(fields, (QStringList{"localhost", "56667", "", "1"}));
 }
 
 void TestMainWindow::badStoredSize_data()
@@ -109,96 +64,65 @@ void TestMainWindow::badStoredSize()
                                   {QStringLiteral("Height"), QStringLiteral("8000")},
                                   {QStringLiteral("Host"), QStringLiteral("server.lan")}};
     stored[key] = value;
-    Harness h(stored);
+    WindowHarness h(stored);
     const auto& messages = h.env.prompter.messages;
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().title, QStringLiteral("ERROR"));
     QCOMPARE(messages.first().style, MessageStyle::Critical);
     QVERIFY(messages.first().text.contains(value));
-    // Everything before the size is in place; the steps after the failing one are skipped.
+    // Everything before the size is in place; what follows the failing step is skipped.
     QCOMPARE(h.window->windowTitle(), QStringLiteral("Tavrin v1.1.8"));
     QVERIFY(h.env.logBytes().endsWith("Tavrin starting\r\n"));
-    QCOMPARE(h.window->model()->columnCount(), 21);
-    QVERIFY(h.window->fraMain->isHidden());
-    QCOMPARE(h.window->outerWidthTwips() == 12000.0f, widthApplied);
-    QVERIFY(h.window->outerHeightTwips() != 8000.0f);
+    QCOMPARE(h.model().columnCount(), 21);
+    QVERIFY(h.listArea()->isHidden());
+    QCOMPARE(outerTwips(*h.window).width() == 12000, widthApplied);
+    QVERIFY(outerTwips(*h.window).height() != 8000);
 }
 
 void TestMainWindow::shutDownStoresOnlyTheSize()
 {
-    Harness h({{QStringLiteral("Width"), QStringLiteral("12000")}});
-    h.window->mnuExit->trigger();
-    QCOMPARE(h.storedKeys(), (QStringList{QStringLiteral("Height"), QStringLiteral("Width")}));
-    QCOMPARE(h.env.settings->read(QStringLiteral("Width")), QStringLiteral("12000"));
-    QCOMPARE(h.env.settings->read(QStringLiteral("Height")), QStringLiteral("7050"));
-}
-
-void TestMainWindow::connectAgainAfterAFailure_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::newRow("wrong unique ID")
-        << "id" << QStringList{QStringLiteral("ERROR: Unique ID does not match\n")};
-    QTest::newRow("server restarted") << "restart" << QStringList{};
+    WindowHarness h({{QStringLiteral("Width"), QStringLiteral("12000")}});
+    action(*h.window, "Exit")->trigger();
+    QSettings stored = h.env.reopenedSettings();
+    stored.beginGroup(QStringLiteral("Main"));
+    QCOMPARE(stored.childKeys(), (QStringList{QStringLiteral("Height"), QStringLiteral("Width")}));
+    QCOMPARE(stored.value("Width").toString(), QStringLiteral("12000"));
+    QCOMPARE(stored.value("Height").toString(), QStringLiteral("7050"));
 }
 
 void TestMainWindow::connectAgainAfterAFailure()
 {
-    QFETCH(QString, fault);
-    QFETCH(QStringList, boxes);
-    Harness h;
-    h.server.setResponder([](const QByteArray& request) {
-        return request.startsWith("ID|right\n")
-                   ? "header\n" + TorrentScript::row({"T1", "WORKING"}) + "\n"
-                   : QByteArray("Feedback\nError=Unique ID does not match\n");
+    WindowHarness h;
+    h.server.setResponder([](const QByteArray&) {
+        return "header\n" + TorrentScript::row({"T1", "WORKING"}) + "\n";
     });
-    MainWindow& w = *h.window;
-    w.txtRefreshSecs->setText(QStringLiteral("3600"));
-    w.txtUniqueID->setText(fault == QLatin1String("id") ? QStringLiteral("wrong")
-                                                        : QStringLiteral("right"));
-    const auto poll = [&h] {
-        const qsizetype before = h.server.requests().size();
-        h.window->session()->refresh();
-        QTRY_COMPARE(h.server.requests().size(), before + 1);
+    // The connection fields and Connect, usable or not.
+    const auto usable = [&h] {
+        QList<bool> list;
+        for (const char* caption : {"Host:", "Port:", "Unique ID:", "Refresh (secs):"})
+            list << h.edit(caption)->isEnabled();
+        return list << h.button("Connect")->isEnabled();
     };
-    const auto locked = [&w] {
-        return !w.txtHost->isEnabled() && !w.txtPort->isEnabled() && !w.txtUniqueID->isEnabled() &&
-               !w.cmdConnect->isEnabled();
-    };
-    w.cmdConnect->click();
-    if (fault == QLatin1String("restart")) {
-        poll();
-        QTRY_VERIFY(locked());
-        QVERIFY(!w.fraMain->isHidden());
-        h.server.close();
-        w.session()->refresh();
-    } else {
-        poll();
-    }
-    QTRY_COMPARE(w.session()->state(), Session::State::Stopped);
-    QCOMPARE(h.env.prompter.texts(), boxes);
-    QVERIFY(!h.env.prompter.waitPointer());
-    // The fields are usable again; the list keeps what it showed.
-    QVERIFY(w.txtHost->isEnabled() && w.txtPort->isEnabled() && w.txtUniqueID->isEnabled());
-    QVERIFY(w.cmdConnect->isEnabled());
-    QVERIFY(w.txtRefreshSecs->isEnabled());
-    QCOMPARE(w.fraMain->isHidden(), fault == QLatin1String("id"));
-    QCOMPARE(w.model()->count(), fault == QLatin1String("id") ? 0 : 1);
-    QCOMPARE(h.env.logBytes().count("Got Message: "), fault == QLatin1String("id") ? 0 : 1);
+    const QList<bool> locked{false, false, false, true, false};
+    QVERIFY(h.listArea()->isHidden());
+    h.connectAs(QStringLiteral("me"));
+    h.refresh();
+    QTRY_COMPARE(usable(), locked);
+    QVERIFY(!h.listArea()->isHidden() && h.listArea()->isEnabled());
 
-    w.txtUniqueID->setText(QStringLiteral("right"));
-    QVERIFY(h.server.listenAgain() || fault == QLatin1String("id"));
-    w.cmdConnect->click();
-    QVERIFY(h.env.prompter.waitPointer());
-    poll();
-    QTRY_VERIFY(locked());
-    QCOMPARE(w.session()->state(), Session::State::Polling);
-    QVERIFY(!w.fraMain->isHidden());
-    QVERIFY(w.fraMain->isEnabled());
-    QCOMPARE(w.model()->count(), 1);
-    QVERIFY(!h.env.prompter.waitPointer());
-    QCOMPARE(h.env.prompter.texts(), boxes);
-    QCOMPARE(h.env.settings->read(QStringLiteral("UniqueID")), QStringLiteral("right"));
+    // The server goes away: the fields are usable again and the list keeps what it showed.
+    h.server.close();
+    h.window->session()->refresh();
+    QTRY_COMPARE(h.window->session()->state(), Session::State::Stopped);
+    QCOMPARE(usable(), QList<bool>(5, true));
+    QVERIFY(!h.listArea()->isHidden());
+    QCOMPARE(h.model().count(), 1);
+
+    QVERIFY(h.server.listenAgain());
+    h.connectAs(QStringLiteral("me"));
+    h.refresh();
+    QTRY_COMPARE(usable(), locked);
+    QVERIFY(h.env.prompter.messages.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

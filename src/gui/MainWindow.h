@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/session/Session.h"
+#include "gui/Twips.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -12,12 +13,9 @@
 class QAction;
 class QDialog;
 class QFrame;
-class QLabel;
 class QLineEdit;
-class QMenu;
 class QNetworkAccessManager;
 class QPushButton;
-class QTimer;
 class QToolButton;
 class QTreeView;
 
@@ -28,6 +26,8 @@ class EventLog;
 class Prompter;
 class SettingsStore;
 class TorrentListModel;
+class TorrentMenu;
+struct UpdateOutcome;
 
 // What tests may shorten or redirect; the defaults are the program's own.
 struct MainWindowOptions {
@@ -47,114 +47,80 @@ public:
                MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The version string, "1.1.8".
-    static QString versionString();
-
-    // Design geometry in twips at this window's DPI.
-    int toPixels(double twips) const;
-    float toTwips(int pixels) const;
-    // The outer size in twips, as stored under "Width" and "Height".
-    float outerWidthTwips() const;
-    float outerHeightTwips() const;
-    void setOuterSizeTwips(float width, float height);
-
-    bool version3() const { return m_bVersion3; }
-    TorrentListModel* model() const { return m_model; }
+    // The session behind the window; tests and the benchmark tick it themselves.
     Session* session() const { return m_session; }
-    int clickedPosition() const { return m_clickedPosition; }
-
-    // Controls, named as designed; public so tests drive the real widgets.
-    QLabel* Label1 = nullptr;
-    QLineEdit* txtHost = nullptr;
-    QLabel* t = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* txtUniqueID = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* txtRefreshSecs = nullptr;
-    QPushButton* cmdConnect = nullptr;
-    QFrame* Line1 = nullptr;
-    QFrame* Line2 = nullptr;
-    QFrame* fraMain = nullptr;
-    QLabel* Label4 = nullptr;
-    QLineEdit* txtAddLink = nullptr;
-    QPushButton* cmdAddLink = nullptr;
-    QTreeView* lv = nullptr;
-    QToolButton* cmdPauseAll = nullptr;
-    QToolButton* cmdUnPauseAll = nullptr;
-    QToolButton* cmdStopAll = nullptr;
-    QToolButton* cmdQueueAll = nullptr;
-    QToolButton* cmdDeleteCompleted = nullptr;
-
-    QMenu* mnuAction = nullptr;
-    QAction* mnuSwitchVersion = nullptr;
-    QAction* mnuChangeColumns = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QAction* mnuAbout = nullptr;
-    QAction* mnuCheckNewVersion = nullptr;
-    QMenu* mnContext = nullptr;
-    QAction* mnUnPause = nullptr;
-    QAction* mnPause = nullptr;
-    QAction* mnStop = nullptr;
-    QAction* mnQueue = nullptr;
-    QMenu* mnuPriority = nullptr;
-    QAction* mnPrioHighest = nullptr;
-    QAction* mnPrioHigh = nullptr;
-    QAction* mnPrioNormal = nullptr;
-    QAction* mnPrioLow = nullptr;
-    QAction* mnPrioLowest = nullptr;
-    QAction* mnDelete = nullptr;
-
-public Q_SLOTS:
-    void onConnectClicked();
-    void mnuExit_Click();
-    void mnuSwitchVersion_Click();
-    void mnuChangeColumns_Click();
-    void mnuAbout_Click();
-    void mnuCheckNewVersion_Click();
-
-public:
-    // The right-click handler of the list; the menu opens at globalPos (unless tests say not).
-    void lv_MouseUp(Qt::MouseButton button, const QPoint& pos, bool showMenu = true);
-    void ProcessStatusReply(const QByteArray& reply);
-    void BuildColumns();
-    void WriteLog(const QString& message);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private Q_SLOTS:
+    void onConnectClicked();
+    void switchVersion();
+    void changeColumns();
+    void showAbout();
+    void checkForNewVersion();
+    // Opens the torrent menu for the row at `pos` (viewport coordinates), by mouse or keyboard.
+    void showContextMenu(const QPoint& pos);
+    void applyStatusReply(const QByteArray& reply);
 
 private:
-    void createControls();
+    enum class ServerVersion { V2, V3 };
+
+    void createWidgets();
+    void createConnectionArea(QWidget* client);
+    void createListArea(QWidget* client);
     void createMenus();
     void startUp();
     void connectSession();
     // Fields and Connect follow the session: usable unless polling runs with the list shown.
     void setFieldsLocked(bool locked);
-    void sendForContextTorrent(Session::TorrentCommand command);
-    void setContextPriority(const QByteArray& code);
-
+    void buildColumns();
+    void showVersionSwitchCaption();
+    void showUpdateOutcome(const UpdateOutcome& outcome);
+    // Modal, unless a test runs the dialog itself.
+    void runDialog(QDialog& dialog);
     void applyLayout();
+    // The outer size in twips, as stored under "Width" and "Height".
+    float outerWidthTwips() const;
+    float outerHeightTwips() const;
+    void setOuterSizeTwips(float width, float height);
+    bool isVersion3() const { return m_serverVersion == ServerVersion::V3; }
 
     SettingsStore& m_settings;
     Prompter& m_prompter;
     std::unique_ptr<EventLog> m_log;
     MainWindowOptions m_options;
-    double m_dpi = 96.0;
+    TwipsScale m_twips;
 
-    QNetworkAccessManager* Inet1 = nullptr;
+    QNetworkAccessManager* m_network = nullptr;
     TorrentListModel* m_model = nullptr;
     Session* m_session = nullptr;
 
-    bool m_bVersion3 = false;
-    pugi::xml_document m_domColInfo;
-    pugi::xml_document m_domColInfoDefault;
+    QLineEdit* m_hostEdit = nullptr;
+    QLineEdit* m_portEdit = nullptr;
+    QLineEdit* m_uniqueIdEdit = nullptr;
+    QLineEdit* m_refreshEdit = nullptr;
+    QPushButton* m_connectButton = nullptr;
+    QFrame* m_shadowLine = nullptr;
+    QFrame* m_highlightLine = nullptr;
+    QFrame* m_contentFrame = nullptr;
+    QLineEdit* m_linkEdit = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QTreeView* m_torrentView = nullptr;
+    // Pause All, UnPause All, Stop All, Queue All, Delete Completed.
+    QList<QToolButton*> m_bulkButtons;
+
+    QAction* m_switchVersionAction = nullptr;
+    TorrentMenu* m_torrentMenu = nullptr;
+
+    ServerVersion m_serverVersion = ServerVersion::V2;
+    pugi::xml_document m_columnLayout;
+    pugi::xml_document m_defaultColumnLayout;
+    // The 1-based row last opened with the context menu; a refresh selects it again.
     int m_clickedPosition = 0;
-    // The Tag of the torrent the context menu was opened for.
-    QByteArray m_contextTag;
-    bool m_hasContextTag = false;
+    // The identifier of the torrent the context menu was opened for.
+    std::optional<QByteArray> m_contextTorrent;
     bool m_replyErrorBoxOpen = false;
 };
 

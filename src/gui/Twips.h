@@ -5,28 +5,14 @@
 #include <QWidget>
 #include <cmath>
 
-// Window geometry is laid out in twips, 1440 to the inch, and shown at the screen's logical DPI.
-namespace tavrin::twips {
-
-inline constexpr double perInch = 1440.0;
-
-inline int toPixels(double twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / perInch));
-}
-
-inline float fromPixels(int pixels, double dpi)
-{
-    return static_cast<float>(pixels * perInch / dpi);
-}
-
-} // namespace tavrin::twips
-
 namespace tavrin {
 
-// A widget's twips-to-pixels scale, fixed by the screen it is created on.
+// Window geometry is laid out in twips, 1440 to the inch, and shown at the screen's logical DPI;
+// a widget's scale is fixed by the screen it is created on.
 class TwipsScale {
 public:
+    static constexpr double perInch = 1440.0;
+
     // 96 DPI when the widget has no screen (nothing is shown then anyway).
     explicit TwipsScale(const QWidget& widget)
         : m_dpi(widget.screen() ? widget.screen()->logicalDotsPerInch() : 96.0)
@@ -34,8 +20,11 @@ public:
     }
     explicit TwipsScale(double dpi) : m_dpi(dpi) {}
 
-    int toPixels(double twips) const { return twips::toPixels(twips, m_dpi); }
-    float toTwips(int pixels) const { return twips::fromPixels(pixels, m_dpi); }
+    int toPixels(double twips) const
+    {
+        return static_cast<int>(std::lround(twips * m_dpi / perInch));
+    }
+    float toTwips(int pixels) const { return static_cast<float>(pixels * perInch / m_dpi); }
     QRect toPixels(double left, double top, double width, double height) const
     {
         return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};

@@ -1,17 +1,26 @@
 #pragma once
 
+#include "Find.h"
 #include "LoopbackServer.h"
 #include "TestEnvironment.h"
 #include "TorrentScript.h"
+#include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
 
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMap>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
 
 namespace tavrin::test {
 
 // The real main window, with stored settings of the test's choosing, pointed at a loopback
-// server that records every request.
+// server that records every request. Widgets are reached as assistive tools reach them.
 struct WindowHarness {
     explicit WindowHarness(const QMap<QString, QString>& stored = {},
                            MainWindowOptions options = {})
@@ -19,8 +28,56 @@ struct WindowHarness {
         for (auto it = stored.begin(); it != stored.end(); ++it)
             env.settings->write(it.key(), it.value());
         window = std::make_unique<MainWindow>(*env.settings, env.prompter, env.clock, options);
-        window->txtHost->setText(QStringLiteral("127.0.0.1"));
-        window->txtPort->setText(QString::number(server.port()));
+        edit("Host:")->setText(QStringLiteral("127.0.0.1"));
+        edit("Port:")->setText(QString::number(server.port()));
+    }
+
+    QLineEdit* edit(const QString& caption) const
+    {
+        return accessible<QLineEdit>(*window, caption);
+    }
+    QAbstractButton* button(const QString& caption) const
+    {
+        return accessible<QAbstractButton>(*window, caption);
+    }
+    QTreeView* list() const { return accessible<QTreeView>(*window, QStringLiteral("Torrents")); }
+    const TorrentListModel& model() const
+    {
+        return *qobject_cast<TorrentListModel*>(list()->model());
+    }
+    QWidget* listArea() const
+    {
+        return window->findChild<QWidget*>(QStringLiteral("contentFrame"));
+    }
+    QMenu* menu() const { return window->findChild<QMenu*>(QStringLiteral("torrentMenu")); }
+    QAction* menuItem(const char* name) const { return menu()->findChild<QAction*>(name); }
+
+    // Connects with polling so slow that only the test's own refreshes ask.
+    void connectAs(const QString& uniqueId)
+    {
+        edit("Unique ID:")->setText(uniqueId);
+        edit("Refresh (secs):")->setText(QStringLiteral("3600"));
+        button("Connect")->click();
+    }
+
+    // One tick of the refresh timer; returns once its reply reached the window.
+    void refresh()
+    {
+        QSignalSpy done(window->session(), &Session::statusReplyArrived);
+        window->session()->refresh();
+        QTRY_COMPARE(done.size(), 1);
+    }
+
+    // The list's context menu for the row at a 1-based position, or for a point of the list.
+    void openMenu(int position)
+    {
+        openMenuAt(list()->visualRect(model().itemIndex(position)).center());
+    }
+    void openMenuAt(const QPoint& pos)
+    {
+        QWidget* viewport = list()->viewport();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, viewport->mapToGlobal(pos));
+        QCoreApplication::sendEvent(viewport, &event);
     }
 
     // The commands of the requests from the n-th on, after their "ID|" line.

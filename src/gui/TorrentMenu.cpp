@@ -1,0 +1,60 @@
+#include "gui/TorrentMenu.h"
+
+#include <QActionGroup>
+
+namespace tavrin {
+
+TorrentMenu::TorrentMenu(QWidget* parent) : QMenu(QStringLiteral("Menu"), parent)
+{
+    setObjectName(QStringLiteral("torrentMenu"));
+    const auto command = [this](QMenu* menu, const char* name, const QString& caption,
+                                Session::TorrentCommand c) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, c] { Q_EMIT commandChosen(c); });
+        return action;
+    };
+    using Command = Session::TorrentCommand;
+    m_resumeAction = command(this, "resumeAction", QStringLiteral("UnPause"), Command::Resume);
+    m_pauseAction = command(this, "pauseAction", QStringLiteral("Pause"), Command::Pause);
+    command(this, "stopAction", QStringLiteral("Stop"), Command::Stop);
+    command(this, "queueAction", QStringLiteral("Queue"), Command::Queue);
+
+    m_priorityMenu = addMenu(QStringLiteral("Change Priority"));
+    m_priorityMenu->setObjectName(QStringLiteral("priorityMenu"));
+    m_priorityGroup = new QActionGroup(this);
+    // At most one is checked: a priority the server spells otherwise checks none.
+    m_priorityGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const char* const captions[] = {"Highest", "High", "Normal", "Low", "Lowest"};
+    for (int code = 0; code < 5; ++code) {
+        QAction* action = m_priorityMenu->addAction(QLatin1String(captions[code]));
+        action->setObjectName(QLatin1String(captions[code]).toString().toLower() +
+                              QLatin1String("PriorityAction"));
+        action->setCheckable(true);
+        action->setData(QByteArray::number(code));
+        m_priorityGroup->addAction(action);
+    }
+    connect(m_priorityGroup, &QActionGroup::triggered, this,
+            [this](QAction* action) { Q_EMIT priorityChosen(action->data().toByteArray()); });
+
+    command(this, "deleteAction", QStringLiteral("Delete"), Command::Delete);
+}
+
+void TorrentMenu::prepare(QByteArrayView status, QByteArrayView priority, bool showPriorities)
+{
+    m_priorityMenu->menuAction()->setVisible(showPriorities);
+    if (QAction* checked = m_priorityGroup->checkedAction())
+        checked->setChecked(false);
+    const QString caption = QString::fromLatin1(priority);
+    for (QAction* action : m_priorityGroup->actions()) {
+        if (action->text() == caption) {
+            action->setChecked(true);
+            break;
+        }
+    }
+    const bool paused = status == QByteArrayView("pause");
+    m_resumeAction->setVisible(paused);
+    m_pauseAction->setVisible(!paused);
+}
+
+} // namespace tavrin
