@@ -23,6 +23,7 @@ private Q_SLOTS:
     void badStoredSize();
     void shutDownStoresOnlyTheSize();
     void connectAgainAfterAFailure();
+    void failureTextGoesWholeToTheLog();
 };
 
 void TestMainWindow::startsWithEmptyStore()
@@ -123,6 +124,17 @@ void TestMainWindow::connectAgainAfterAFailure()
     h.refresh();
     QTRY_COMPARE(usable(), locked);
     QVERIFY(h.env.prompter.messages.isEmpty());
+}
+
+void TestMainWindow::failureTextGoesWholeToTheLog()
+{
+    WindowHarness h;
+    const QByteArray message = QByteArray(3000, 'x') + '\0' + "end";
+    h.server.setResponder([&](const QByteArray&) { return "Feedback\nError=" + message; });
+    h.connectAs(QStringLiteral("me"));
+    h.window->session()->refresh();
+    QTRY_COMPARE(h.env.prompter.messages.size(), 1);
+    QTRY_VERIFY(h.env.logBytes().contains(": ERROR: " + message + "\r\n"));
 }
 
 QTEST_MAIN(TestMainWindow)

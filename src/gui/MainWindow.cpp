@@ -361,6 +361,8 @@ void MainWindow::connectSession()
             [this](bool busy) { m_prompter.setWaitPointer(busy); });
     connect(m_session, &Session::message, this,
             [this](const QString& text, MessageStyle style, const QString& title) {
+                // The box shows the start of outside text; the log keeps the whole of it.
+                m_log->writeLog(text);
                 m_prompter.showMessage(text, style, title);
             });
 }

@@ -101,11 +101,4 @@ QByteArray priority(QByteArrayView id, QByteArrayView code)
     return text;
 }
 
-std::optional<QByteArray> errorMessage(QByteArrayView reply)
-{
-    if (!reply.startsWith(errorPrefix))
-        return std::nullopt;
-    return reply.sliced(errorPrefix.size()).toByteArray();
-}
-
 } // namespace tavrin::wire

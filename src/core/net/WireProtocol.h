@@ -33,7 +33,4 @@ QByteArray linkBytes(const QString& link);
 // The text as single bytes, or nothing when a character lies outside Latin-1 and would be lost.
 std::optional<QByteArray> latin1(const QString& text);
 
-// The message of an error reply, or nothing when the text does not start with the prefix.
-std::optional<QByteArray> errorMessage(QByteArrayView reply);
-
 } // namespace tavrin::wire
