@@ -27,14 +27,14 @@ quint32 cellEnd(const QByteArray& data, qsizetype cell)
 
 // Builds a row's buffer: the cell ends, the texts, the tail (kept fields and Tag). `texts`
 // holds the texts one after another and `ends` where each ends.
-void compose(QByteArray& out, const QList<quint32>& ends, std::string_view texts,
+void compose(QByteArray& out, std::span<const quint32> ends, std::string_view texts,
              std::string_view tail)
 {
-    const qsizetype head = ends.size() * qsizetype(sizeof(quint32));
+    const auto head = qsizetype(ends.size() * sizeof(quint32));
     out.resize(head + qsizetype(texts.size() + tail.size()));
     char* at = out.data();
     if (head)
-        std::memcpy(at, ends.constData(), static_cast<size_t>(head));
+        std::memcpy(at, ends.data(), static_cast<size_t>(head));
     if (!texts.empty())
         std::memcpy(at + head, texts.data(), texts.size());
     if (!tail.empty())
@@ -128,14 +128,14 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     if (subItem < static_cast<int>(row.cells) && shownIn(row, subItem) == QByteArrayView(wanted))
         return;
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
-    QList<quint32> ends;
+    std::vector<quint32> ends;
     std::string texts;
     for (qsizetype k = 0; k < cells; ++k) {
         if (k == subItem)
             append(texts, wanted);
         else if (k < row.cells)
             append(texts, shownIn(row, k));
-        ends.append(static_cast<quint32>(texts.size()));
+        ends.push_back(static_cast<quint32>(texts.size()));
     }
     const QByteArray tail = tailIn(row).toByteArray();
     compose(row.data, ends, texts, std::string_view(tail.constData(), size_t(tail.size())));
@@ -169,13 +169,13 @@ void TorrentListModel::markSeen(int position)
 }
 
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
-                              const QList<QByteArrayView>& cells, KeptFields kept)
+                              std::span<const QByteArrayView> cells, KeptFields kept)
 {
     m_scratchText.clear();
     m_ends.clear();
     for (const QByteArrayView cell : cells) {
         display::appendDisplayed(m_scratchText, cell);
-        m_ends.append(static_cast<quint32>(m_scratchText.size()));
+        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
     }
     Row item;
     composeTail(tag, kept);
@@ -211,11 +211,11 @@ void TorrentListModel::flushAdded()
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row,
-                                  const QList<QByteArrayView>& cells, KeptFields kept)
+                                  std::span<const QByteArrayView> cells, KeptFields kept)
 {
     flushAdded();
     Row& item = m_rows[position - 1];
-    const qsizetype wanted = cells.size();
+    const auto wanted = static_cast<qsizetype>(cells.size());
     const qsizetype total = std::max<qsizetype>(item.cells, wanted);
 
     m_scratchText.clear();
@@ -229,12 +229,12 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
         if (k == 0 || k >= wanted) {
             // The main text is never updated; sub-items beyond the plan keep their text.
             append(m_scratchText, before);
-        } else if (sameShape && k < item.cells && cells.at(k) == before) {
+        } else if (sameShape && k < item.cells && cells[k] == before) {
             // A field equal to its shown text is not a number (a number shows with a unit
             // after it), so it shows unchanged: no need to convert it again.
             append(m_scratchText, before);
         } else {
-            display::appendDisplayed(m_scratchText, cells.at(k));
+            display::appendDisplayed(m_scratchText, cells[k]);
             const QByteArrayView after(m_scratchText.data() + start,
                                        qsizetype(m_scratchText.size()) - start);
             if (after != before || k >= item.cells) {
@@ -242,7 +242,7 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
                     firstChanged = static_cast<int>(k);
             }
         }
-        m_ends.append(static_cast<quint32>(m_scratchText.size()));
+        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
     }
     const bool keptChanged = keptField(position, KeptField::Status) != kept.status ||
                              keptField(position, KeptField::Priority) != kept.priority;

@@ -9,7 +9,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace tavrin {
 
@@ -58,12 +60,12 @@ public:
     bool isUnchanged(int position, QByteArrayView row) const;
     void markSeen(int position);
     // A new item from a checked row; cells are views into `row`: [0] main text, [k] sub-item k.
-    int addItem(QByteArrayView tag, QByteArrayView row, const QList<QByteArrayView>& cells,
+    int addItem(QByteArrayView tag, QByteArrayView row, std::span<const QByteArrayView> cells,
                 KeptFields kept = {});
     // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
     // stays. Items whose shown texts change are reported by the end of the reply in one range
     // of whole rows from the first to the last of them (a layout change when it is long).
-    void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells,
+    void updateItem(int position, QByteArrayView row, std::span<const QByteArrayView> cells,
                     KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
@@ -129,7 +131,7 @@ private:
     QByteArray m_scratch;
     std::string m_scratchText;
     std::string m_scratchTail;
-    QList<quint32> m_ends;
+    std::vector<quint32> m_ends;
     // Changed rows not yet reported, first..last; first < 0: none.
     struct Dirty {
         int first = -1;
