@@ -10,7 +10,7 @@ namespace tavrin {
 
 namespace {
 
-// A run of this many changed rows is reported as a layout change.
+// Changed rows spanning more than this many are reported as a layout change.
 constexpr int manyRows = 256;
 
 quint64 rowHash(QByteArrayView row)
