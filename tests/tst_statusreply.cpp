@@ -119,8 +119,8 @@ void TestStatusReply::refreshTouchesOnlyWhatChanged()
         statusReply({v3Row("A"), v3Row("B", {{5, "750"}}), v3Row("C"), v3Row("D"), v3Row("E")}));
     QCOMPARE(inserted.at(0).mid(1), QVariantList({0, 4}));
     // The vanished C and D go in one batch; E is unchanged, and B's number written differently
-    // shows the same text. The main text is written once, when the item is created; adjacent
-    // changed cells are reported together.
+    // shows the same text. The main text is written once, when the item is created; changed
+    // rows are reported whole.
     f.process(statusReply({v3Row("E"),
                            v3Row("A", {{1, "new"}, {7, "2000"}, {8, "x"}, {9, "y"}, {12, "z"}}),
                            v3Row("B", {{5, "750.0"}}), v3Row("F")}));
@@ -129,12 +129,31 @@ void TestStatusReply::refreshTouchesOnlyWhatChanged()
     QCOMPARE(f.model.findByTag("F"), 4);
     QCOMPARE(f.model.text(1, 0), QStringLiteral("f1"));
     QCOMPARE(f.model.text(1, 6), QStringLiteral("2.00Kb/s"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).mid(0, 2), QVariantList({f.model.index(0, 0), f.model.index(0, 20)}));
+    // One range from the first changed row to the last, whatever order they came in.
+    f.process(statusReply(
+        {v3Row("E", {{4, "r"}}), v3Row("A", {{10, "q"}}), v3Row("B", {{5, "750.0"}}), v3Row("F")}));
     QCOMPARE(changed.size(), 2);
-    QCOMPARE(changed.at(0).mid(0, 2), QVariantList({f.model.index(0, 6), f.model.index(0, 8)}));
-    QCOMPARE(changed.at(1).at(0).toModelIndex(), f.model.index(0, 11));
+    QCOMPARE(changed.at(1).mid(0, 2), QVariantList({f.model.index(0, 0), f.model.index(2, 20)}));
     f.process(statusReply({v3Row("E")}));
     QCOMPARE(removed.size(), 3);
     QCOMPARE(f.model.tag(1), QByteArray("E"));
+
+    // Many changed rows are one layout change, so a view lays the rows out once.
+    QSignalSpy relaid(&f.model, &QAbstractItemModel::layoutChanged);
+    QByteArrayList many;
+    QByteArrayList moved;
+    for (int i = 0; i < 300; ++i) {
+        many.append(v3Row(QByteArray::number(i)));
+        moved.append(v3Row(QByteArray::number(i), {{2, "moved"}}));
+    }
+    f.process(statusReply(many));
+    const qsizetype changes = changed.size();
+    f.process(statusReply(moved));
+    QCOMPARE(relaid.size(), 1);
+    QCOMPARE(changed.size(), changes);
+    QCOMPARE(f.model.text(300, 1), QStringLiteral("moved"));
 }
 
 void TestStatusReply::failingRowLeavesTheListAsItWas_data()

@@ -1,19 +1,26 @@
 #include "core/log/LogBatch.h"
 
+#include <charconv>
 #include <functional>
 
 namespace tavrin {
 
+namespace {
+// Beyond this many distinct prefixes a new one is simply stored again.
+constexpr qsizetype prefixesSearched = 8;
+} // namespace
+
 quint32 LogBatch::ownPrefix(QByteArrayView prefix)
 {
-    if (m_hasPrefix &&
-        QByteArrayView(m_own).sliced(m_lastPrefixOffset, m_lastPrefixLength) == prefix)
-        return m_lastPrefixOffset;
-    m_hasPrefix = true;
-    m_lastPrefixOffset = static_cast<quint32>(m_own.size());
-    m_lastPrefixLength = prefix.size();
+    for (const Prefix& known : m_prefixes) {
+        if (QByteArrayView(m_own).sliced(known.offset, known.length) == prefix)
+            return known.offset;
+    }
+    const auto offset = static_cast<quint32>(m_own.size());
     m_own.append(prefix);
-    return m_lastPrefixOffset;
+    if (m_prefixes.size() < prefixesSearched)
+        m_prefixes.append({offset, static_cast<quint16>(prefix.size())});
+    return offset;
 }
 
 void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
@@ -23,13 +30,13 @@ void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
     const char* begin = m_source.constData();
     const bool inSource = !text.isEmpty() && !m_source.isEmpty() && !before(text.data(), begin) &&
                           !before(begin + m_source.size(), text.data() + text.size());
-    const quint32 prefixOffset = ownPrefix(prefix);
     Q_ASSERT(prefix.size() <= 0xFFFF);
-    Entry entry{0, text.size(), prefixOffset, static_cast<quint16>(prefix.size()), inSource};
+    Entry entry{0, text.size(), ownPrefix(prefix), static_cast<quint16>(prefix.size()),
+                inSource ? Kind::InSource : Kind::Copied};
     if (inSource) {
-        entry.textOffset = text.data() - begin;
+        entry.text = text.data() - begin;
     } else {
-        entry.textOffset = m_own.size();
+        entry.text = m_own.size();
         m_own.append(text);
     }
     m_entries.append(entry);
@@ -38,7 +45,13 @@ void LogBatch::add(QByteArrayView prefix, QByteArrayView text)
 
 void LogBatch::add(QByteArrayView prefix, qint64 number)
 {
-    add(prefix, QByteArrayView(QByteArray::number(number)));
+    Q_ASSERT(prefix.size() <= 0xFFFF);
+    NumberText digits;
+    const auto length =
+        std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr - digits.data();
+    m_entries.append(
+        {number, length, ownPrefix(prefix), static_cast<quint16>(prefix.size()), Kind::Number});
+    m_bytes += prefix.size() + length;
 }
 
 QByteArrayView LogBatch::prefix(qsizetype i) const
@@ -47,16 +60,26 @@ QByteArrayView LogBatch::prefix(qsizetype i) const
     return QByteArrayView(m_own).sliced(entry.prefixOffset, entry.prefixLength);
 }
 
-QByteArrayView LogBatch::text(qsizetype i) const
+QByteArrayView LogBatch::text(qsizetype i, NumberText& scratch) const
 {
     const Entry& entry = m_entries.at(i);
-    return QByteArrayView(entry.textInSource ? m_source : m_own)
-        .sliced(entry.textOffset, entry.textLength);
+    switch (entry.kind) {
+    case Kind::InSource:
+        return QByteArrayView(m_source).sliced(entry.text, entry.textLength);
+    case Kind::Copied:
+        return QByteArrayView(m_own).sliced(entry.text, entry.textLength);
+    case Kind::Number:
+        break;
+    }
+    const char* end =
+        std::to_chars(scratch.data(), scratch.data() + scratch.size(), entry.text).ptr;
+    return QByteArrayView(scratch.data(), end - scratch.data());
 }
 
 QByteArray LogBatch::message(qsizetype i) const
 {
-    return prefix(i).toByteArray().append(text(i));
+    NumberText scratch;
+    return prefix(i).toByteArray().append(text(i, scratch));
 }
 
 QByteArrayList LogBatch::messages() const

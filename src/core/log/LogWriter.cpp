@@ -111,9 +111,10 @@ void LogWriter::write(const std::deque<Job>& jobs)
     m_fileSize = file.size();
     m_chunk.clear();
     bool ok = true;
+    LogBatch::NumberText digits;
     for (const Job& job : jobs) {
         for (qsizetype i = 0; ok && i < job.batch.size(); ++i)
-            ok = appendEntry(job.stamp, job.batch.prefix(i), job.batch.text(i));
+            ok = appendEntry(job.stamp, job.batch.prefix(i), job.batch.text(i, digits));
     }
     ok = ok && writeChunk();
     file.close();

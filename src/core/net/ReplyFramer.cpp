@@ -2,6 +2,9 @@
 
 #include "core/net/WireProtocol.h"
 
+#include <QIODevice>
+#include <algorithm>
+
 namespace tavrin {
 
 ReplyFramer::Appended ReplyFramer::append(QByteArrayView piece)
@@ -13,6 +16,33 @@ ReplyFramer::Appended ReplyFramer::append(QByteArrayView piece)
         return Appended::TooLarge;
     }
     m_data.append(piece);
+    return decide();
+}
+
+ReplyFramer::Appended ReplyFramer::readFrom(QIODevice& device)
+{
+    const qint64 available = device.bytesAvailable();
+    if (available <= 0)
+        return Appended::More;
+    if (available > m_limit - m_data.size()) {
+        reset();
+        return Appended::TooLarge;
+    }
+    const qsizetype held = m_data.size();
+    const qsizetype wanted = held + static_cast<qsizetype>(available);
+    // Grown by doubling up to the limit, so a long reply is not copied once per piece.
+    if (wanted > m_data.capacity())
+        m_data.reserve(std::min(m_limit, std::max(wanted, 2 * m_data.capacity())));
+    m_data.resize(wanted);
+    const qint64 got = device.read(m_data.data() + held, available);
+    m_data.resize(held + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+    if (got <= 0)
+        return Appended::More;
+    return decide();
+}
+
+ReplyFramer::Appended ReplyFramer::decide()
+{
     if (m_kind != Kind::Undecided)
         return Appended::More;
     const QByteArrayView start =

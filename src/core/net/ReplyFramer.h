@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+class QIODevice;
+
 namespace tavrin {
 
 // Gathers the reply of one exchange from the pieces the connection delivers. Whether it is an
@@ -20,6 +22,8 @@ public:
     // Appends a piece. Decided comes once per reply, with the piece that settles kind();
     // TooLarge drops everything gathered.
     Appended append(QByteArrayView piece);
+    // The same with what the device has ready, read straight into the gathered reply.
+    Appended readFrom(QIODevice& device);
     // The server closed: a reply still undecided (shorter than the error prefix) is a plain one.
     Kind finish();
 
@@ -36,6 +40,9 @@ public:
     qsizetype limit() const { return m_limit; }
 
 private:
+    // Settles kind() from the first bytes once there are enough of them.
+    Appended decide();
+
     QByteArray m_data;
     Kind m_kind = Kind::Undecided;
     qsizetype m_limit;

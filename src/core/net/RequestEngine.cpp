@@ -86,8 +86,7 @@ void RequestEngine::onConnected()
 // Appends what has arrived; false when the exchange has ended because the reply is too large.
 bool RequestEngine::takeData()
 {
-    const QByteArray piece = m_socket->readAll();
-    switch (m_framer.append(piece)) {
+    switch (m_framer.readFrom(*m_socket)) {
     case ReplyFramer::Appended::TooLarge:
         fail(tr("The reply is too large: the server sent more than %1 bytes on one connection.")
                  .arg(m_framer.limit()),

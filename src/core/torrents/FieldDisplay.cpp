@@ -46,7 +46,7 @@ std::optional<std::int64_t> wholeNumber(QByteArrayView text)
     return roundToInt64(*value);
 }
 
-void appendThousandths(QByteArray& out, std::int64_t value)
+void appendThousandths(std::string& out, std::int64_t value)
 {
     // Hundredths of the value / 1000, an exact half away from zero as the pattern rounds.
     std::int64_t hundredths = value / 10;
@@ -71,25 +71,25 @@ void appendThousandths(QByteArray& out, std::int64_t value)
     *p++ = '.';
     *p++ = static_cast<char>('0' + fraction / 10);
     *p++ = static_cast<char>('0' + fraction % 10);
-    out.append(buffer, p - buffer);
+    out.append(buffer, static_cast<std::size_t>(p - buffer));
     out.append("Kb/s", 4);
 }
 
 } // namespace
 
-void appendDisplayed(QByteArray& out, QByteArrayView field)
+void appendDisplayed(std::string& out, QByteArrayView field)
 {
     if (const auto value = wholeNumber(field))
         appendThousandths(out, *value);
     else
-        out.append(field);
+        out.append(field.data(), static_cast<std::size_t>(field.size()));
 }
 
 QString displayedValue(QByteArrayView field)
 {
-    QByteArray text;
+    std::string text;
     appendDisplayed(text, field);
-    return QString::fromLatin1(text);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace tavrin::display

@@ -84,12 +84,12 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
 
         // Check the whole row before it touches the list.
         replyrows::splitFields(row, m_fields);
-        const qsizetype fieldCount = m_fields.size();
+        const auto fieldCount = static_cast<qsizetype>(m_fields.size());
         m_cells.clear();
         for (qsizetype k = 0; k < fields.size(); ++k) {
             const int field = fields.at(k);
             if (k == 0 && position > 0) {
-                m_cells.append(QByteArrayView()); // a found item keeps its main text
+                m_cells.emplace_back(); // a found item keeps its main text
                 continue;
             }
             if (field > fieldCount) {
@@ -98,14 +98,14 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
                                 .arg(plan.keys().at(k))
                                 .arg(field));
             }
-            m_cells.append(m_fields.at(field - 1));
+            m_cells.push_back(m_fields[field - 1]);
         }
         if (!plan.walkFailure().isEmpty())
             return fail(plan.walkFailure());
 
         // Kept fields are data fields: never the identifier after the last bar.
         const auto kept = [&](int field) {
-            return field > 0 && field < fieldCount ? m_fields.at(field - 1) : QByteArrayView();
+            return field > 0 && field < fieldCount ? m_fields[field - 1] : QByteArrayView();
         };
         const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
                                                       kept(plan.priorityField())};

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <pugixml.hpp>
+#include <vector>
 
 namespace tavrin {
 
@@ -41,8 +42,8 @@ private:
              RequestKind kind, int clickedPosition, StatusReplyOutcome& outcome);
 
     bool m_withLog;
-    QList<QByteArrayView> m_fields;
-    QList<QByteArrayView> m_cells;
+    std::vector<QByteArrayView> m_fields;
+    std::vector<QByteArrayView> m_cells;
 };
 
 } // namespace tavrin

@@ -10,6 +10,9 @@ namespace tavrin {
 
 namespace {
 
+// Changed rows spanning more than this many are reported as a layout change.
+constexpr int manyRows = 256;
+
 quint64 rowHash(QByteArrayView row)
 {
     return std::hash<std::string_view>{}(std::string_view(row.data(), row.size()));
@@ -24,17 +27,23 @@ quint32 cellEnd(const QByteArray& data, qsizetype cell)
 
 // Builds a row's buffer: the cell ends, the texts, the tail (kept fields and Tag). `texts`
 // holds the texts one after another and `ends` where each ends.
-void compose(QByteArray& out, const QList<quint32>& ends, QByteArrayView texts, QByteArrayView tag)
+void compose(QByteArray& out, std::span<const quint32> ends, std::string_view texts,
+             std::string_view tail)
 {
-    const qsizetype head = ends.size() * qsizetype(sizeof(quint32));
-    out.resize(head + texts.size() + tag.size());
+    const auto head = qsizetype(ends.size() * sizeof(quint32));
+    out.resize(head + qsizetype(texts.size() + tail.size()));
     char* at = out.data();
     if (head)
-        std::memcpy(at, ends.constData(), static_cast<size_t>(head));
-    if (!texts.isEmpty())
-        std::memcpy(at + head, texts.data(), static_cast<size_t>(texts.size()));
-    if (!tag.isEmpty())
-        std::memcpy(at + head + texts.size(), tag.data(), static_cast<size_t>(tag.size()));
+        std::memcpy(at, ends.data(), static_cast<size_t>(head));
+    if (!texts.empty())
+        std::memcpy(at + head, texts.data(), texts.size());
+    if (!tail.empty())
+        std::memcpy(at + head + texts.size(), tail.data(), tail.size());
+}
+
+void append(std::string& out, QByteArrayView text)
+{
+    out.append(text.data(), static_cast<std::size_t>(text.size()));
 }
 
 } // namespace
@@ -55,8 +64,10 @@ QByteArrayView TorrentListModel::tailIn(const Row& row)
 
 void TorrentListModel::composeTail(QByteArrayView tag, KeptFields kept)
 {
-    m_scratchTail.resize(0);
-    m_scratchTail.append(kept.status).append(kept.priority).append(tag);
+    m_scratchTail.clear();
+    append(m_scratchTail, kept.status);
+    append(m_scratchTail, kept.priority);
+    append(m_scratchTail, tag);
 }
 
 QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
@@ -79,6 +90,7 @@ QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell)
 void TorrentListModel::setColumns(const QStringList& captions)
 {
     beginResetModel();
+    m_dirty = {};
     m_captions = captions;
     m_rows.clear();
     m_index.clear();
@@ -116,21 +128,22 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     if (subItem < static_cast<int>(row.cells) && shownIn(row, subItem) == QByteArrayView(wanted))
         return;
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
-    QList<quint32> ends;
-    QByteArray texts;
+    std::vector<quint32> ends;
+    std::string texts;
     for (qsizetype k = 0; k < cells; ++k) {
         if (k == subItem)
-            texts.append(wanted);
+            append(texts, wanted);
         else if (k < row.cells)
-            texts.append(shownIn(row, k));
-        ends.append(static_cast<quint32>(texts.size()));
+            append(texts, shownIn(row, k));
+        ends.push_back(static_cast<quint32>(texts.size()));
     }
     const QByteArray tail = tailIn(row).toByteArray();
-    compose(row.data, ends, texts, tail);
+    compose(row.data, ends, texts, std::string_view(tail.constData(), size_t(tail.size())));
     row.cells = static_cast<quint32>(cells);
     // The item no longer shows exactly what its row text says.
     row.generation = 0;
-    emitChanged(position - 1, {subItem});
+    noteChanged(position - 1, subItem);
+    flushChanged();
 }
 
 void TorrentListModel::beginReply(const QList<int>& plan)
@@ -156,13 +169,13 @@ void TorrentListModel::markSeen(int position)
 }
 
 int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
-                              const QList<QByteArrayView>& cells, KeptFields kept)
+                              std::span<const QByteArrayView> cells, KeptFields kept)
 {
-    m_scratchText.resize(0);
+    m_scratchText.clear();
     m_ends.clear();
     for (const QByteArrayView cell : cells) {
         display::appendDisplayed(m_scratchText, cell);
-        m_ends.append(static_cast<quint32>(m_scratchText.size()));
+        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
     }
     Row item;
     composeTail(tag, kept);
@@ -186,6 +199,7 @@ void TorrentListModel::flushAdded()
 {
     if (m_pending.isEmpty())
         return;
+    flushChanged();
     const int first = count();
     beginInsertRows({}, first, first + static_cast<int>(m_pending.size()) - 1);
     if (m_rows.isEmpty())
@@ -197,16 +211,16 @@ void TorrentListModel::flushAdded()
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row,
-                                  const QList<QByteArrayView>& cells, KeptFields kept)
+                                  std::span<const QByteArrayView> cells, KeptFields kept)
 {
     flushAdded();
     Row& item = m_rows[position - 1];
-    const qsizetype wanted = cells.size();
+    const auto wanted = static_cast<qsizetype>(cells.size());
     const qsizetype total = std::max<qsizetype>(item.cells, wanted);
 
-    m_scratchText.resize(0);
+    m_scratchText.clear();
     m_ends.clear();
-    m_changed.clear();
+    int firstChanged = -1;
     // Shown texts that came from this plan's fields (none was typed in since).
     const bool sameShape = item.generation == m_generation;
     for (qsizetype k = 0; k < total; ++k) {
@@ -214,21 +228,25 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
         const qsizetype start = m_scratchText.size();
         if (k == 0 || k >= wanted) {
             // The main text is never updated; sub-items beyond the plan keep their text.
-            m_scratchText.append(before);
-        } else if (sameShape && k < item.cells && cells.at(k) == before) {
+            append(m_scratchText, before);
+        } else if (sameShape && k < item.cells && cells[k] == before) {
             // A field equal to its shown text is not a number (a number shows with a unit
             // after it), so it shows unchanged: no need to convert it again.
-            m_scratchText.append(before);
+            append(m_scratchText, before);
         } else {
-            display::appendDisplayed(m_scratchText, cells.at(k));
-            if (QByteArrayView(m_scratchText).sliced(start) != before || k >= item.cells)
-                m_changed.append(static_cast<int>(k));
+            display::appendDisplayed(m_scratchText, cells[k]);
+            const QByteArrayView after(m_scratchText.data() + start,
+                                       qsizetype(m_scratchText.size()) - start);
+            if (after != before || k >= item.cells) {
+                if (firstChanged < 0)
+                    firstChanged = static_cast<int>(k);
+            }
         }
-        m_ends.append(static_cast<quint32>(m_scratchText.size()));
+        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
     }
     const bool keptChanged = keptField(position, KeptField::Status) != kept.status ||
                              keptField(position, KeptField::Priority) != kept.priority;
-    if (!m_changed.isEmpty() || total != item.cells || keptChanged) {
+    if (firstChanged >= 0 || total != item.cells || keptChanged) {
         composeTail(tagIn(item), kept);
         compose(m_scratch, m_ends, m_scratchText, m_scratchTail);
         // Same size: overwrite in place, so a refresh rarely allocates.
@@ -243,13 +261,14 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
     item.rowHash = rowHash(row);
     item.generation = m_generation;
     item.seen = m_reply;
-    if (!m_changed.isEmpty())
-        emitChanged(position - 1, m_changed);
+    if (firstChanged >= 0)
+        noteChanged(position - 1, firstChanged);
 }
 
 void TorrentListModel::removeUnseen()
 {
     flushAdded();
+    flushChanged();
     bool removed = false;
     // From the end, so the positions still to be looked at do not move.
     for (int last = count() - 1; last >= 0;) {
@@ -280,21 +299,33 @@ void TorrentListModel::rebuildIndex()
     m_index.rebuild(count(), [this](int r) { return tagOf(r); });
 }
 
-void TorrentListModel::emitChanged(int row, const QList<int>& columns)
+void TorrentListModel::noteChanged(int row, int firstColumn)
 {
-    const int limit = columnCount();
-    qsizetype i = 0;
-    while (i < columns.size()) {
-        const int first = columns.at(i);
-        int last = first;
-        while (i + 1 < columns.size() && columns.at(i + 1) == last + 1)
-            last = columns.at(++i);
-        ++i;
-        if (first >= limit)
-            break;
-        Q_EMIT dataChanged(index(row, first), index(row, std::min(last, limit - 1)),
-                           {Qt::DisplayRole});
+    if (firstColumn >= columnCount())
+        return; // only sub-items beyond the columns changed: nothing shows it
+    if (m_dirty.first < 0) {
+        m_dirty = {row, row};
+        return;
     }
+    m_dirty.first = std::min(m_dirty.first, row);
+    m_dirty.last = std::max(m_dirty.last, row);
+}
+
+void TorrentListModel::flushChanged()
+{
+    const Dirty dirty = m_dirty;
+    m_dirty = {};
+    if (dirty.first < 0)
+        return;
+    if (dirty.last - dirty.first >= manyRows) {
+        // A tree view measures each row of a changed range to find what to repaint; after a
+        // layout change it lays the rows out once and repaints what shows. Nothing moves.
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        return;
+    }
+    Q_EMIT dataChanged(index(dirty.first, 0), index(dirty.last, columnCount() - 1),
+                       {Qt::DisplayRole});
 }
 
 int TorrentListModel::rowCount(const QModelIndex& parent) const

@@ -9,6 +9,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace tavrin {
 
@@ -57,16 +60,21 @@ public:
     bool isUnchanged(int position, QByteArrayView row) const;
     void markSeen(int position);
     // A new item from a checked row; cells are views into `row`: [0] main text, [k] sub-item k.
-    int addItem(QByteArrayView tag, QByteArrayView row, const QList<QByteArrayView>& cells,
+    int addItem(QByteArrayView tag, QByteArrayView row, std::span<const QByteArrayView> cells,
                 KeptFields kept = {});
     // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
-    // stays. Only cells whose displayed text changes are reported.
-    void updateItem(int position, QByteArrayView row, const QList<QByteArrayView>& cells,
+    // stays. Items whose shown texts change are reported by the end of the reply in one range
+    // of whole rows from the first to the last of them (a layout change when it is long).
+    void updateItem(int position, QByteArrayView row, std::span<const QByteArrayView> cells,
                     KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
     // Ends a reply: items added since the last update show up, consecutive ones in one batch.
-    void endReply() { flushAdded(); }
+    void endReply()
+    {
+        flushAdded();
+        flushChanged();
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -90,7 +98,9 @@ public:
 
 private:
     void rebuildIndex();
-    void emitChanged(int row, const QList<int>& columns);
+    // Widens the range of changed rows to take in the row.
+    void noteChanged(int row, int firstColumn);
+    void flushChanged();
 
     QStringList m_captions;
     QList<Row> m_rows;
@@ -119,10 +129,15 @@ private:
     quint32 m_generation = 1;
     quint32 m_reply = 0;
     QByteArray m_scratch;
-    QByteArray m_scratchText;
-    QByteArray m_scratchTail;
-    QList<quint32> m_ends;
-    QList<int> m_changed;
+    std::string m_scratchText;
+    std::string m_scratchTail;
+    std::vector<quint32> m_ends;
+    // Changed rows not yet reported, first..last; first < 0: none.
+    struct Dirty {
+        int first = -1;
+        int last = -1;
+    };
+    Dirty m_dirty;
 };
 
 } // namespace tavrin
