@@ -93,7 +93,6 @@ private Q_SLOTS:
     void firstQueryLeavesOneIntervalAfterConnect();
     void failuresStopEverythingBeforeTheirOneBox_data();
     void failuresStopEverythingBeforeTheirOneBox();
-    void slowReplyIsNotAbandonedByTicks();
     void commandsWaitTheirTurnAndTicksAreHeld();
     void chainsRunToTheirEnd_data();
     void chainsRunToTheirEnd();
@@ -114,12 +113,10 @@ void TestSession::connectChecksNumbersFirst_data()
         QTest::newRow(name) << port << refresh << interval << named;
     };
     row("port text", "abc", "1", 0, "Port");
-    row("port zero", "0", "1", 0, "Port");
     row("port too high", "65536", "1", 0, "Port");
     row("refresh text", "56667", "soon", 0, "Refresh");
     row("refresh too long", "56667", "3000000", 0, "Refresh");
     row("zero", "56667", "0", 1000);
-    row("negative", "56667", "-5", 1000);
     row("half to even", "56667", " 2.5 ", 2000);
 }
 
@@ -261,21 +258,6 @@ void TestSession::failuresStopEverythingBeforeTheirOneBox()
     QCOMPARE(f.shown.size(), text.isEmpty() ? 0 : 1);
 }
 
-void TestSession::slowReplyIsNotAbandonedByTicks()
-{
-    Fixture f;
-    f.script.torrents = {{"T1", "WORKING"}};
-    f.server.setReplyDelay(300);
-    f.session->connectToServer(QStringLiteral("3600"));
-    f.session->refresh();
-    QTRY_COMPARE(f.server.requests().size(), 1);
-    f.session->refresh();
-    f.session->refresh();
-    QTRY_COMPARE(f.replies, 1);
-    QCOMPARE(f.commands(), QList<QByteArray>{"QUERY|"});
-    QCOMPARE(f.model.count(), 1);
-}
-
 void TestSession::commandsWaitTheirTurnAndTicksAreHeld()
 {
     Fixture f;
@@ -284,7 +266,10 @@ void TestSession::commandsWaitTheirTurnAndTicksAreHeld()
     f.server.setReplyDelay(100);
     f.session->refresh();
     QTRY_COMPARE(f.server.requests().size(), 2);
-    // The status query in flight gives way; the commands go one at a time, in order.
+    // Ticks neither abandon the slow query in flight nor ask again; the commands then go one at
+    // a time, in order.
+    f.session->refresh();
+    f.session->refresh();
     f.session->addLink(QStringLiteral("a"));
     f.session->deleteCompleted();
     f.session->queueAll();
