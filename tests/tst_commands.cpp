@@ -80,7 +80,6 @@ private Q_SLOTS:
         };
         const QList<Step> steps = {{"Add", "", "ADD|", false},
                                    {"Add", " magnet:?xt=a|b,c ", "ADD| magnet:?xt=a|b,c ", false},
-                                   {"Add", QString::fromLatin1("caf\xe9"), "ADD|caf\xe9", false},
                                    {"Delete Completed", "", "DELETE|COMPLETED", false},
                                    {"Queue All", "", "QUEUE|ALL", true},
                                    {"Stop All", "", "STOP|ALL", true}};
