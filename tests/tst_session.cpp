@@ -137,12 +137,10 @@ private Q_SLOTS:
         QVERIFY(f.session->refreshRemainingMs() > interval - 100);
         QVERIFY(f.busy);
         QVERIFY(!f.locked);
-        const QStringList stored{f.env.settings->read(QStringLiteral("Host")),
-                                 f.env.settings->read(QStringLiteral("Port")),
-                                 f.env.settings->read(QStringLiteral("UniqueID")),
-                                 f.env.settings->read(QStringLiteral("RefreshSecs"))};
-        QCOMPARE(stored,
-                 (QStringList{QStringLiteral("server.lan"), port, QStringLiteral("me"), refresh}));
+        QStringList stored;
+        for (const char* key : {"Host", "Port", "UniqueID", "RefreshSecs"})
+            stored << f.env.settings->read(QLatin1String(key));
+        QCOMPARE(stored, (QStringList{"server.lan", port, "me", refresh}));
     }
 
     void firstQueryLeavesOneIntervalAfterConnect()
