@@ -16,19 +16,17 @@ struct Harness : WindowHarness {
     explicit Harness(const Torrents& list, bool version3 = true, const QString& storedLayout = {})
         : WindowHarness({{QStringLiteral("Version3"), version3 ? "true" : "false"},
                          {QStringLiteral("Version3Cols"), storedLayout}},
-                        options())
+                        [] {
+                            MainWindowOptions o;
+                            o.chainDelayMs = 1;
+                            return o;
+                        }())
     {
         script.torrents = list;
         script.serve(server);
         connectAs(QStringLiteral("u"));
         refresh();
         QCOMPARE(model().count(), static_cast<int>(list.size()));
-    }
-    static MainWindowOptions options()
-    {
-        MainWindowOptions o;
-        o.chainDelayMs = 1;
-        return o;
     }
     // The captions of the visible context items and the checked priority, if any.
     QStringList offered() const
