@@ -1,6 +1,5 @@
-// The torrent list in the real main window: columns from the layouts, status replies from a
+// The torrent list in the real main window: the version switch, status replies from a
 // loopback server, the log, the error box and the reselection.
-#include "core/columns/ColumnLayout.h"
 #include "support/StatusRows.h"
 #include "support/WindowHarness.h"
 
@@ -43,18 +42,10 @@ struct Harness : WindowHarness {
 class TestTorrentList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void columnsFollowTheLayoutAndVersion()
+    void versionSwitchEmptiesTheList()
     {
-        // The stored version 3 layout hides Connections and has a width that is not a number.
-        Harness h(
-            QString(columns::defaultText(true))
-                .replace("'Connections' index='21' show='1'", "'Connections' index='21' show='0'")
-                .replace("width='3000'", "width='wide'"));
-        QCOMPARE(h.model().columns().size(), 20);
-        QCOMPARE(h.model().columns().last(), QStringLiteral("Seeding Time"));
-        QVERIFY(h.sectionIsTwips(0, 1440) && h.sectionIsTwips(1, 1000));
+        Harness h;
         h.refresh(statusReply({v3Row("A")}));
-        // Switching empties the list.
         action(*h.window, "Switch to Kestrun Version 2")->trigger();
         QCOMPARE(h.model().columns().size(), 14);
         QCOMPARE(h.model().count(), 0);
