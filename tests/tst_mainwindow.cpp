@@ -20,20 +20,19 @@ class TestMainWindow : public QObject {
 private Q_SLOTS:
     void startsWithEmptyStore()
     {
-        WindowHarness h;
-        QVERIFY(h.env.logBytes().endsWith(": Tavrin starting\r\n"));
-        QCOMPARE(h.env.logBytes().count("\r\n"), 1);
-        QVERIFY(action(*h.window, "Switch to Kestrun Version 2"));
-        QCOMPARE(h.window->windowTitle(), QStringLiteral("Tavrin v1.1.8"));
-        QVERIFY(!h.listArea()->isEnabled() && h.listArea()->isHidden());
-        QCOMPARE(outerTwips(*h.window), QSizeF(10395, 7050));
-        QVERIFY(h.env.prompter.messages.isEmpty());
-
         TestEnvironment env;
-        MainWindow plain(*env.settings, env.prompter, env.clock);
+        MainWindow w(*env.settings, env.prompter, env.clock);
+        QVERIFY(env.logBytes().endsWith(": Tavrin starting\r\n"));
+        QCOMPARE(env.logBytes().count("\r\n"), 1);
+        QVERIFY(action(w, "Switch to Kestrun Version 2"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tavrin v1.1.8"));
+        const auto* listArea = w.findChild<QWidget*>(QStringLiteral("contentFrame"));
+        QVERIFY(!listArea->isEnabled() && listArea->isHidden());
+        QCOMPARE(outerTwips(w), QSizeF(10395, 7050));
+        QVERIFY(env.prompter.messages.isEmpty());
         QStringList fields;
         for (const char* caption : {"Host:", "Port:", "Unique ID:", "Refresh (secs):"})
-            fields << accessible<QLineEdit>(plain, caption)->text();
+            fields << accessible<QLineEdit>(w, caption)->text();
         QCOMPARE(fields, (QStringList{"localhost", "56667", "", "1"}));
     }
 
