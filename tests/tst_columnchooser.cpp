@@ -138,6 +138,7 @@ private Q_SLOTS:
         row("built-in, frame stores", QString(), "", v3, columns::defaultText(true), 21);
         row("version 2, one DL Speed", columns::defaultText(false), "c", v2, QString(), 14);
         row("hidden ones unticked in place", "A:2:1;B:1:0;C:3", "c", "-B;A;-C", QString(), 1);
+        row("nothing after a gap", "A:1:1;B:2:1;C:4:1", "c", "A;B", QString(), 2);
         // Moves carry the tick along; the moved row stays selected.
         row("up twice", abc, "3 u u s", "A;B;C", "A:2:1;B:3:1;C:1:1", 3);
         row("bottom", abc, "1 x b s", "A;B;C", "A:3:0;B:1:1;C:2:1", 2);
