@@ -122,112 +122,109 @@ bool chooseColumns(MainWindow& window, const QString& steps,
 class tst_ColumnChooser : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void changeColumns_data();
-    void changeColumns();
-    void layoutFollowsSize();
-    void eachVersionKeepsItsOwnLayout();
+    void changeColumns_data()
+    {
+        QTest::addColumn<QString>("preset"); // the stored layout before; none: the built-in one
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("listed"); // the dialog's rows as it opens
+        QTest::addColumn<QString>("after");  // the stored layout after; none: as before
+        QTest::addColumn<int>("shown");      // the columns shown after
+        const auto row = [](const char* name, const auto&... v) {
+            (QTest::newRow(name) << ... << v);
+        };
+        const QString abc = "A:1:1;B:2:1;C:3:1";
+        row("built-in, Cancel", QString(), "5 t c", v3, QString(), 21);
+        row("built-in, Esc", QString(), "5 t e", v3, QString(), 21);
+        row("built-in, frame stores", QString(), "", v3, columns::defaultText(true), 21);
+        row("version 2, one DL Speed", columns::defaultText(false), "c", v2, QString(), 14);
+        row("hidden ones unticked in place", "A:2:1;B:1:0;C:3", "c", "-B;A;-C", QString(), 1);
+        row("nothing after a gap", "A:1:1;B:2:1;C:4:1", "c", "A;B", QString(), 2);
+        // Moves carry the tick along; the moved row stays selected.
+        row("up twice", abc, "3 u u s", "A;B;C", "A:2:1;B:3:1;C:1:1", 3);
+        row("bottom", abc, "1 x b s", "A;B;C", "A:3:0;B:1:1;C:2:1", 2);
+        row("nothing selected, up on the first, down on the last", abc, "t u d b 1 u 3 d s",
+            "A;B;C", abc, 3);
+        // Save writes in place: document order, widths and elements not listed stay.
+        row("Save", "A:1:1:3000;B:2:1;C:3;D:9", "3 x t 2 x s", "A;B;-C",
+            "A:2:0:3000;B:3:1;C:1:1;D:9", 2);
+        row("Save, one key twice", "A:1:1;B:2:1;A:1", "2 t 2 x s", "A;B", "A:2:0;B:1:1;A:2:0", 1);
+        row("Reset, Save", "ETA:1:1;FileName:2:0:5000;Seeding Option:3", "r s",
+            "ETA;-FileName;-Seeding Option", "ETA:5:1;FileName:1:1:5000;Seeding Option:3", 1);
+        // Closed by the frame: the layout is stored, unchanged by the moves and Reset.
+        row("moves, Reset, frame", "A:2:1;B:1:0", "2 t r", "-B;A", QString(), 1);
+        // The empty layout stored means the built-in one.
+        row("unparsable, Save", "<Cols><Col key='A'", "s", "", "", 21);
+    }
+
+    void changeColumns()
+    {
+        QFETCH(QString, preset);
+        QFETCH(QString, steps);
+        QFETCH(QString, listed);
+        QFETCH(QString, after);
+        QFETCH(int, shown);
+        test::TestEnvironment env;
+        if (!preset.isNull())
+            env.settings->write(keys::version3Cols, xml(preset));
+        const QString before = env.settings->read(keys::version3Cols, "absent");
+        MainWindow window(*env.settings, env.prompter, env.clock);
+        QVERIFY(chooseColumns(window, steps,
+                              [&](ColumnChooserDialog& d) { QCOMPARE(rows(d), listed); }));
+        QCOMPARE(env.settings->read(keys::version3Cols, "absent"),
+                 after.isNull() ? before : xml(after));
+        QCOMPARE(captions(window).size(), shown);
+        // The columns shown are those a restart shows.
+        QCOMPARE(captions(window), captions(MainWindow(*env.settings, env.prompter, env.clock)));
+    }
+
+    void layoutFollowsSize()
+    {
+        test::TestEnvironment env;
+        MainWindow window(*env.settings, env.prompter, env.clock);
+        QVERIFY(chooseColumns(window, "", [](ColumnChooserDialog& d) {
+            QCOMPARE(d.size(), QSize(px(4950), px(4920)));
+            const QPoint off = d.frameGeometry().center() - d.screen()->geometry().center();
+            QVERIFY(qAbs(off.x()) <= 20 && qAbs(off.y()) <= 40); // centred on the screen
+            int i = 0; // the move buttons, with their pictures, 425 twips apart
+            for (QToolButton* b : buttons<QToolButton>(
+                     d, {"moveTopButton", "moveUpButton", "moveDownButton", "moveBottomButton"})) {
+                QCOMPARE(b->pos(), QPoint(px(50), px(50 + 425 * i++)));
+                QVERIFY(!b->icon().pixmap(16, 16).isNull());
+            }
+            // Save, Reset and Cancel at the bottom right, 50 twips apart; the list fills the rest,
+            // and keeps its size when there is no room for it.
+            const QSize list(px(4425), px(4445)), grown = list + QSize(150, 60);
+            for (const auto& [size, listSize] : QList<std::pair<QSize, QSize>>{
+                     {d.size(), list}, {d.size() + QSize(150, 60), grown}, {{20, 20}, grown}}) {
+                d.resize(size);
+                QTRY_COMPARE(d.size(), size);
+                int n = 3;
+                for (QPushButton* b :
+                     buttons<QPushButton>(d, {"saveButton", "resetButton", "cancelButton"}))
+                    QCOMPARE(b->pos(),
+                             QPoint(size.width() - px(1145 * n--), size.height() - px(425)));
+                QCOMPARE(columnList(d)->geometry(), QRect(QPoint(px(475), px(50)), listSize));
+                QCOMPARE(columnList(d)->columnWidth(0), listSize.width() - px(400));
+            }
+        }));
+    }
+
+    void eachVersionKeepsItsOwnLayout()
+    {
+        test::TestEnvironment env;
+        MainWindow window(*env.settings, env.prompter, env.clock);
+        QVERIFY(chooseColumns(window, "5 t 3 x s")); // ETA first, Progress hidden
+        const QStringList shown3 = captions(window);
+        QCOMPARE(shown3.first(), "ETA");
+        const QString stored3 = env.settings->read(keys::version3Cols);
+        test::action(window, "Switch to Kestrun Version")->trigger();
+        QVERIFY(chooseColumns(window, "8 t s"));
+        QCOMPARE(captions(window).join(';'), "#Peers;" + QString(v2).remove("#Peers;"));
+        QCOMPARE(env.settings->read(keys::version3Cols), stored3);
+        test::action(window, "Switch to Kestrun Version")->trigger();
+        QCOMPARE(captions(window), shown3);
+    }
 };
-
-void tst_ColumnChooser::changeColumns_data()
-{
-    QTest::addColumn<QString>("preset"); // the stored layout before; none: the built-in one
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("listed"); // the dialog's rows as it opens
-    QTest::addColumn<QString>("after");  // the stored layout after; none: as before
-    QTest::addColumn<int>("shown");      // the columns shown after
-    const auto row = [](const char* name, const auto&... v) { (QTest::newRow(name) << ... << v); };
-    const QString abc = "A:1:1;B:2:1;C:3:1";
-    row("built-in, Cancel", QString(), "5 t c", v3, QString(), 21);
-    row("built-in, Esc", QString(), "5 t e", v3, QString(), 21);
-    row("built-in, frame stores", QString(), "", v3, columns::defaultText(true), 21);
-    row("version 2, one DL Speed", columns::defaultText(false), "c", v2, QString(), 14);
-    row("hidden ones unticked in place", "A:2:1;B:1:0;C:3", "c", "-B;A;-C", QString(), 1);
-    row("nothing after a gap", "A:1:1;B:2:1;C:4:1", "c", "A;B", QString(), 2);
-    row("another root", "<Other><Col key='A' index='1' show='1'/></Other>", "s", "", QString(), 0);
-    // Moves carry the tick along; the moved row stays selected.
-    row("up twice", abc, "3 u u s", "A;B;C", "A:2:1;B:3:1;C:1:1", 3);
-    row("bottom", abc, "1 x b s", "A;B;C", "A:3:0;B:1:1;C:2:1", 2);
-    row("nothing selected, up on the first, down on the last", abc, "t u d b 1 u 3 d s", "A;B;C",
-        abc, 3);
-    // Save writes in place: document order, widths and elements not listed stay.
-    row("Save", "A:1:1:3000;B:2:1;C:3;D:9", "3 x t 2 x s", "A;B;-C", "A:2:0:3000;B:3:1;C:1:1;D:9",
-        2);
-    row("Save, one key twice", "A:1:1;B:2:1;A:1", "2 t 2 x s", "A;B", "A:2:0;B:1:1;A:2:0", 1);
-    row("Reset, Save", "ETA:1:1;FileName:2:0:5000;Seeding Option:3", "r s",
-        "ETA;-FileName;-Seeding Option", "ETA:5:1;FileName:1:1:5000;Seeding Option:3", 1);
-    // Closed by the frame: the layout is stored, unchanged by the moves and Reset.
-    row("moves, Reset, frame", "A:2:1;B:1:0", "2 t r", "-B;A", QString(), 1);
-    // The empty layout stored means the built-in one.
-    row("unparsable, Save", "<Cols><Col key='A'", "s", "", "", 21);
-}
-
-void tst_ColumnChooser::changeColumns()
-{
-    QFETCH(QString, preset);
-    QFETCH(QString, steps);
-    QFETCH(QString, listed);
-    QFETCH(QString, after);
-    QFETCH(int, shown);
-    test::TestEnvironment env;
-    if (!preset.isNull())
-        env.settings->write(keys::version3Cols, xml(preset));
-    const QString before = env.settings->read(keys::version3Cols, "absent");
-    MainWindow window(*env.settings, env.prompter, env.clock);
-    QVERIFY(
-        chooseColumns(window, steps, [&](ColumnChooserDialog& d) { QCOMPARE(rows(d), listed); }));
-    QCOMPARE(env.settings->read(keys::version3Cols, "absent"),
-             after.isNull() ? before : xml(after));
-    QCOMPARE(captions(window).size(), shown);
-    // The columns shown are those a restart shows.
-    QCOMPARE(captions(window), captions(MainWindow(*env.settings, env.prompter, env.clock)));
-}
-
-void tst_ColumnChooser::layoutFollowsSize()
-{
-    test::TestEnvironment env;
-    MainWindow window(*env.settings, env.prompter, env.clock);
-    QVERIFY(chooseColumns(window, "", [](ColumnChooserDialog& d) {
-        QCOMPARE(d.size(), QSize(px(4950), px(4920)));
-        const QPoint off = d.frameGeometry().center() - d.screen()->geometry().center();
-        QVERIFY(qAbs(off.x()) <= 20 && qAbs(off.y()) <= 40); // centred on the screen
-        int i = 0; // the move buttons, with their pictures, 425 twips apart
-        for (QToolButton* b : buttons<QToolButton>(
-                 d, {"moveTopButton", "moveUpButton", "moveDownButton", "moveBottomButton"})) {
-            QCOMPARE(b->pos(), QPoint(px(50), px(50 + 425 * i++)));
-            QVERIFY(!b->icon().pixmap(16, 16).isNull());
-        }
-        // Save, Reset and Cancel at the bottom right, 50 twips apart; the list fills the rest,
-        // and keeps its size when there is no room for it.
-        const QSize list(px(4425), px(4445)), grown = list + QSize(150, 60);
-        for (const auto& [size, listSize] : QList<std::pair<QSize, QSize>>{
-                 {d.size(), list}, {d.size() + QSize(150, 60), grown}, {{20, 20}, grown}}) {
-            d.resize(size);
-            QTRY_COMPARE(d.size(), size);
-            int n = 3;
-            for (QPushButton* b :
-                 buttons<QPushButton>(d, {"saveButton", "resetButton", "cancelButton"}))
-                QCOMPARE(b->pos(), QPoint(size.width() - px(1145 * n--), size.height() - px(425)));
-            QCOMPARE(columnList(d)->geometry(), QRect(QPoint(px(475), px(50)), listSize));
-            QCOMPARE(columnList(d)->columnWidth(0), listSize.width() - px(400));
-        }
-    }));
-}
-
-void tst_ColumnChooser::eachVersionKeepsItsOwnLayout()
-{
-    test::TestEnvironment env;
-    MainWindow window(*env.settings, env.prompter, env.clock);
-    QVERIFY(chooseColumns(window, "5 t 3 x s")); // ETA first, Progress hidden
-    const QStringList shown3 = captions(window);
-    QCOMPARE(shown3.first(), "ETA");
-    const QString stored3 = env.settings->read(keys::version3Cols);
-    test::action(window, "Switch to Kestrun Version")->trigger();
-    QVERIFY(chooseColumns(window, "8 t s"));
-    QCOMPARE(captions(window).join(';'), "#Peers;" + QString(v2).remove("#Peers;"));
-    QCOMPARE(env.settings->read(keys::version3Cols), stored3);
-    test::action(window, "Switch to Kestrun Version")->trigger();
-    QCOMPARE(captions(window), shown3);
-}
 
 QTEST_MAIN(tst_ColumnChooser)
 #include "tst_columnchooser.moc"

@@ -78,7 +78,6 @@ private Q_SLOTS:
         row("no bar", {"QUERY"}, e + "Unknown command QUERY");
         row("query with line end", {"QUERY|\n"}, e + "Unexpected text after QUERY|");
         row("empty add", {"ADD|"}, e + "No link given");
-        row("pause unknown", {"PAUSE|T77"}, e + "Unknown torrent T77");
         row("id with CR", {"STOP|T1000\r"}, e + "Unknown torrent T1000\r");
         row("pause all", {"PAUSE|ALL"}, e + "Unknown torrent ALL");
         row("priority 5", {"PRIORITY|T1000,5"}, e + "Bad priority code 5");
@@ -127,7 +126,6 @@ private Q_SLOTS:
         row("minutes", {"=725"}, "12m 05s");
         row("hours", {"=3720"}, "1h 02m");
         row("days", {"=183659"}, "2d 03h");
-        row("no bytes", {"#0"}, "0 B");
         row("bytes", {"#999"}, "999 B");
         row("1000 bytes", {"#1000"}, "0.97 KB");
         row("just under a megabyte", {"#1023999"}, "999 KB");

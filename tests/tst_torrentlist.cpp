@@ -1,6 +1,5 @@
-// The torrent list in the real main window: columns from the layouts, status replies from a
+// The torrent list in the real main window: the version switch, status replies from a
 // loopback server, the log, the error box and the reselection.
-#include "core/columns/ColumnLayout.h"
 #include "support/StatusRows.h"
 #include "support/WindowHarness.h"
 
@@ -43,78 +42,67 @@ struct Harness : WindowHarness {
 class TestTorrentList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void columnsFollowTheLayoutAndVersion();
-    void repliesFillTheListAndReselect();
-    void oneErrorBoxAtATime();
+    void versionSwitchEmptiesTheList()
+    {
+        Harness h;
+        h.refresh(statusReply({v3Row("A")}));
+        action(*h.window, "Switch to Kestrun Version 2")->trigger();
+        QCOMPARE(h.model().columns().size(), 14);
+        QCOMPARE(h.model().count(), 0);
+        QCOMPARE(h.env.reopenedSettings().value("Main/Version3").toString(), QString("false"));
+    }
+
+    void repliesFillTheListAndReselect()
+    {
+        Harness h;
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        QVERIFY(h.sectionIsTwips(0, 3000));
+        // Bytes beyond ASCII come back unchanged, in the list, the log and the next command.
+        const QByteArray id("\xe9t\xe9\xff");
+        const QByteArrayList rows = {v3Row("A"), v3Row("B"), v3Row(id, {{1, "\xe9"}})};
+        h.refresh(statusReply(rows));
+        const QAbstractItemModel& model = h.model();
+        QCOMPARE(model.data(model.index(2, 0)).toString(), QString::fromLatin1("\xe9"));
+        QVERIFY(h.env.logBytes().contains(": Row: " + rows[2] + "\r\n"));
+        h.openMenu(3);
+        h.menuItem("stopAction")->trigger();
+        QTRY_COMPARE(h.server.requests().size(), 2);
+        QCOMPARE(h.server.requests().last().bytes, "ID|me\nSTOP|" + id);
+
+        // The refresh selects the position of the menu's row again.
+        QItemSelectionModel* selection = h.list()->selectionModel();
+        selection->select(model.index(0, 0),
+                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        h.refresh(statusReply(rows + QByteArrayList{v3Row("D")}));
+        QCOMPARE(selection->selectedRows(), QModelIndexList({model.index(2, 0)}));
+        // With fewer items than that, the selected item's removal leaves nothing selected.
+        h.refresh(statusReply({v3Row("A"), v3Row("B")}));
+        QCOMPARE(h.model().count(), 2);
+        QVERIFY(selection->selectedRows().isEmpty());
+    }
+
+    void oneErrorBoxAtATime()
+    {
+        Harness h(QStringLiteral("<Cols><Col key='A'"));
+        QCOMPARE(h.model().columns(), QStringList());
+        const QString error = QStringLiteral("Error - No column has display position 1.");
+        // While the box is open, the next refresh fails the same way.
+        int nested = 0;
+        h.env.prompter.onMessage = [&] {
+            if (nested++ == 0)
+                h.apply(statusReply({v3Row("B")}));
+        };
+        h.refresh(statusReply({v3Row("A")}));
+        QCOMPARE(h.env.prompter.texts(), QStringList({error}));
+        QCOMPARE(h.env.prompter.messages.at(0).style, MessageStyle::Plain);
+        QCOMPARE(h.env.logBytes().count(": " + error.toLatin1() + "\r\n"), 2);
+        QCOMPARE(h.model().count(), 0);
+        // Once it is closed, the next failure opens a box again.
+        h.apply(statusReply({v3Row("A")}));
+        QCOMPARE(h.env.prompter.messages.size(), 2);
+    }
 };
-
-void TestTorrentList::columnsFollowTheLayoutAndVersion()
-{
-    // The stored version 3 layout hides Connections and has a width that is not a number.
-    Harness h(QString(columns::defaultText(true))
-                  .replace("'Connections' index='21' show='1'", "'Connections' index='21' show='0'")
-                  .replace("width='3000'", "width='wide'"));
-    QCOMPARE(h.model().columns().size(), 20);
-    QCOMPARE(h.model().columns().last(), QStringLiteral("Seeding Time"));
-    QVERIFY(h.sectionIsTwips(0, 1440) && h.sectionIsTwips(1, 1000));
-    h.refresh(statusReply({v3Row("A")}));
-    // Switching empties the list.
-    action(*h.window, "Switch to Kestrun Version 2")->trigger();
-    QCOMPARE(h.model().columns().size(), 14);
-    QCOMPARE(h.model().count(), 0);
-    QCOMPARE(h.env.reopenedSettings().value("Main/Version3").toString(), QString("false"));
-}
-
-void TestTorrentList::repliesFillTheListAndReselect()
-{
-    Harness h;
-    h.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
-    QVERIFY(h.sectionIsTwips(0, 3000));
-    // Bytes beyond ASCII come back unchanged, in the list, the log and the next command.
-    const QByteArray id("\xe9t\xe9\xff");
-    const QByteArrayList rows = {v3Row("A"), v3Row("B"), v3Row(id, {{1, "\xe9"}})};
-    h.refresh(statusReply(rows));
-    const QAbstractItemModel& model = h.model();
-    QCOMPARE(model.data(model.index(2, 0)).toString(), QString::fromLatin1("\xe9"));
-    QVERIFY(h.env.logBytes().contains(": Row: " + rows[2] + "\r\n"));
-    h.openMenu(3);
-    h.menuItem("stopAction")->trigger();
-    QTRY_COMPARE(h.server.requests().size(), 2);
-    QCOMPARE(h.server.requests().last().bytes, "ID|me\nSTOP|" + id);
-
-    // The refresh selects the position of the menu's row again.
-    QItemSelectionModel* selection = h.list()->selectionModel();
-    selection->select(model.index(0, 0),
-                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    h.refresh(statusReply(rows + QByteArrayList{v3Row("D")}));
-    QCOMPARE(selection->selectedRows(), QModelIndexList({model.index(2, 0)}));
-    // With fewer items than that, the selected item's removal leaves nothing selected.
-    h.refresh(statusReply({v3Row("A"), v3Row("B")}));
-    QCOMPARE(h.model().count(), 2);
-    QVERIFY(selection->selectedRows().isEmpty());
-}
-
-void TestTorrentList::oneErrorBoxAtATime()
-{
-    Harness h(QStringLiteral("<Cols><Col key='A'"));
-    QCOMPARE(h.model().columns(), QStringList());
-    const QString error = QStringLiteral("Error - No column has display position 1.");
-    // While the box is open, the next refresh fails the same way.
-    int nested = 0;
-    h.env.prompter.onMessage = [&] {
-        if (nested++ == 0)
-            h.apply(statusReply({v3Row("B")}));
-    };
-    h.refresh(statusReply({v3Row("A")}));
-    QCOMPARE(h.env.prompter.texts(), QStringList({error}));
-    QCOMPARE(h.env.prompter.messages.at(0).style, MessageStyle::Plain);
-    QCOMPARE(h.env.logBytes().count(": " + error.toLatin1() + "\r\n"), 2);
-    QCOMPARE(h.model().count(), 0);
-    // Once it is closed, the next failure opens a box again.
-    h.apply(statusReply({v3Row("A")}));
-    QCOMPARE(h.env.prompter.messages.size(), 2);
-}
 
 QTEST_MAIN(TestTorrentList)
 #include "tst_torrentlist.moc"

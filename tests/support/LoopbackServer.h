@@ -59,12 +59,6 @@ public:
     // Sends the reply but leaves the connection open, as a stalled server would.
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
-    // Listens again on the port it had, as a restarted server would.
-    bool listenAgain()
-    {
-        const quint16 before = m_port;
-        return m_server.listen(QHostAddress::LocalHost, before);
-    }
 
     const QList<Request>& requests() const { return m_requests; }
     QList<QByteArray> requestBytes() const
