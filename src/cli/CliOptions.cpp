@@ -127,30 +127,25 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
                             .arg(*v);
                 return std::nullopt;
             }
-        } else if (option == QLatin1String("--timeout")) {
+        } else if (option == QLatin1String("--timeout") || option == QLatin1String("--interval")) {
             const auto v = value();
             if (!v)
                 return std::nullopt;
-            bool ok = false;
-            invocation.timeoutSecs = v->toInt(&ok);
-            if (!ok || invocation.timeoutSecs < 1 || invocation.timeoutSecs > 3600) {
-                error = QStringLiteral("--timeout takes whole seconds from 1 to 3600, not \"%1\".")
-                            .arg(*v);
-                return std::nullopt;
-            }
-        } else if (option == QLatin1String("--interval")) {
-            const auto v = value();
-            if (!v)
-                return std::nullopt;
+            const bool timeout = option == QLatin1String("--timeout");
+            const int most = timeout ? 3600 : 86400;
             bool ok = false;
             const int seconds = v->toInt(&ok);
-            invocation.intervalSecs = seconds;
-            if (!ok || seconds < 1 || seconds > 86400) {
-                error = QStringLiteral("--interval takes whole seconds from 1 to 86400, not "
-                                       "\"%1\".")
+            if (!ok || seconds < 1 || seconds > most) {
+                error = QStringLiteral("%1 takes whole seconds from 1 to %2, not \"%3\".")
+                            .arg(option)
+                            .arg(most)
                             .arg(*v);
                 return std::nullopt;
             }
+            if (timeout)
+                invocation.timeoutSecs = seconds;
+            else
+                invocation.intervalSecs = seconds;
         } else if (option.startsWith(QLatin1Char('-')) && option.size() > 1) {
             error = QStringLiteral("Unknown option %1.").arg(option);
             return std::nullopt;

@@ -356,13 +356,7 @@ void Session::endChain()
 
 void Session::stopAndReport(const QString& text)
 {
-    m_refreshTimer->stop();
-    m_chainTimer->stop();
-    m_chain = RequestKind::Status;
-    m_engine->abandon();
-    m_current.reset();
-    m_queue.clear();
-    m_tickHeld = false;
+    shutDown();
     setState(State::Stopped);
     updateLock();
     setBusy(false);
