@@ -115,7 +115,11 @@ void CliClient::start()
         const int stored = m_settings.read(keys::refreshSecs, keys::defaultRefreshSecs).toInt();
         m_watchTimer->setInterval(m_invocation.intervalSecs.value_or(std::clamp(stored, 1, 86400)) *
                                   1000);
-        connect(m_watchTimer, &QTimer::timeout, m_session, &Session::queryStatus);
+        connect(m_watchTimer, &QTimer::timeout, this, [this] {
+            // A slow reply is waited for, not abandoned by the next redraw.
+            if (!m_session->requestInFlight())
+                m_session->queryStatus();
+        });
         m_watchTimer->start();
         m_session->queryStatus();
     } else if (command == QLatin1String("add")) {
