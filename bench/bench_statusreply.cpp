@@ -81,16 +81,24 @@ struct Silent final : Prompter {
     bool waitPointer() const override { return false; }
 };
 
-// What the program does with each reply: the list and the log, with the log written to disk
-// (in a temporary directory) by its thread. CPU time counts every thread of the process.
-void LoggedRefresh(benchmark::State& state)
+// Sixteen replies of `rows` torrents, each differing from the one before in 10% of the cells
+// and 1% of the torrents.
+std::vector<QByteArray> steppedReplies(int rows)
 {
-    bench::StatusReplyFactory factory(static_cast<int>(state.range(0)));
+    bench::StatusReplyFactory factory(rows);
     std::vector<QByteArray> replies;
     for (int i = 0; i < 16; ++i) {
         replies.push_back(factory.reply());
         factory.step(10, 1);
     }
+    return replies;
+}
+
+// What the program does with each reply: the list and the log, with the log written to disk
+// (in a temporary directory) by its thread. CPU time counts every thread of the process.
+void LoggedRefresh(benchmark::State& state)
+{
+    const std::vector<QByteArray> replies = steppedReplies(static_cast<int>(state.range(0)));
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
@@ -140,12 +148,7 @@ void UnchangedRefresh(benchmark::State& state)
 // Each reply differs from the one before in 10% of the cells and 1% of the torrents.
 void ChangedRefresh(benchmark::State& state)
 {
-    bench::StatusReplyFactory factory(static_cast<int>(state.range(0)));
-    std::vector<QByteArray> replies;
-    for (int i = 0; i < 16; ++i) {
-        replies.push_back(factory.reply());
-        factory.step(10, 1);
-    }
+    const std::vector<QByteArray> replies = steppedReplies(static_cast<int>(state.range(0)));
     StatusReplyProcessor processor(false);
     auto model = emptyList();
     process(processor, replies.back(), *model);
