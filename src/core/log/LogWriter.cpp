@@ -2,11 +2,20 @@
 
 #include <QFile>
 
+#include <cstring>
+
 namespace tavrin {
 
 namespace {
 // Entries gather in memory up to this size before they go to the file in one write.
-constexpr std::size_t chunkBytes = std::size_t(1) << 20;
+constexpr qsizetype chunkBytes = qsizetype(1) << 20;
+
+char* put(char* at, QByteArrayView text)
+{
+    if (!text.isEmpty())
+        std::memcpy(at, text.data(), static_cast<size_t>(text.size()));
+    return at + text.size();
+}
 } // namespace
 
 LogWriter::LogWriter(QString fileName, Limits limits, FailureHandler onFailure)
@@ -109,50 +118,65 @@ void LogWriter::write(const std::deque<Job>& jobs)
     }
     m_file = &file;
     m_fileSize = file.size();
-    m_chunk.clear();
+    m_chunkUsed = 0;
     bool ok = true;
     LogBatch::NumberText digits;
     for (const Job& job : jobs) {
+        const QByteArray head = job.stamp + ": ";
         for (qsizetype i = 0; ok && i < job.batch.size(); ++i)
-            ok = appendEntry(job.stamp, job.batch.prefix(i), job.batch.text(i, digits));
+            ok = appendEntry(head, job.batch.prefix(i), job.batch.text(i, digits));
     }
     ok = ok && writeChunk();
     file.close();
     ok = ok && file.error() == QFileDevice::NoError;
     m_file = nullptr;
-    m_chunk.clear();
-    if (m_chunk.capacity() > 2 * chunkBytes)
-        m_chunk.shrink_to_fit();
+    m_chunkUsed = 0;
+    if (m_chunkRoom > 2 * chunkBytes) { // one huge entry does not keep its room
+        m_chunk.reset();
+        m_chunkRoom = 0;
+    }
     setFailing(!ok);
 }
 
-bool LogWriter::appendEntry(QByteArrayView stamp, QByteArrayView prefix, QByteArrayView text)
+bool LogWriter::appendEntry(QByteArrayView head, QByteArrayView prefix, QByteArrayView text)
 {
     QByteArray marker;
     if (text.size() > m_limits.entryTextBytes) {
         marker = cutMarker(text.size() - m_limits.entryTextBytes);
         text = text.first(m_limits.entryTextBytes);
     }
-    const qint64 entry = stamp.size() + 2 + prefix.size() + text.size() + marker.size() + 2;
-    const qint64 held = m_fileSize + static_cast<qint64>(m_chunk.size());
+    const qsizetype entry = head.size() + prefix.size() + text.size() + marker.size() + 2;
+    const qint64 held = m_fileSize + m_chunkUsed;
     if (held > 0 && held + entry > m_limits.fileBytes) {
         if (!writeChunk() || !rotate())
             return false;
     }
-    m_chunk.append(stamp.data(), stamp.size()).append(": ");
-    m_chunk.append(prefix.data(), prefix.size()).append(text.data(), text.size());
-    m_chunk.append(marker.constData(), marker.size()).append("\r\n");
-    return m_chunk.size() < chunkBytes || writeChunk();
+    if (m_chunkUsed + entry > m_chunkRoom) {
+        if (!writeChunk())
+            return false;
+        if (entry > m_chunkRoom) {
+            m_chunkRoom = std::max(entry, chunkBytes);
+            m_chunk = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(m_chunkRoom));
+        }
+    }
+    char* at = m_chunk.get() + m_chunkUsed;
+    at = put(at, head);
+    at = put(at, prefix);
+    at = put(at, text);
+    at = put(at, marker);
+    at = put(at, "\r\n");
+    m_chunkUsed = at - m_chunk.get();
+    return m_chunkUsed < chunkBytes || writeChunk();
 }
 
 bool LogWriter::writeChunk()
 {
-    if (m_chunk.empty())
+    if (m_chunkUsed == 0)
         return true;
-    const auto size = static_cast<qint64>(m_chunk.size());
-    const bool ok = m_file->write(m_chunk.data(), size) == size;
+    const qint64 size = m_chunkUsed;
+    const bool ok = m_file->write(m_chunk.get(), size) == size;
     m_fileSize += size;
-    m_chunk.clear();
+    m_chunkUsed = 0;
     return ok;
 }
 

@@ -8,8 +8,8 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 
 namespace tavrin {
@@ -53,7 +53,8 @@ private:
     };
     void run();
     void write(const std::deque<Job>& jobs);
-    bool appendEntry(QByteArrayView stamp, QByteArrayView prefix, QByteArrayView text);
+    // `head` is the time stamp and ": " that begin every entry of a batch.
+    bool appendEntry(QByteArrayView head, QByteArrayView prefix, QByteArrayView text);
     bool writeChunk();
     bool rotate();
     void setFailing(bool failing);
@@ -73,7 +74,10 @@ private:
     bool m_stop = false;
 
     // Owned by whichever thread has set m_busy.
-    std::string m_chunk;
+    // Entries gather here before one write; sized up front, filled with plain copies.
+    std::unique_ptr<char[]> m_chunk;
+    qsizetype m_chunkRoom = 0;
+    qsizetype m_chunkUsed = 0;
     qint64 m_fileSize = -1; // -1: not open
     QFile* m_file = nullptr;
     bool m_failing = false;
