@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // How a status reply divides into rows and a row into fields, as views into the reply's bytes.
 namespace tavrin::replyrows {
@@ -32,24 +36,28 @@ template <typename Fields> void splitFields(QByteArrayView row, Fields& fields)
 {
     fields.clear();
     const char* start = row.data();
-    const char* end = start + row.size();
-    for (;;) {
-        const void* bar = std::memchr(start, '|', static_cast<size_t>(end - start));
-        if (!bar) {
-            fields.emplace_back(start, end - start);
-            return;
+    const char* const end = start + row.size();
+    const char* p = start;
+#if defined(__SSE2__)
+    // Sixteen bytes per step: rows are long and their fields short, so a call per bar costs more.
+    const __m128i bar = _mm_set1_epi8('|');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bar)));
+        for (; bars != 0; bars &= bars - 1) {
+            const char* at = p + std::countr_zero(bars);
+            fields.emplace_back(start, at - start);
+            start = at + 1;
         }
-        const char* at = static_cast<const char*>(bar);
-        fields.emplace_back(start, at - start);
-        start = at + 1;
     }
-}
-
-// The last field of a row: the torrent identifier.
-inline QByteArrayView lastField(QByteArrayView row)
-{
-    const qsizetype bar = row.lastIndexOf('|');
-    return bar < 0 ? row : row.sliced(bar + 1);
+#endif
+    for (; p < end; ++p) {
+        if (*p == '|') {
+            fields.emplace_back(start, p - start);
+            start = p + 1;
+        }
+    }
+    fields.emplace_back(start, end - start);
 }
 
 } // namespace tavrin::replyrows

@@ -4,8 +4,6 @@
 #include "core/torrents/ReplyRows.h"
 #include "core/torrents/TorrentListModel.h"
 
-#include <algorithm>
-
 namespace tavrin {
 
 StatusReplyOutcome StatusReplyProcessor::process(const QByteArray& reply,
@@ -62,10 +60,11 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         if (ended || row.isEmpty())
             return;
 
+        replyrows::splitFields(row, m_fields);
+        const auto fieldCount = static_cast<qsizetype>(m_fields.size());
         if (m_withLog) {
             outcome.logLines.add("Row: ", row);
-            const auto bars = std::count(row.begin(), row.end(), '|');
-            outcome.logLines.add("Row contains cols: ", static_cast<qint64>(bars));
+            outcome.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
         }
 
         if (plan.start() == ColumnPlan::Start::NoneShown) {
@@ -75,16 +74,15 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         if (plan.start() == ColumnPlan::Start::Fails)
             return fail(plan.startFailure());
 
-        const QByteArrayView id = replyrows::lastField(row);
+        const QByteArrayView id = m_fields.back();
         const int position = model.findByTag(id);
-        if (position > 0 && model.isUnchanged(position, row)) {
+        const quint64 hash = TorrentListModel::rowHash(row);
+        if (position > 0 && model.isUnchanged(position, hash)) {
             model.markSeen(position);
             return;
         }
 
         // Check the whole row before it touches the list.
-        replyrows::splitFields(row, m_fields);
-        const auto fieldCount = static_cast<qsizetype>(m_fields.size());
         m_cells.clear();
         for (qsizetype k = 0; k < fields.size(); ++k) {
             const int field = fields.at(k);
@@ -110,9 +108,9 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
                                                       kept(plan.priorityField())};
         if (position > 0)
-            model.updateItem(position, row, m_cells, keptFields);
+            model.updateItem(position, hash, m_cells, keptFields);
         else
-            model.addItem(id, row, m_cells, keptFields);
+            model.addItem(id, hash, m_cells, keptFields);
     });
     if (ended) {
         model.endReply();

@@ -3,8 +3,9 @@
 #include "core/torrents/FieldDisplay.h"
 
 #include <cstring>
-#include <functional>
-#include <string_view>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace tavrin {
 
@@ -13,11 +14,6 @@ namespace {
 // Changed rows spanning more than this many are reported as a layout change.
 constexpr int manyRows = 256;
 
-quint64 rowHash(QByteArrayView row)
-{
-    return std::hash<std::string_view>{}(std::string_view(row.data(), row.size()));
-}
-
 quint32 cellEnd(const QByteArray& data, qsizetype cell)
 {
     quint32 end = 0;
@@ -25,30 +21,85 @@ quint32 cellEnd(const QByteArray& data, qsizetype cell)
     return end;
 }
 
-// Builds a row's buffer: the cell ends, the texts, the tail (kept fields and Tag). `texts`
-// holds the texts one after another and `ends` where each ends.
-void compose(QByteArray& out, std::span<const quint32> ends, std::string_view texts,
-             std::string_view tail)
+bool same(QByteArrayView a, QByteArrayView b)
 {
-    const auto head = qsizetype(ends.size() * sizeof(quint32));
-    out.resize(head + qsizetype(texts.size() + tail.size()));
-    char* at = out.data();
-    if (head)
-        std::memcpy(at, ends.data(), static_cast<size_t>(head));
-    if (!texts.empty())
-        std::memcpy(at + head, texts.data(), texts.size());
-    if (!tail.empty())
-        std::memcpy(at + head + texts.size(), tail.data(), tail.size());
+    return a.size() == b.size() && (a.isEmpty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
-void append(std::string& out, QByteArrayView text)
+// Builds a row's buffer in place: the cell ends, the texts one after another, then the tail
+// (kept fields and Tag). The room for the texts and tail is reserved up front, so each cell
+// is written once, straight where it stays.
+class RowWriter {
+public:
+    RowWriter(QByteArray& out, qsizetype cells, qsizetype room) : m_out(out)
+    {
+        const qsizetype head = cells * qsizetype(sizeof(quint32));
+        out.resize(head + room);
+        m_ends = out.data();
+        m_texts = m_ends + head;
+        m_at = m_texts;
+        m_cellStart = m_texts;
+    }
+    char* at() const { return m_at; }
+    // The text written since the last cell ended.
+    QByteArrayView current(char* end) const { return {m_cellStart, end - m_cellStart}; }
+    void put(QByteArrayView text)
+    {
+        if (!text.isEmpty())
+            std::memcpy(m_at, text.data(), static_cast<size_t>(text.size()));
+        m_at += text.size();
+    }
+    // Ends the cell at `end` (what was written since the last one).
+    void endCell(char* end)
+    {
+        m_at = end;
+        const auto offset = static_cast<quint32>(m_at - m_texts);
+        std::memcpy(m_ends + m_cells++ * sizeof offset, &offset, sizeof offset);
+        m_cellStart = m_at;
+    }
+    void endCell() { endCell(m_at); }
+    // The buffer as written, tail included.
+    QByteArrayView written() const { return {m_out.constData(), m_at - m_out.constData()}; }
+
+private:
+    QByteArray& m_out;
+    char* m_ends;
+    char* m_texts;
+    char* m_at;
+    char* m_cellStart;
+    qsizetype m_cells = 0;
+};
+
+void putTail(RowWriter& writer, QByteArrayView tag, TorrentListModel::KeptFields kept)
 {
-    out.append(text.data(), static_cast<std::size_t>(text.size()));
+    writer.put(kept.status);
+    writer.put(kept.priority);
+    writer.put(tag);
+}
+
+qsizetype tailRoom(QByteArrayView tag, TorrentListModel::KeptFields kept)
+{
+    return tag.size() + kept.status.size() + kept.priority.size();
+}
+
+// Stores what the writer built as the row's buffer, in place when the size is the same.
+void store(QByteArray& data, QByteArrayView built)
+{
+    if (data.size() == built.size())
+        std::memcpy(data.data(), built.data(), static_cast<size_t>(built.size()));
+    else
+        data = built.toByteArray(); // exactly its size
 }
 
 } // namespace
 
 TorrentListModel::TorrentListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+quint64 TorrentListModel::rowHash(QByteArrayView row)
+{
+    // Every row of every reply is hashed: a hash built for speed on long keys.
+    return XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
+}
 
 TorrentListModel::~TorrentListModel() = default;
 
@@ -60,14 +111,6 @@ QByteArrayView TorrentListModel::tagIn(const Row& row)
 QByteArrayView TorrentListModel::tailIn(const Row& row)
 {
     return QByteArrayView(row.data).last(row.tagLength + row.statusLength + row.priorityLength);
-}
-
-void TorrentListModel::composeTail(QByteArrayView tag, KeptFields kept)
-{
-    m_scratchTail.clear();
-    append(m_scratchTail, kept.status);
-    append(m_scratchTail, kept.priority);
-    append(m_scratchTail, tag);
 }
 
 QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
@@ -118,27 +161,32 @@ int TorrentListModel::subItemCount(int position) const
 
 int TorrentListModel::findByTag(QByteArrayView tag) const
 {
-    return indexed(tag) + 1;
+    const int rows = static_cast<int>(m_rows.size() + m_pending.size());
+    // With every Tag distinct, a match is the first item carrying it.
+    if (m_nextRow < rows && m_index.size() == rows && same(tagOf(m_nextRow), tag))
+        return ++m_nextRow;
+    const int row = indexed(tag);
+    m_nextRow = row + 1;
+    return row + 1;
 }
 
 void TorrentListModel::setSubItemText(int position, int subItem, const QString& text)
 {
     Row& row = m_rows[position - 1];
     const QByteArray wanted = text.toLatin1();
-    if (subItem < static_cast<int>(row.cells) && shownIn(row, subItem) == QByteArrayView(wanted))
+    if (subItem < static_cast<int>(row.cells) && same(shownIn(row, subItem), wanted))
         return;
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
-    std::vector<quint32> ends;
-    std::string texts;
+    RowWriter writer(m_scratch, cells, row.data.size() + wanted.size());
     for (qsizetype k = 0; k < cells; ++k) {
         if (k == subItem)
-            append(texts, wanted);
+            writer.put(wanted);
         else if (k < row.cells)
-            append(texts, shownIn(row, k));
-        ends.push_back(static_cast<quint32>(texts.size()));
+            writer.put(shownIn(row, k));
+        writer.endCell();
     }
-    const QByteArray tail = tailIn(row).toByteArray();
-    compose(row.data, ends, texts, std::string_view(tail.constData(), size_t(tail.size())));
+    writer.put(tailIn(row));
+    store(row.data, writer.written());
     row.cells = static_cast<quint32>(cells);
     // The item no longer shows exactly what its row text says.
     row.generation = 0;
@@ -157,10 +205,10 @@ void TorrentListModel::beginReply(const QList<int>& plan)
         ++m_reply;
 }
 
-bool TorrentListModel::isUnchanged(int position, QByteArrayView row) const
+bool TorrentListModel::isUnchanged(int position, quint64 rowHash) const
 {
     const Row& item = rowAt(position - 1);
-    return item.generation == m_generation && item.rowHash == rowHash(row);
+    return item.generation == m_generation && item.rowHash == rowHash;
 }
 
 void TorrentListModel::markSeen(int position)
@@ -168,20 +216,20 @@ void TorrentListModel::markSeen(int position)
     rowAt(position - 1).seen = m_reply;
 }
 
-int TorrentListModel::addItem(QByteArrayView tag, QByteArrayView row,
+int TorrentListModel::addItem(QByteArrayView tag, quint64 rowHash,
                               std::span<const QByteArrayView> cells, KeptFields kept)
 {
-    m_scratchText.clear();
-    m_ends.clear();
-    for (const QByteArrayView cell : cells) {
-        display::appendDisplayed(m_scratchText, cell);
-        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
-    }
+    qsizetype room = tailRoom(tag, kept);
+    for (const QByteArrayView cell : cells)
+        room += display::displayedRoom(cell);
+    RowWriter writer(m_scratch, static_cast<qsizetype>(cells.size()), room);
+    for (const QByteArrayView cell : cells)
+        writer.endCell(display::writeDisplayed(writer.at(), cell));
+    putTail(writer, tag, kept);
+
     Row item;
-    composeTail(tag, kept);
-    compose(m_scratch, m_ends, m_scratchText, m_scratchTail);
-    item.data = QByteArray(m_scratch.constData(), m_scratch.size()); // exactly its size
-    item.rowHash = rowHash(row);
+    item.data = writer.written().toByteArray(); // exactly its size
+    item.rowHash = rowHash;
     item.cells = static_cast<quint32>(cells.size());
     item.tagLength = static_cast<quint32>(tag.size());
     item.statusLength = static_cast<quint32>(kept.status.size());
@@ -210,7 +258,7 @@ void TorrentListModel::flushAdded()
     endInsertRows();
 }
 
-void TorrentListModel::updateItem(int position, QByteArrayView row,
+void TorrentListModel::updateItem(int position, quint64 rowHash,
                                   std::span<const QByteArrayView> cells, KeptFields kept)
 {
     flushAdded();
@@ -218,47 +266,43 @@ void TorrentListModel::updateItem(int position, QByteArrayView row,
     const auto wanted = static_cast<qsizetype>(cells.size());
     const qsizetype total = std::max<qsizetype>(item.cells, wanted);
 
-    m_scratchText.clear();
-    m_ends.clear();
+    qsizetype room = item.data.size() + tailRoom({}, kept);
+    for (qsizetype k = 1; k < wanted; ++k)
+        room += display::displayedRoom(cells[k]);
+    RowWriter writer(m_scratch, total, room);
     int firstChanged = -1;
     // Shown texts that came from this plan's fields (none was typed in since).
     const bool sameShape = item.generation == m_generation;
     for (qsizetype k = 0; k < total; ++k) {
         const QByteArrayView before = k < item.cells ? shownIn(item, k) : QByteArrayView();
-        const qsizetype start = m_scratchText.size();
         if (k == 0 || k >= wanted) {
             // The main text is never updated; sub-items beyond the plan keep their text.
-            append(m_scratchText, before);
-        } else if (sameShape && k < item.cells && cells[k] == before) {
+            writer.put(before);
+        } else if (sameShape && k < item.cells && same(cells[k], before)) {
             // A field equal to its shown text is not a number (a number shows with a unit
             // after it), so it shows unchanged: no need to convert it again.
-            append(m_scratchText, before);
+            writer.put(before);
         } else {
-            display::appendDisplayed(m_scratchText, cells[k]);
-            const QByteArrayView after(m_scratchText.data() + start,
-                                       qsizetype(m_scratchText.size()) - start);
-            if (after != before || k >= item.cells) {
-                if (firstChanged < 0)
-                    firstChanged = static_cast<int>(k);
-            }
+            char* end = display::writeDisplayed(writer.at(), cells[k]);
+            if (firstChanged < 0 && (k >= item.cells || !same(writer.current(end), before)))
+                firstChanged = static_cast<int>(k);
+            writer.endCell(end);
+            continue;
         }
-        m_ends.push_back(static_cast<quint32>(m_scratchText.size()));
+        writer.endCell();
     }
-    const bool keptChanged = keptField(position, KeptField::Status) != kept.status ||
-                             keptField(position, KeptField::Priority) != kept.priority;
+    const QByteArrayView tail = tailIn(item);
+    const bool keptChanged =
+        !same(tail.first(item.statusLength), kept.status) ||
+        !same(tail.sliced(item.statusLength, item.priorityLength), kept.priority);
     if (firstChanged >= 0 || total != item.cells || keptChanged) {
-        composeTail(tagIn(item), kept);
-        compose(m_scratch, m_ends, m_scratchText, m_scratchTail);
-        // Same size: overwrite in place, so a refresh rarely allocates.
-        if (item.data.size() == m_scratch.size())
-            std::memcpy(item.data.data(), m_scratch.constData(), m_scratch.size());
-        else
-            item.data = QByteArray(m_scratch.constData(), m_scratch.size());
+        putTail(writer, tagIn(item), kept);
+        store(item.data, writer.written());
         item.cells = static_cast<quint32>(total);
         item.statusLength = static_cast<quint32>(kept.status.size());
         item.priorityLength = static_cast<quint32>(kept.priority.size());
     }
-    item.rowHash = rowHash(row);
+    item.rowHash = rowHash;
     item.generation = m_generation;
     item.seen = m_reply;
     if (firstChanged >= 0)

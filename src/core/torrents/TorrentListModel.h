@@ -10,8 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <span>
-#include <string>
-#include <vector>
 
 namespace tavrin {
 
@@ -55,17 +53,18 @@ public:
     // What the status reply processor uses. A reply starts with beginReply; the plan is the
     // field number of each shown column ([0] main text, [k] sub-item k).
     void beginReply(const QList<int>& plan);
-    // True when the item was last filled from this row under the same plan. Rows are compared
-    // by a 64-bit hash, so the list need not keep a copy of every row's text.
-    bool isUnchanged(int position, QByteArrayView row) const;
+    // The 64-bit hash rows are compared by, so the list need not keep a copy of every row.
+    static quint64 rowHash(QByteArrayView row);
+    // True when the item was last filled from a row with this hash under the same plan.
+    bool isUnchanged(int position, quint64 rowHash) const;
     void markSeen(int position);
-    // A new item from a checked row; cells are views into `row`: [0] main text, [k] sub-item k.
-    int addItem(QByteArrayView tag, QByteArrayView row, std::span<const QByteArrayView> cells,
+    // A new item from a checked row; cells are views into the row: [0] main text, [k] sub-item k.
+    int addItem(QByteArrayView tag, quint64 rowHash, std::span<const QByteArrayView> cells,
                 KeptFields kept = {});
     // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
     // stays. Items whose shown texts change are reported by the end of the reply in one range
     // of whole rows from the first to the last of them (a layout change when it is long).
-    void updateItem(int position, QByteArrayView row, std::span<const QByteArrayView> cells,
+    void updateItem(int position, quint64 rowHash, std::span<const QByteArrayView> cells,
                     KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
@@ -118,20 +117,19 @@ private:
     static QByteArrayView tagIn(const Row& row);
     // The kept fields and the Tag: what follows the displayed texts.
     static QByteArrayView tailIn(const Row& row);
-    void composeTail(QByteArrayView tag, KeptFields kept);
     static QByteArrayView shownIn(const Row& row, qsizetype cell);
     void flushAdded();
     int indexed(QByteArrayView tag) const;
 
     // Tag -> 0-based row of the first item carrying it.
     TagIndex m_index;
+    // Replies list the torrents in the list's order, so the row after the last one found is
+    // looked at first.
+    mutable int m_nextRow = 0;
     QList<int> m_plan;
     quint32 m_generation = 1;
     quint32 m_reply = 0;
     QByteArray m_scratch;
-    std::string m_scratchText;
-    std::string m_scratchTail;
-    std::vector<quint32> m_ends;
     // Changed rows not yet reported, first..last; first < 0: none.
     struct Dirty {
         int first = -1;
