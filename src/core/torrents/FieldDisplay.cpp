@@ -11,12 +11,13 @@ namespace tavrin::display {
 
 namespace {
 
-// Plain whole numbers are by far the most common field; read them exactly without a double,
-// so every 64-bit value keeps all its digits.
-// Plain whole numbers are by far the most common field; read them exactly without a double,
-// so every 64-bit value keeps all its digits. (Out-parameters rather than std::optional: this
-// runs for every numeric cell of every changed row.)
-bool plainWholeNumber(QByteArrayView text, std::int64_t& number)
+// Whole numbers and short decimals ("232.06") are by far the most common numeric fields; they
+// are read in integers. A whole number keeps all its 64 bits. A decimal of at most 15 digits is
+// rounded exactly, an exact half to the even neighbour: a double holds such a value closer than
+// its distance to the nearest half, so the general path through a double rounds it the same way.
+// (Out-parameters rather than std::optional: this runs for every numeric cell of every changed
+// row, and the optional's round trip through the stack stalled it.)
+bool exactNumber(QByteArrayView text, std::int64_t& number)
 {
     const char* p = text.data();
     const char* end = p + text.size();
@@ -29,14 +30,45 @@ bool plainWholeNumber(QByteArrayView text, std::int64_t& number)
         negative = *p == '-';
         ++p;
     }
-    if (p == end || end - p > 19)
-        return false;
     std::uint64_t value = 0;
+    int digits = 0;
+    int decimals = -1; // no point yet
     for (; p < end; ++p) {
+        if (*p == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
         const auto digit = static_cast<unsigned>(*p - '0');
-        if (digit > 9)
+        if (digit > 9 || ++digits > 19)
             return false;
         value = value * 10 + digit;
+        if (decimals >= 0)
+            ++decimals;
+    }
+    if (digits == 0 || (decimals >= 0 && digits > 15))
+        return false;
+    if (decimals > 0) {
+        static constexpr std::uint64_t scales[] = {1,
+                                                   10,
+                                                   100,
+                                                   1000,
+                                                   10000,
+                                                   100000,
+                                                   1000000,
+                                                   10000000,
+                                                   100000000,
+                                                   1000000000,
+                                                   10000000000,
+                                                   100000000000,
+                                                   1000000000000,
+                                                   10000000000000,
+                                                   100000000000000,
+                                                   1000000000000000};
+        const std::uint64_t scale = scales[decimals];
+        const std::uint64_t rest = value % scale;
+        value /= scale;
+        if (rest > scale / 2 || (rest == scale / 2 && (value & 1) != 0))
+            ++value;
     }
     constexpr std::uint64_t largest = 9223372036854775807ULL;
     if (value > largest + (negative ? 1 : 0))
@@ -47,13 +79,15 @@ bool plainWholeNumber(QByteArrayView text, std::int64_t& number)
 
 bool wholeNumber(QByteArrayView text, std::int64_t& number)
 {
-    if (plainWholeNumber(text, number))
+    if (exactNumber(text, number))
         return true;
-    // Most texts that are not plain numbers (sizes, states, names) start with no digit at all.
+    // Most texts that are not plain numbers (sizes, states, names, "85.0%") neither start nor end
+    // the way a number does.
     const QByteArrayView trimmed = trimBlanks(text);
-    if (trimmed.isEmpty() ||
-        !(trimmed.front() == '.' || trimmed.front() == '+' || trimmed.front() == '-' ||
-          (trimmed.front() >= '0' && trimmed.front() <= '9')))
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (trimmed.isEmpty() || !(digit(trimmed.back()) || trimmed.back() == '.') ||
+        !(digit(trimmed.front()) || trimmed.front() == '.' || trimmed.front() == '+' ||
+          trimmed.front() == '-'))
         return false;
     const std::optional<double> value = parseDecimal(trimmed);
     const std::optional<std::int64_t> rounded = value ? roundToInt64(*value) : std::nullopt;

@@ -21,9 +21,59 @@ quint32 cellEnd(const QByteArray& data, qsizetype cell)
     return end;
 }
 
+// Most cells are a few bytes long, too short to be worth a call to memcmp or memcpy: up to 16
+// bytes are compared and copied as two overlapping words.
+quint64 word(const char* at)
+{
+    quint64 w;
+    std::memcpy(&w, at, sizeof w);
+    return w;
+}
+
+quint32 halfWord(const char* at)
+{
+    quint32 w;
+    std::memcpy(&w, at, sizeof w);
+    return w;
+}
+
 bool same(QByteArrayView a, QByteArrayView b)
 {
-    return a.size() == b.size() && (a.isEmpty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+    const qsizetype n = a.size();
+    if (n != b.size())
+        return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (n >= 8 && n <= 16)
+        return word(x) == word(y) && word(x + n - 8) == word(y + n - 8);
+    if (n >= 4 && n < 8)
+        return halfWord(x) == halfWord(y) && halfWord(x + n - 4) == halfWord(y + n - 4);
+    if (n < 4)
+        return n == 0 || (x[0] == y[0] && x[n / 2] == y[n / 2] && x[n - 1] == y[n - 1]);
+    return std::memcmp(x, y, static_cast<size_t>(n)) == 0;
+}
+
+void copy(char* to, QByteArrayView text)
+{
+    const qsizetype n = text.size();
+    const char* from = text.data();
+    if (n >= 8 && n <= 16) {
+        const quint64 head = word(from);
+        const quint64 tail = word(from + n - 8);
+        std::memcpy(to, &head, sizeof head);
+        std::memcpy(to + n - 8, &tail, sizeof tail);
+    } else if (n >= 4 && n < 8) {
+        const quint32 head = halfWord(from);
+        const quint32 tail = halfWord(from + n - 4);
+        std::memcpy(to, &head, sizeof head);
+        std::memcpy(to + n - 4, &tail, sizeof tail);
+    } else if (n > 0 && n < 4) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    } else if (n > 16) {
+        std::memcpy(to, from, static_cast<size_t>(n));
+    }
 }
 
 // Builds a row's buffer in place: the cell ends, the texts one after another, then the tail
@@ -45,8 +95,7 @@ public:
     QByteArrayView current(char* end) const { return {m_cellStart, end - m_cellStart}; }
     void put(QByteArrayView text)
     {
-        if (!text.isEmpty())
-            std::memcpy(m_at, text.data(), static_cast<size_t>(text.size()));
+        copy(m_at, text);
         m_at += text.size();
     }
     // Ends the cell at `end` (what was written since the last one).
