@@ -77,8 +77,8 @@ private Q_SLOTS:
             } else if (step.startsWith('?')) {
                 L picked;
                 for (const B& r : send(server.port(), {"ID|t\nQUERY|"}).split('\n'))
-                    for (const B& n : step.mid(1).split(','))
-                        r.endsWith('|' + id) ? picked.append(r.split('|')[n.toInt() - 1]) : void();
+                    for (const B& n : r.endsWith('|' + id) ? step.mid(1).split(',') : L())
+                        picked.append(r.split('|').value(n.toInt() - 1));
                 value = picked.join('|');
             } else {
                 value = send(server.port(),
