@@ -1,34 +1,28 @@
-// tavrin-cli run as a process against the recording loopback server and the simulator.
-#include "SimServer.h"
+// tavrin-cli run as a process against the recording loopback server.
 #include "support/LoopbackServer.h"
 #include "support/ProcessRun.h"
+#include "support/StatusRows.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSettings>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace tavrin::test;
+using B = QByteArray;
 
-namespace {
 // Fields 1-4 of a version 3 row are FileName, Progress, BT Status and Priority.
-const QByteArray listReply = "Kestrun v3\n"
-                             "a \"quoted\" \\ name\t\xe9|50|WORKING|High|x|T1\n"
-                             "\n"
-                             "b|100|pause|Low|x|T2\n";
-} // namespace
+static const B listReply =
+    "Kestrun v3\n" +
+    v3Row("T1", {{1, "a \"quoted\" \\ name\t\xe9"}, {2, "50"}, {3, "WORKING"}, {4, "High"}}) +
+    "\n\n" + v3Row("T2", {{1, "b"}, {2, "100"}, {3, "pause"}, {4, "Low"}}) + "\n";
 
 class TestCli : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_home;
 
-    QString settingsFile() const { return m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")); }
-
     // Runs the client with the settings of a temporary home; the event loop keeps serving the
-    // loopback servers meanwhile.
+    // loopback server meanwhile.
     ProcessRun run(const QStringList& arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -37,50 +31,46 @@ class TestCli : public QObject {
         return runProcess(QStringLiteral(TAVRIN_CLI_PATH), arguments, env);
     }
 
-    QStringList at(quint16 port, const QStringList& rest)
-    {
-        return QStringList{QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                           QStringLiteral("--port"), QString::number(port),
-                           QStringLiteral("--id"),   QStringLiteral("u")} +
-               rest;
-    }
-
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_home.isValid()); }
-
+    // Status replies come from listReply, any other request gets `reply`; `sent` holds the
+    // commands, '#' between them. A null `out` is not compared; status 2 refuses the usage, so
+    // neither is anything sent nor printed.
     void exitStatusesAndBytes_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<B>("reply");
+        QTest::addColumn<B>("sent");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("stderrHas");
-        const auto row = [](const char* name, const QStringList& arguments, const QByteArray& sent,
-                            const QByteArray& reply = "Feedback\nOK T1", int status = 0,
-                            const QByteArray& stderrHas = {}) {
-            QTest::newRow(name) << arguments << reply << "ID|u\n" + sent << status << stderrHas;
+        QTest::addColumn<B>("out");
+        QTest::addColumn<B>("err");
+        const auto row = [](const char* name, const QStringList& arguments, const B& sent,
+                            const B& out = {}, const B& reply = "Feedback\nOK T1", int status = 0,
+                            const B& err = {}) {
+            QTest::newRow(name) << arguments << reply << sent << status << out << err;
         };
-        // Refused before anything is sent.
-        const auto usage = [](const char* name, const QStringList& arguments,
-                              const QByteArray& says) {
-            QTest::newRow(name) << arguments << QByteArray() << QByteArray() << 2 << says;
+        const auto usage = [](const char* name, const QStringList& arguments, const B& says) {
+            QTest::newRow(name) << arguments << B() << B() << 2 << B("") << says;
         };
         row("add, non-Latin-1 percent-encoded",
             {"add", QString::fromUtf8("magnet:?dn=\xd1\x84 \xc3\xa9")},
             "ADD|magnet:?dn=%D1%84 \xe9");
-        row("pause", {"pause", "T1"}, "PAUSE|T1");
-        row("resume", {"resume", "T1"}, "RESUME|T1");
-        row("delete", {"delete", "T1"}, "DELETE|T1");
         row("priority", {"priority", "T1", "Low"}, "PRIORITY|T1,3");
         row("stop-all", {"stop-all"}, "STOP|ALL");
-        row("queue-all", {"queue-all"}, "QUEUE|ALL");
-        row("delete-completed", {"delete-completed"}, "DELETE|COMPLETED");
-        row("error reply", {"stop", "T9"}, "STOP|T9", "Feedback\nError=Unknown torrent T9", 1,
+        row("pause-all: active ones, then the list", {"pause-all"}, "QUERY|#PAUSE|T1#QUERY|",
+            "paused T1\n");
+        row("tsv", {"list", "--tsv", "--columns", "FileName,BT Status"}, "QUERY|",
+            "FileName\tBT Status\tid\na \"quoted\" \\\\ name\\t\xc3\xa9\tWORKING\tT1\n"
+            "b\tpause\tT2\n");
+        row("table", {"list", "--columns", "Priority,Progress"}, "QUERY|",
+            "Priority  Progress  id\nHigh      .05Kb/s   T1\nLow       .10Kb/s   T2\n");
+        row("json", {"list", "--json", "--columns", "FileName,Priority"}, "QUERY|",
+            "[\n    {\n        \"FileName\": \"a \\\"quoted\\\" \\\\ name\\t\xc3\xa9\",\n        "
+            "\"Priority\": \"High\",\n        \"id\": \"T1\"\n    },\n    {\n        \"FileName\": "
+            "\"b\",\n        \"Priority\": \"Low\",\n        \"id\": \"T2\"\n    }\n]\n");
+        row("error reply", {"stop", "T9"}, "STOP|T9", {}, "Feedback\nError=Unknown torrent T9", 1,
             "ERROR: Unknown torrent T9");
-        row("silent server", {"--timeout", "1", "list"}, "QUERY|", "<silent>", 3, "in time");
-        QTest::newRow("refused") << QStringList{"list"} << QByteArray("<refused>") << QByteArray()
-                                 << 3 << QByteArray("tavrin-cli: ");
-        usage("no command", {}, "No command given.");
+        row("silent server", {"--timeout", "1", "list"}, "QUERY|", {}, "<silent>", 3, "in time");
+        row("refused", {"list"}, {}, {}, "<refused>", 3, "tavrin-cli: ");
         usage("unknown command", {"frobnicate"}, "Unknown command \"frobnicate\".");
         usage("missing id", {"pause"}, "pause takes 1 argument");
         usage("bad priority", {"priority", "T1", "urgent"}, "Priority \"urgent\"");
@@ -96,120 +86,53 @@ private Q_SLOTS:
     void exitStatusesAndBytes()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, reply);
-        QFETCH(QByteArray, sent);
+        QFETCH(B, reply);
+        QFETCH(B, sent);
         QFETCH(int, status);
-        QFETCH(QByteArray, stderrHas);
+        QFETCH(B, out);
+        QFETCH(B, err);
         LoopbackServer server;
-        server.setResponder([reply](const QByteArray&) {
-            return reply == "<silent>" ? std::optional<QByteArray>() : reply;
+        server.setResponder([reply](const B& request) {
+            return reply == "<silent>"            ? std::optional<B>()
+                   : request.endsWith("\nQUERY|") ? listReply
+                                                  : reply;
         });
+        server.setChunkSize(7);
         const quint16 to = reply == "<refused>" ? LoopbackServer::unusedPort() : server.port();
         const QStringList port{"--port", QString::number(server.port())};
-        const ProcessRun result = run(status != 2                    ? at(to, arguments)
+        const QStringList at = {"--host", "127.0.0.1", "--port", QString::number(to), "--id", "u"};
+        const ProcessRun result = run(status != 2                    ? at + arguments
                                       : arguments.contains("--port") ? arguments
                                                                      : port + arguments);
-        QCOMPARE(server.requestBytes(), sent.isEmpty() ? QList<QByteArray>() : QList{sent});
+        QList<B> requests;
+        for (const B& command : sent.isEmpty() ? QList<B>() : sent.split('#'))
+            requests.append("ID|u\n" + command);
+        QCOMPARE(server.requestBytes(), requests);
         QCOMPARE(result.status, status);
-        QVERIFY2(result.err.contains(stderrHas), result.err);
-        QVERIFY(status != 2 || result.out.isEmpty());
+        QVERIFY2(result.err.contains(err), result.err);
+        QVERIFY2(out.isNull() || result.out == out, result.out);
     }
 
-    void formats_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("out");
-        QTest::newRow("tsv") << QStringList{"list", "--tsv", "--columns", "FileName,BT Status"}
-                             << QByteArray("FileName\tBT Status\tid\n"
-                                           "a \"quoted\" \\\\ name\\t\xc3\xa9\tWORKING\tT1\n"
-                                           "b\tpause\tT2\n");
-        QTest::newRow("table") << QStringList{"list", "--columns", "Priority,Progress"}
-                               << QByteArray("Priority  Progress  id\n"
-                                             "High      .05Kb/s   T1\n"
-                                             "Low       .10Kb/s   T2\n");
-        QTest::newRow("json") << QStringList{"list", "--json", "--columns", "FileName,Priority"}
-                              << QByteArray();
-    }
-
-    void formats()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, out);
-        LoopbackServer server;
-        server.setResponder([](const QByteArray&) { return listReply; });
-        server.setChunkSize(7);
-        const ProcessRun result = run(at(server.port(), QStringList{"--version", "3"} + arguments));
-        QCOMPARE(result.status, 0);
-        QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|u\nQUERY|"});
-        if (!out.isEmpty()) {
-            QCOMPARE(result.out, out);
-            return;
-        }
-        QJsonParseError error;
-        const QJsonArray rows = QJsonDocument::fromJson(result.out, &error).array();
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows.at(0).toObject().value("FileName").toString(),
-                 QString::fromLatin1("a \"quoted\" \\ name\t\xe9"));
-        QCOMPARE(rows.at(1).toObject(),
-                 (QJsonObject{{"FileName", "b"}, {"Priority", "Low"}, {"id", "T2"}}));
-    }
-
+    // Without options the client takes the window's stored settings, and leaves them as they were.
     void settingsAreDefaultsAndStayUntouched()
     {
         LoopbackServer server;
-        server.setResponder([](const QByteArray&) { return listReply; });
-        {
-            QSettings settings(settingsFile(), QSettings::IniFormat);
-            settings.beginGroup(QStringLiteral("Main"));
-            settings.setValue(QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
-            settings.setValue(QStringLiteral("Port"), QString::number(server.port()));
-            settings.setValue(QStringLiteral("UniqueID"), QStringLiteral("stored"));
-            settings.setValue(QStringLiteral("Version3"), QStringLiteral("false"));
-            // Version 2 shows only the third field: BT Status.
-            settings.setValue(QStringLiteral("Version2Cols"),
-                              QStringLiteral("<Cols><Col key='FileName' index='2' show='0'/>"
-                                             "<Col key='Progress' index='3' show='0'/>"
-                                             "<Col key='BT Status' index='1' show='1'/></Cols>"));
-        }
-        QFile file(settingsFile());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
+        server.setResponder([](const B&) { return listReply; });
+        // Version 2 shows only the third field: BT Status.
+        const B stored = "[Main]\nHost=127.0.0.1\nPort=" + B::number(server.port()) +
+                         "\nUniqueID=stored\nVersion3=false\nVersion2Cols=\"<Cols>"
+                         "<Col key='FileName' index='2' show='0'/><Col key='Progress' index='3' "
+                         "show='0'/><Col key='BT Status' index='1' show='1'/></Cols>\"\n";
+        QFile file(m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")));
+        QVERIFY(QDir(m_home.path()).mkpath("Tavrin") && file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(stored), stored.size());
         file.close();
-
         const ProcessRun result = run({"list", "--tsv"});
         QCOMPARE(result.status, 0);
-        QCOMPARE(server.requestBytes(), QList<QByteArray>{"ID|stored\nQUERY|"});
-        QCOMPARE(result.out, QByteArray("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
+        QCOMPARE(server.requestBytes(), QList<B>{"ID|stored\nQUERY|"});
+        QCOMPARE(result.out, B("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-        QVERIFY(file.remove());
-    }
-
-    void chainsActOnTheSimulator()
-    {
-        kestrunsim::SimOptions options;
-        options.port = 0;
-        options.torrents = 6;
-        options.logRequests = false;
-        kestrunsim::SimServer sim(options);
-        QVERIFY(sim.listen());
-        const ProcessRun list = run(at(sim.port(), {"list", "--tsv", "--columns", "BT Status"}));
-        QByteArrayList active;
-        for (const QByteArray& line : list.out.split('\n').mid(1)) {
-            const QByteArray status = line.split('\t').value(0).toUpper();
-            if (status == "WORKING" || status == "COMPLETED/SEEDING")
-                active.append("paused " + line.split('\t').value(1));
-        }
-        QVERIFY(!active.isEmpty());
-
-        const ProcessRun paused = run(at(sim.port(), {"pause-all"}));
-        QCOMPARE(paused.status, 0);
-        QCOMPARE(paused.out.trimmed().split('\n'), active);
-
-        const ProcessRun resumed = run(at(sim.port(), {"resume-all"}));
-        QCOMPARE(resumed.status, 0);
-        QCOMPARE(resumed.out.count("resumed "), 6);
+        QCOMPARE(file.readAll(), stored);
     }
 };
 

@@ -10,21 +10,19 @@ namespace tavrin::test {
 // label) is `name`, as assistive tools find it; null when there is none.
 template <typename T> T* accessible(const QWidget& parent, const QString& name)
 {
-    for (T* w : parent.findChildren<T*>()) {
-        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-        if (a && a->text(QAccessible::Name) == name)
+    for (T* w : parent.findChildren<T*>())
+        if (const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            a && a->text(QAccessible::Name) == name)
             return w;
-    }
     return nullptr;
 }
 
 // The first menu or context action whose caption starts with `caption`; null when none does.
 inline QAction* action(const QWidget& window, const QString& caption)
 {
-    for (QAction* a : window.findChildren<QAction*>()) {
+    for (QAction* a : window.findChildren<QAction*>())
         if (!a->isSeparator() && a->text().startsWith(caption))
             return a;
-    }
     return nullptr;
 }
 

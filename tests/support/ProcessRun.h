@@ -22,17 +22,13 @@ runProcess(const QString& program, const QStringList& arguments,
     process.setProcessEnvironment(environment);
     QSignalSpy done(&process, &QProcess::finished);
     process.start(program, arguments);
-    ProcessRun result;
     if (!done.wait(60000)) {
         process.kill();
         process.waitForFinished();
-        result.err = "did not finish: " + process.errorString().toUtf8();
-        return result;
+        return {-1, {}, "did not finish: " + process.errorString().toUtf8()};
     }
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 } // namespace tavrin::test

@@ -19,15 +19,10 @@ public:
     void showMessage(const QString& text, MessageStyle style, const QString& title) override
     {
         messages.append({text, style, title});
-        if (onMessage)
-            onMessage();
+        onMessage ? onMessage() : void();
     }
-    void setWaitPointer(bool wait) override
-    {
-        m_wait = wait;
-        pointerChanges.append(wait);
-    }
-    bool waitPointer() const override { return m_wait; }
+    void setWaitPointer(bool wait) override { pointerChanges.append(wait); }
+    bool waitPointer() const override { return !pointerChanges.isEmpty() && pointerChanges.last(); }
 
     QStringList texts() const
     {
@@ -41,9 +36,6 @@ public:
     QList<bool> pointerChanges;
     // Runs while the "box" is open, as a modal box's own event loop would let things happen.
     std::function<void()> onMessage;
-
-private:
-    bool m_wait = false;
 };
 
 } // namespace tavrin::test

@@ -14,23 +14,24 @@ namespace tavrin::test {
 
 // A temporary working directory (where tavrin.log goes) and a temporary settings file.
 class TestEnvironment {
+    // First, so that the files below live in the directory and go before it.
+    QString m_previousDir = QDir::currentPath();
+    QTemporaryDir m_dir;
+
 public:
-    TestEnvironment() : m_previousDir(QDir::currentPath())
+    TestEnvironment()
+        : qsettings(std::make_unique<QSettings>(path("Tavrin.conf"), QSettings::IniFormat)),
+          settings(std::make_unique<SettingsStore>(*qsettings))
     {
         QDir::setCurrent(m_dir.path());
-        qsettings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("Tavrin.conf")),
-                                                QSettings::IniFormat);
-        settings = std::make_unique<SettingsStore>(*qsettings);
     }
     ~TestEnvironment() { QDir::setCurrent(m_previousDir); }
-    TestEnvironment(const TestEnvironment&) = delete;
-    TestEnvironment& operator=(const TestEnvironment&) = delete;
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     QByteArray logBytes() const
     {
-        QFile file(m_dir.filePath(QStringLiteral("tavrin.log")));
+        QFile file(path("tavrin.log"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -38,17 +39,13 @@ public:
     QSettings reopenedSettings() const
     {
         qsettings->sync();
-        return QSettings(m_dir.filePath(QStringLiteral("Tavrin.conf")), QSettings::IniFormat);
+        return QSettings(path("Tavrin.conf"), QSettings::IniFormat);
     }
 
     std::unique_ptr<QSettings> qsettings;
     std::unique_ptr<SettingsStore> settings;
     RecordingPrompter prompter;
     FixedClock clock;
-
-private:
-    QString m_previousDir;
-    QTemporaryDir m_dir;
 };
 
 } // namespace tavrin::test

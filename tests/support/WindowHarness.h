@@ -25,31 +25,19 @@ struct WindowHarness {
     explicit WindowHarness(const QMap<QString, QString>& stored = {},
                            MainWindowOptions options = {})
     {
-        for (auto it = stored.begin(); it != stored.end(); ++it)
-            env.settings->write(it.key(), it.value());
+        for (auto [key, value] : stored.asKeyValueRange())
+            env.settings->write(key, value);
         window = std::make_unique<MainWindow>(*env.settings, env.prompter, env.clock, options);
         edit("Host:")->setText(QStringLiteral("127.0.0.1"));
         edit("Port:")->setText(QString::number(server.port()));
     }
 
-    QLineEdit* edit(const QString& caption) const
-    {
-        return accessible<QLineEdit>(*window, caption);
-    }
-    QAbstractButton* button(const QString& caption) const
-    {
-        return accessible<QAbstractButton>(*window, caption);
-    }
-    QTreeView* list() const { return accessible<QTreeView>(*window, QStringLiteral("Torrents")); }
-    const TorrentListModel& model() const
-    {
-        return *qobject_cast<TorrentListModel*>(list()->model());
-    }
-    QWidget* listArea() const
-    {
-        return window->findChild<QWidget*>(QStringLiteral("contentFrame"));
-    }
-    QMenu* menu() const { return window->findChild<QMenu*>(QStringLiteral("torrentMenu")); }
+    QLineEdit* edit(const QString& name) const { return accessible<QLineEdit>(*window, name); }
+    auto* button(const QString& name) const { return accessible<QAbstractButton>(*window, name); }
+    QTreeView* list() const { return accessible<QTreeView>(*window, "Torrents"); }
+    const auto& model() const { return *static_cast<TorrentListModel*>(list()->model()); }
+    QWidget* listArea() const { return window->findChild<QWidget*>("contentFrame"); }
+    QMenu* menu() const { return window->findChild<QMenu*>("torrentMenu"); }
     QAction* menuItem(const char* name) const { return menu()->findChild<QAction*>(name); }
 
     // Connects with polling so slow that only the test's own refreshes ask.
