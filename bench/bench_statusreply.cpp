@@ -169,7 +169,7 @@ BENCHMARK(LoggedRefresh)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// Keeps each case's mean time so the ratios can be printed after the run.
+// Keeps each case's median time so the ratios can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -178,17 +178,18 @@ public:
         for (const Run& run : runs) {
             if (run.error_occurred)
                 continue;
-            // With repetitions the mean stands for the case; otherwise its one run does.
+            // With repetitions the median stands for the case (a run now and then takes half as
+            // long again, whatever the code); otherwise its one run does.
             const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean") {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 times[name] = run.GetAdjustedRealTime();
-                means.insert(name);
-            } else if (run.run_type == Run::RT_Iteration && !means.count(name)) {
+                medians.insert(name);
+            } else if (run.run_type == Run::RT_Iteration && !medians.count(name)) {
                 times[name] = run.GetAdjustedRealTime();
             }
         }
     }
-    std::set<std::string> means;
+    std::set<std::string> medians;
     std::map<std::string, double> times;
 };
 
