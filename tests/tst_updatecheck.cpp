@@ -67,9 +67,9 @@ private Q_SLOTS:
         server.route("/trickle", versions(v("2.0.0", QByteArray(100, 'x'))), 200, Send::Trickle);
         server.route("/under", versions(v("2.0.0", QByteArray((1 << 20) - 100, 'x'))));
         server.route("/big", versions(v("2", QByteArray(2 << 20, 'x'))), 200, Send::Unannounced);
-        server.redirect("/moved", "/under");
-        server.redirect("/loop", "/loop");
-        server.redirect("/away", "file:///etc/passwd");
+        server.route("/moved", {}, 302, Send::Whole, "Location: /under\r\n");
+        server.route("/loop", {}, 302, Send::Whole, "Location: /loop\r\n");
+        server.route("/away", {}, 302, Send::Whole, "Location: file:///etc/passwd\r\n");
         // Entities are not expanded.
         server.route("/entities", "<!DOCTYPE Versions [<!ENTITY w \"EXPANDED\">]>" +
                                       versions(v("2.0.0", "&w;")));

@@ -25,7 +25,31 @@ public:
         m_clock.start();
         m_server.listen(QHostAddress::LocalHost, 0);
         m_port = m_server.serverPort();
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                auto* c = new Connection(socket);
+                QObject::connect(&c->quiet, &QTimer::timeout, socket, [this, c] {
+                    record(c);
+                    QTimer::singleShot(m_delay, c->socket, [this, c] {
+                        if (const auto reply = m_responder ? m_responder(c->received) : "")
+                            send(c->socket, *reply, 0);
+                    });
+                });
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
+                    if (c->firstByteAt < 0)
+                        c->firstByteAt = m_clock.elapsed();
+                    c->received += c->socket->readAll();
+                    if (c->received.contains('\n'))
+                        c->quiet.start(30);
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, c] {
+                    record(c);
+                    c->socket->deleteLater();
+                });
+                QObject::connect(socket, &QObject::destroyed, [c] { delete c; });
+            }
+        });
     }
     // Open connections go while the server is whole, so their close is recorded as any other.
     ~LoopbackServer() override { qDeleteAll(findChildren<QTcpSocket*>()); }
@@ -60,33 +84,6 @@ private:
         QTimer quiet; // a request is whole once its line break is followed by a quiet spell
         bool recorded = false;
     };
-
-    void accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto* c = new Connection(socket);
-            QObject::connect(&c->quiet, &QTimer::timeout, socket, [this, c] {
-                record(c);
-                QTimer::singleShot(m_delay, c->socket, [this, c] {
-                    if (const auto reply = m_responder ? m_responder(c->received) : "")
-                        send(c->socket, *reply, 0);
-                });
-            });
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
-                if (c->firstByteAt < 0)
-                    c->firstByteAt = m_clock.elapsed();
-                c->received += c->socket->readAll();
-                if (c->received.contains('\n'))
-                    c->quiet.start(30);
-            });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, c] {
-                record(c);
-                c->socket->deleteLater();
-            });
-            QObject::connect(socket, &QObject::destroyed, [c] { delete c; });
-        }
-    }
 
     void record(Connection* c)
     {
