@@ -4,8 +4,8 @@
 
 namespace tavrin::test {
 
-class FixedClock final : public Clock {
-public:
+// A clock that stays where the test puts it.
+struct FixedClock final : Clock {
     QDateTime now() const override { return time; }
     QDateTime time{QDate(2026, 12, 5), QTime(11, 0, 58)};
 };

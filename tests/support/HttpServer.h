@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QHostAddress>
-#include <QList>
 #include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -21,7 +19,13 @@ public:
     HttpServer()
     {
         m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, this, [this] { ++m_closed; });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+            }
+        });
     }
 
     QUrl url(const QString& path) const
@@ -34,52 +38,32 @@ public:
     {
         m_routes.insert(path, {body, status, send, headers});
     }
-    void redirect(const QByteArray& path, const QByteArray& target)
-    {
-        route(path, {}, 302, Send::Whole, "Location: " + target + "\r\n");
-    }
     const QList<QByteArray>& requests() const { return m_requests; }
     // Connections the other side has closed or dropped.
     int closedConnections() const { return m_closed; }
 
 private:
-    void accept()
+    void answer(QTcpSocket* socket)
     {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                ++m_closed;
-                socket->deleteLater();
-            });
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                m_requests.append(socket->read(end + 4));
-                answer(socket, m_requests.last().split(' ').value(1));
-            });
-        }
-    }
-
-    void answer(QTcpSocket* socket, const QByteArray& path)
-    {
-        const Response r = m_routes.value(path, {"<html>Not found</html>", 404, Send::Whole, {}});
+        const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        m_requests.append(socket->read(end + 4));
+        const Response r = m_routes.value(m_requests.last().split(' ').value(1),
+                                          {"<html>Not found</html>", 404, Send::Whole, {}});
         if (r.send == Send::Never)
             return;
+        const QByteArray length = "Content-Length: " + QByteArray::number(r.body.size());
         socket->write("HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n" + r.headers +
-                      (r.send == Send::Unannounced
-                           ? QByteArray("Connection: close")
-                           : "Content-Length: " + QByteArray::number(r.body.size())) +
-                      "\r\n\r\n");
+                      (r.send == Send::Unannounced ? "Connection: close" : length) + "\r\n\r\n");
         auto* timer = new QTimer(socket);
         connect(timer, &QTimer::timeout, socket, [r, socket, timer, sent = qsizetype(0)]() mutable {
-            const qsizetype size = r.send == Send::Trickle ? 1 : r.body.size();
-            socket->write(r.body.mid(sent, size));
-            sent += size;
-            if (sent >= r.body.size()) {
-                timer->stop();
-                if (r.send != Send::Whole)
-                    socket->disconnectFromHost();
-            }
+            sent += socket->write(r.body.mid(sent, r.send == Send::Trickle ? 1 : -1));
+            if (sent < r.body.size())
+                return;
+            timer->stop();
+            if (r.send != Send::Whole)
+                socket->disconnectFromHost();
         });
         timer->start(r.send == Send::Trickle ? 40 : 0);
     }

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QList>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -27,17 +25,34 @@ public:
         m_clock.start();
         m_server.listen(QHostAddress::LocalHost, 0);
         m_port = m_server.serverPort();
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                auto* c = new Connection(socket);
+                QObject::connect(&c->quiet, &QTimer::timeout, socket, [this, c] {
+                    record(c);
+                    QTimer::singleShot(m_delay, c->socket, [this, c] {
+                        if (const auto reply = m_responder ? m_responder(c->received) : "")
+                            send(c->socket, *reply, 0);
+                    });
+                });
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
+                    if (c->firstByteAt < 0)
+                        c->firstByteAt = m_clock.elapsed();
+                    c->received += c->socket->readAll();
+                    if (c->received.contains('\n'))
+                        c->quiet.start(30);
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, c] {
+                    record(c);
+                    c->socket->deleteLater();
+                });
+                QObject::connect(socket, &QObject::destroyed, [c] { delete c; });
+            }
+        });
     }
-    // Open connections go first, so none reports its close to a half-destroyed server.
-    ~LoopbackServer() override
-    {
-        for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
-            QObject::disconnect(socket, &QTcpSocket::disconnected, nullptr, nullptr);
-            QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
-            delete socket;
-        }
-    }
+    // Open connections go while the server is whole, so their close is recorded as any other.
+    ~LoopbackServer() override { qDeleteAll(findChildren<QTcpSocket*>()); }
 
     quint16 port() const { return m_port; }
     // A port on which nothing listens, so connecting is refused.
@@ -48,12 +63,8 @@ public:
         return probe.serverPort();
     }
     void setResponder(Responder responder) { m_responder = std::move(responder); }
-    // Sends each reply in pieces of this many bytes, gapMs apart.
-    void setChunkSize(int bytes, int gapMs = 5)
-    {
-        m_chunk = bytes;
-        m_gap = gapMs;
-    }
+    // Sends each reply in pieces of this many bytes (0: whole), gapMs apart.
+    void setChunkSize(int bytes, int gapMs = 5) { m_chunk = {bytes, gapMs}; }
     // Answers each request this long after it has arrived, as a slow server would.
     void setReplyDelay(int ms) { m_delay = ms; }
     // Sends the reply but leaves the connection open, as a stalled server would.
@@ -61,52 +72,18 @@ public:
     void close() { m_server.close(); }
 
     const QList<Request>& requests() const { return m_requests; }
-    QList<QByteArray> requestBytes() const
-    {
-        QList<QByteArray> list;
-        for (const Request& r : m_requests)
-            list.append(r.bytes);
-        return list;
-    }
+    QList<QByteArray> requestBytes() const { return m_bytes; }
     qint64 elapsedMs() const { return m_clock.elapsed(); }
 
 private:
     struct Connection {
+        explicit Connection(QTcpSocket* s) : socket(s) { quiet.setSingleShot(true); }
         QPointer<QTcpSocket> socket;
         QByteArray received;
         qint64 firstByteAt = -1;
-        QTimer* quiet = nullptr;
+        QTimer quiet; // a request is whole once its line break is followed by a quiet spell
         bool recorded = false;
     };
-
-    void accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto* c = new Connection{socket, {}, -1, new QTimer(socket), false};
-            c->quiet->setSingleShot(true);
-            c->quiet->setInterval(30);
-            QObject::connect(c->quiet, &QTimer::timeout, socket, [this, c] {
-                record(c);
-                if (m_delay > 0)
-                    QTimer::singleShot(m_delay, c->socket, [this, c] { complete(c); });
-                else
-                    complete(c);
-            });
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
-                if (c->firstByteAt < 0)
-                    c->firstByteAt = m_clock.elapsed();
-                c->received += c->socket->readAll();
-                if (c->received.contains('\n'))
-                    c->quiet->start();
-            });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, c] {
-                record(c);
-                c->socket->deleteLater();
-            });
-            QObject::connect(socket, &QObject::destroyed, [c] { delete c; });
-        }
-    }
 
     void record(Connection* c)
     {
@@ -114,26 +91,19 @@ private:
             return;
         c->recorded = true;
         m_requests.append({c->received, c->firstByteAt});
-    }
-
-    void complete(Connection* c)
-    {
-        record(c);
-        const std::optional<QByteArray> reply =
-            m_responder ? m_responder(c->received) : std::optional<QByteArray>(QByteArray());
-        if (reply)
-            send(c->socket, *reply, 0);
+        m_bytes.append(c->received);
     }
 
     void send(QPointer<QTcpSocket> socket, const QByteArray& reply, qsizetype from)
     {
         if (!socket || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        const qsizetype piece = m_chunk > 0 ? m_chunk : reply.size();
+        const qsizetype piece = m_chunk.first > 0 ? m_chunk.first : reply.size();
         socket->write(reply.mid(from, piece));
         socket->flush();
         if (from + piece < reply.size())
-            QTimer::singleShot(m_gap, socket, [=, this] { send(socket, reply, from + piece); });
+            QTimer::singleShot(m_chunk.second, socket,
+                               [=, this] { send(socket, reply, from + piece); });
         else if (!m_keepOpen)
             socket->disconnectFromHost();
     }
@@ -142,10 +112,10 @@ private:
     QElapsedTimer m_clock;
     Responder m_responder;
     QList<Request> m_requests;
-    int m_chunk = 0;
-    int m_gap = 5;
-    int m_delay = 0;
+    QList<QByteArray> m_bytes;
+    std::pair<int, int> m_chunk{0, 5}; // bytes per piece (0: whole), milliseconds between
     quint16 m_port = 0;
+    int m_delay = 0;
     bool m_keepOpen = false;
 };
 

@@ -3,8 +3,6 @@
 #include "LoopbackServer.h"
 #include "StatusRows.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
 
 namespace tavrin::test {
@@ -24,29 +22,20 @@ struct TorrentScript {
         return v3Row(t.id, {{1, "file-" + t.id}, {2, "50%"}, {3, t.status}, {4, t.priority}});
     }
 
-    QByteArray statusReply() const
-    {
-        QByteArray reply = "Torrents\n";
-        for (const Torrent& t : torrents)
-            reply += row(t) + '\n';
-        return reply;
-    }
-
     std::optional<QByteArray> answer(const QByteArray& request)
     {
-        const qsizetype lf = request.indexOf('\n');
-        const QByteArray command = request.mid(lf + 1);
+        const QByteArray command = request.mid(request.indexOf('\n') + 1);
         if (replyFor.contains(command))
             return replyFor.value(command);
-        if (command == "QUERY|")
-            return statusReply();
+        QByteArray rows = "Torrents\n";
         for (Torrent& t : torrents) {
             if (command == "PAUSE|" + t.id)
                 t.status = "pause";
             else if (command == "RESUME|" + t.id)
                 t.status = "WORKING";
+            rows += row(t) + '\n';
         }
-        return QByteArray("Feedback\nOK\n");
+        return command == "QUERY|" ? rows : QByteArray("Feedback\nOK\n");
     }
 
     void serve(LoopbackServer& server)
@@ -63,8 +52,7 @@ struct TorrentScript {
 inline QList<QByteArray> commandsOf(const LoopbackServer& server, qsizetype from = 0)
 {
     QList<QByteArray> list;
-    for (qsizetype i = from; i < server.requests().size(); ++i) {
-        const QByteArray& bytes = server.requests().at(i).bytes;
+    for (const QByteArray& bytes : server.requestBytes().mid(from)) {
         const qsizetype lf = bytes.indexOf('\n');
         list.append(bytes.startsWith("ID|") && lf > 0 ? bytes.mid(lf + 1) : "no ID line: " + bytes);
     }
