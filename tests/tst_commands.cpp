@@ -11,10 +11,17 @@ namespace {
 
 using Torrents = QList<TorrentScript::Torrent>;
 
+MainWindowOptions fastChains()
+{
+    MainWindowOptions options;
+    options.chainDelayMs = 1;
+    return options;
+}
+
 struct Harness : WindowHarness {
     explicit Harness(const Torrents& list, bool version3 = true, const QString& storedLayout = {})
         : WindowHarness({{"Version3", version3 ? "true" : "false"}, {"Version3Cols", storedLayout}},
-                        {.chainDelayMs = 1})
+                        fastChains())
     {
         script.torrents = list;
         script.serve(server);

@@ -28,15 +28,16 @@ struct Fixture {
 class TestStatusReply : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // "field=shown": a number is a speed shown in Kb/s with two decimals (a half rounds up),
-    // anything else as it came.
+    // "field=shown": a number is rounded to whole (a half to even), then shown in Kb/s with two
+    // decimals (a half rounds up); anything else as it came.
     void displayedValue()
     {
         for (const QString row :
              {"12 MB=12 MB", "=", " \t1750 =1.75Kb/s", "-250=-.25Kb/s", "-4=.00Kb/s",
               "1.75e3=1.75Kb/s", "1005=1.01Kb/s", "9223372036854775807=9223372036854775.81Kb/s",
               "12345678901234567890=12345678901234567890", "1e400=1e400", "1e-400=.00Kb/s",
-              "NaN=NaN", "1,000=1,000"}) {
+              "NaN=NaN", "1,000=1,000", "232.06=.23Kb/s", "1234.5=1.23Kb/s", "1235.5=1.24Kb/s",
+              "-1234.51=-1.24Kb/s", "85.0%=85.0%"}) {
             const qsizetype at = row.indexOf('=');
             QCOMPARE(display::displayedValue(row.first(at).toLatin1()), row.sliced(at + 1));
         }
