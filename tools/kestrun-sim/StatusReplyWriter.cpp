@@ -12,38 +12,27 @@ namespace kestrunsim {
 
 namespace {
 
-QByteArrayView statusWord(TorrentStatus status)
-{
-    switch (status) {
-    case TorrentStatus::Working:
-        return "WORKING";
-    case TorrentStatus::Seeding:
-        return "COMPLETED/SEEDING";
-    case TorrentStatus::Paused:
-        return "pause";
-    case TorrentStatus::Stopped:
-        return "STOP";
-    case TorrentStatus::Queued:
-        return "QUEUE";
-    }
-    return "";
-}
+// The status word of the status field and the text of the message field.
+struct StatusTexts {
+    QByteArrayView word;
+    QByteArrayView message;
+};
 
-QByteArrayView statusMessage(TorrentStatus status)
+StatusTexts statusTexts(TorrentStatus status)
 {
     switch (status) {
     case TorrentStatus::Working:
-        return "Downloading";
+        return {"WORKING", "Downloading"};
     case TorrentStatus::Seeding:
-        return "Seeding";
+        return {"COMPLETED/SEEDING", "Seeding"};
     case TorrentStatus::Paused:
-        return "Paused by user";
+        return {"pause", "Paused by user"};
     case TorrentStatus::Stopped:
-        return "Stopped";
+        return {"STOP", "Stopped"};
     case TorrentStatus::Queued:
-        return "Waiting in queue";
+        return {"QUEUE", "Waiting in queue"};
     }
-    return "";
+    return {};
 }
 
 QByteArrayView priorityWord(TorrentPriority priority)
@@ -210,10 +199,10 @@ char* writeVersion3Row(char* at, const TorrentSimulation& sim, const Torrent& t)
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
-    row.text(t.fileName).progress(t).text(statusWord(t.status));
+    row.text(t.fileName).progress(t).text(statusTexts(t.status).word);
     row.text(priorityWord(t.priority)).duration(sim.etaSeconds(t)).size(t.size);
     row.number(down).number(up).percent(ratioPercent(t));
-    row.text(statusMessage(t.status)).number(t.seeds).number(t.peers).fixed(t.copies, 2);
+    row.text(statusTexts(t.status).message).number(t.seeds).number(t.peers).fixed(t.copies, 2);
     row.fixed(t.peerAvgProgress, 1, "%").size(qint64(t.downloaded)).size(qint64(t.uploaded));
     row.number(down + up).text(t.torrentName).text(t.destination).duration(t.seedingMs / 1000);
     row.number(connections(t)).text(t.unlimitedSeeding ? "Unlimited" : "Ratio 150%");
@@ -226,7 +215,7 @@ char* writeVersion2Row(char* at, const TorrentSimulation& sim, const Torrent& t)
     const qint64 down = sim.downloadSpeed(t);
     const qint64 up = sim.uploadSpeed(t);
     FieldWriter row(at);
-    row.text(t.fileName).progress(t).text(statusWord(t.status));
+    row.text(t.fileName).progress(t).text(statusTexts(t.status).word);
     row.duration(sim.etaSeconds(t)).number(down).size(t.size).number(up);
     row.percent(ratioPercent(t)).number(t.peers).number(t.seeds);
     row.fixed(t.copies, 2).size(qint64(t.downloaded)).size(qint64(t.uploaded));
