@@ -44,7 +44,10 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         planKey.append(-1);
     // Rows filled while the kept fields stood elsewhere must be filled again.
     planKey.append({-2, plan.statusField(), plan.priorityField()});
-    model.beginReply(planKey);
+    model.beginReply(planKey, fields);
+    int maxSubItemField = 0;
+    for (qsizetype k = 1; k < fields.size(); ++k)
+        maxSubItemField = std::max(maxSubItemField, fields.at(k));
 
     // Set when a row ends the reply: an error, or no column shown at all.
     bool ended = false;
@@ -82,21 +85,18 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
             return;
         }
 
-        // Check the whole row before it touches the list.
-        m_cells.clear();
-        for (qsizetype k = 0; k < fields.size(); ++k) {
-            const int field = fields.at(k);
-            if (k == 0 && position > 0) {
-                m_cells.emplace_back(); // a found item keeps its main text
-                continue;
+        // Check the whole row before it touches the list. A found item keeps its main text,
+        // so only a new one needs the main text's field.
+        if ((position == 0 && fields.first() > fieldCount) || maxSubItemField > fieldCount) {
+            for (qsizetype k = position == 0 ? 0 : 1; k < fields.size(); ++k) {
+                if (fields.at(k) > fieldCount) {
+                    return fail(
+                        QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
+                            .arg(fieldCount)
+                            .arg(plan.keys().at(k))
+                            .arg(fields.at(k)));
+                }
             }
-            if (field > fieldCount) {
-                return fail(QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
-                                .arg(fieldCount)
-                                .arg(plan.keys().at(k))
-                                .arg(field));
-            }
-            m_cells.push_back(m_fields[field - 1]);
         }
         if (!plan.walkFailure().isEmpty())
             return fail(plan.walkFailure());
@@ -108,9 +108,9 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
                                                       kept(plan.priorityField())};
         if (position > 0)
-            model.updateItem(position, hash, m_cells, keptFields);
+            model.updateItem(position, row, hash, m_fields, keptFields);
         else
-            model.addItem(id, hash, m_cells, keptFields);
+            model.addItem(row, hash, id, m_fields[fields.first() - 1], keptFields);
     });
     if (ended) {
         model.endReply();

@@ -43,7 +43,6 @@ private:
 
     bool m_withLog;
     std::vector<QByteArrayView> m_fields;
-    std::vector<QByteArrayView> m_cells;
 };
 
 } // namespace tavrin

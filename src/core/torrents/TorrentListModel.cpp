@@ -1,6 +1,7 @@
 #include "core/torrents/TorrentListModel.h"
 
 #include "core/torrents/FieldDisplay.h"
+#include "core/torrents/ReplyRows.h"
 
 #include <cstring>
 
@@ -119,18 +120,6 @@ private:
     qsizetype m_cells = 0;
 };
 
-void putTail(RowWriter& writer, QByteArrayView tag, TorrentListModel::KeptFields kept)
-{
-    writer.put(kept.status);
-    writer.put(kept.priority);
-    writer.put(tag);
-}
-
-qsizetype tailRoom(QByteArrayView tag, TorrentListModel::KeptFields kept)
-{
-    return tag.size() + kept.status.size() + kept.priority.size();
-}
-
 // Stores what the writer built as the row's buffer, in place when the size is the same.
 void store(QByteArray& data, QByteArrayView built)
 {
@@ -138,6 +127,42 @@ void store(QByteArray& data, QByteArrayView built)
         std::memcpy(data.data(), built.data(), static_cast<size_t>(built.size()));
     else
         data = built.toByteArray(); // exactly its size
+}
+
+// Replaces what follows the first `kept` bytes of data with `tail`. A few bytes of room are
+// kept so numbers growing by a digit do not reallocate the buffer every time.
+void replaceTail(QByteArray& data, qsizetype kept, QByteArrayView tail)
+{
+    const qsizetype size = kept + tail.size();
+    if (size > data.capacity())
+        data.reserve(size + 16);
+    data.resize(size);
+    std::memcpy(data.data() + kept, tail.data(), static_cast<size_t>(tail.size()));
+}
+
+// The field'th (1-based) field of a row; the row has at least that many.
+QByteArrayView fieldOf(QByteArrayView row, int field)
+{
+    const char* start = row.data();
+    const char* const end = start + row.size();
+    for (int k = 1; k < field; ++k)
+        start = static_cast<const char*>(std::memchr(start, '|', end - start)) + 1;
+    const void* bar = std::memchr(start, '|', end - start);
+    return {start, bar ? static_cast<const char*>(bar) : end};
+}
+
+// Writes the displayed value of a field into `out`, returning a view of it.
+QByteArrayView displayInto(QByteArray& out, QByteArrayView field)
+{
+    const qsizetype room = display::displayedRoom(field);
+    if (out.size() < room)
+        out.resize(room);
+    return {out.data(), display::writeDisplayed(out.data(), field)};
+}
+
+quint32 offsetIn(QByteArrayView row, QByteArrayView field)
+{
+    return field.isEmpty() ? 0 : static_cast<quint32>(field.data() - row.data());
 }
 
 } // namespace
@@ -157,9 +182,9 @@ QByteArrayView TorrentListModel::tagIn(const Row& row)
     return QByteArrayView(row.data).last(row.tagLength);
 }
 
-QByteArrayView TorrentListModel::tailIn(const Row& row)
+QByteArrayView TorrentListModel::rowTextIn(const Row& row)
 {
-    return QByteArrayView(row.data).last(row.tagLength + row.statusLength + row.priorityLength);
+    return QByteArrayView(row.data).last(row.rowLength);
 }
 
 QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
@@ -167,16 +192,44 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
     if (position < 1 || position > count())
         return {};
     const Row& row = m_rows.at(position - 1);
-    const QByteArrayView tail = tailIn(row);
-    return which == KeptField::Status ? tail.first(row.statusLength)
-                                      : tail.sliced(row.statusLength, row.priorityLength);
+    return which == KeptField::Status ? rowTextIn(row).sliced(row.statusAt, row.statusLength)
+                                      : rowTextIn(row).sliced(row.priorityAt, row.priorityLength);
 }
 
-QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell)
+QByteArrayView TorrentListModel::storedIn(const Row& row, qsizetype cell)
 {
     const qsizetype head = row.cells * qsizetype(sizeof(quint32));
     const quint32 start = cell == 0 ? 0 : cellEnd(row.data, cell - 1);
     return QByteArrayView(row.data).sliced(head + start, cellEnd(row.data, cell) - start);
+}
+
+QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell, QByteArray& out) const
+{
+    if (cell == 0 || cell >= row.liveEnd)
+        return storedIn(row, cell);
+    return displayInto(out, fieldOf(rowTextIn(row), m_fields.at(cell)));
+}
+
+void TorrentListModel::storeAll(Row& row)
+{
+    if (row.liveEnd <= 1)
+        return;
+    qsizetype room = row.data.size();
+    for (qsizetype k = 1; k < row.liveEnd; ++k)
+        room += display::displayedRoom(fieldOf(rowTextIn(row), m_fields.at(k)));
+    RowWriter writer(m_scratch, row.cells, room);
+    for (qsizetype k = 0; k < row.cells; ++k) {
+        if (k > 0 && k < row.liveEnd) {
+            const QByteArrayView field = fieldOf(rowTextIn(row), m_fields.at(k));
+            writer.endCell(display::writeDisplayed(writer.at(), field));
+        } else {
+            writer.put(storedIn(row, k));
+            writer.endCell();
+        }
+    }
+    writer.put(rowTextIn(row));
+    store(row.data, writer.written());
+    row.liveEnd = 1;
 }
 
 void TorrentListModel::setColumns(const QStringList& captions)
@@ -199,7 +252,7 @@ QString TorrentListModel::text(int position, int column) const
     const Row& row = m_rows.at(position - 1);
     if (column < 0 || column >= static_cast<int>(row.cells))
         return {};
-    const QByteArrayView shown = shownIn(row, column);
+    const QByteArrayView shown = shownIn(row, column, m_shown);
     return QString::fromLatin1(shown.data(), shown.size());
 }
 
@@ -223,18 +276,19 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
 {
     Row& row = m_rows[position - 1];
     const QByteArray wanted = text.toLatin1();
-    if (subItem < static_cast<int>(row.cells) && same(shownIn(row, subItem), wanted))
+    if (subItem < static_cast<int>(row.cells) && same(shownIn(row, subItem, m_shown), wanted))
         return;
+    storeAll(row);
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
     RowWriter writer(m_scratch, cells, row.data.size() + wanted.size());
     for (qsizetype k = 0; k < cells; ++k) {
         if (k == subItem)
             writer.put(wanted);
         else if (k < row.cells)
-            writer.put(shownIn(row, k));
+            writer.put(storedIn(row, k));
         writer.endCell();
     }
-    writer.put(tailIn(row));
+    writer.put(rowTextIn(row));
     store(row.data, writer.written());
     row.cells = static_cast<quint32>(cells);
     // The item no longer shows exactly what its row text says.
@@ -243,10 +297,14 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     flushChanged();
 }
 
-void TorrentListModel::beginReply(const QList<int>& plan)
+void TorrentListModel::beginReply(const QList<int>& key, const QList<int>& fields)
 {
-    if (plan != m_plan) {
-        m_plan = plan;
+    if (key != m_planKey) {
+        // Cells shown from the row follow the plan, so they keep what the old one showed.
+        for (Row& row : m_rows)
+            storeAll(row);
+        m_planKey = key;
+        m_fields = fields;
         if (++m_generation == 0)
             ++m_generation;
     }
@@ -265,23 +323,26 @@ void TorrentListModel::markSeen(int position)
     rowAt(position - 1).seen = m_reply;
 }
 
-int TorrentListModel::addItem(QByteArrayView tag, quint64 rowHash,
-                              std::span<const QByteArrayView> cells, KeptFields kept)
+int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag,
+                              QByteArrayView mainText, KeptFields kept)
 {
-    qsizetype room = tailRoom(tag, kept);
-    for (const QByteArrayView cell : cells)
-        room += display::displayedRoom(cell);
-    RowWriter writer(m_scratch, static_cast<qsizetype>(cells.size()), room);
-    for (const QByteArrayView cell : cells)
-        writer.endCell(display::writeDisplayed(writer.at(), cell));
-    putTail(writer, tag, kept);
+    const auto cells = static_cast<qsizetype>(m_fields.size());
+    RowWriter writer(m_scratch, cells, display::displayedRoom(mainText) + row.size());
+    writer.endCell(display::writeDisplayed(writer.at(), mainText));
+    for (qsizetype k = 1; k < cells; ++k)
+        writer.endCell(); // shown from the row
+    writer.put(row);
 
     Row item;
     item.data = writer.written().toByteArray(); // exactly its size
     item.rowHash = rowHash;
-    item.cells = static_cast<quint32>(cells.size());
+    item.cells = static_cast<quint32>(cells);
+    item.liveEnd = item.cells;
+    item.rowLength = static_cast<quint32>(row.size());
     item.tagLength = static_cast<quint32>(tag.size());
+    item.statusAt = offsetIn(row, kept.status);
     item.statusLength = static_cast<quint32>(kept.status.size());
+    item.priorityAt = offsetIn(row, kept.priority);
     item.priorityLength = static_cast<quint32>(kept.priority.size());
     item.generation = m_generation;
     item.seen = m_reply;
@@ -307,55 +368,74 @@ void TorrentListModel::flushAdded()
     endInsertRows();
 }
 
-void TorrentListModel::updateItem(int position, quint64 rowHash,
-                                  std::span<const QByteArrayView> cells, KeptFields kept)
+int TorrentListModel::firstChangedColumn(const Row& item, std::span<const QByteArrayView> fields)
+{
+    const auto wanted = static_cast<qsizetype>(m_fields.size());
+    // Sub-items beyond the plan keep their text; beyond the columns nothing shows them.
+    const qsizetype last = std::min<qsizetype>(wanted, columnCount());
+    if (item.liveEnd > 1)
+        replyrows::splitFields(rowTextIn(item), m_oldFields);
+    for (qsizetype k = 1; k < last; ++k) {
+        if (k >= item.cells)
+            return static_cast<int>(k);
+        const QByteArrayView field = fields[m_fields.at(k) - 1];
+        QByteArrayView before;
+        if (k < item.liveEnd) {
+            const QByteArrayView old = m_oldFields[m_fields.at(k) - 1];
+            if (same(old, field))
+                continue;
+            before = displayInto(m_before, old);
+        } else {
+            before = storedIn(item, k);
+        }
+        if (!same(displayInto(m_after, field), before))
+            return static_cast<int>(k);
+    }
+    return -1;
+}
+
+void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowHash,
+                                  std::span<const QByteArrayView> fields, KeptFields kept)
 {
     flushAdded();
     Row& item = m_rows[position - 1];
-    const auto wanted = static_cast<qsizetype>(cells.size());
-    const qsizetype total = std::max<qsizetype>(item.cells, wanted);
+    // Only the ends of the changed range matter, and only until the range is long: a row inside
+    // it need not be compared.
+    const int at = position - 1;
+    const bool moot = m_dirty.first >= 0 && ((m_dirty.first <= at && at <= m_dirty.last) ||
+                                             m_dirty.last - m_dirty.first >= manyRows);
+    const int changed = moot ? -1 : firstChangedColumn(item, fields);
 
-    qsizetype room = item.data.size() + tailRoom({}, kept);
-    for (qsizetype k = 1; k < wanted; ++k)
-        room += display::displayedRoom(cells[k]);
-    RowWriter writer(m_scratch, total, room);
-    int firstChanged = -1;
-    // Shown texts that came from this plan's fields (none was typed in since).
-    const bool sameShape = item.generation == m_generation;
-    for (qsizetype k = 0; k < total; ++k) {
-        const QByteArrayView before = k < item.cells ? shownIn(item, k) : QByteArrayView();
-        if (k == 0 || k >= wanted) {
-            // The main text is never updated; sub-items beyond the plan keep their text.
-            writer.put(before);
-        } else if (sameShape && k < item.cells && same(cells[k], before)) {
-            // A field equal to its shown text is not a number (a number shows with a unit
-            // after it), so it shows unchanged: no need to convert it again.
-            writer.put(before);
-        } else {
-            char* end = display::writeDisplayed(writer.at(), cells[k]);
-            if (firstChanged < 0 && (k >= item.cells || !same(writer.current(end), before)))
-                firstChanged = static_cast<int>(k);
-            writer.endCell(end);
-            continue;
+    const auto wanted = static_cast<quint32>(m_fields.size());
+    if (item.liveEnd == wanted && item.cells == wanted) {
+        // The usual refresh: the cells shown from the row are all the plan's, so only the row
+        // text is replaced.
+        replaceTail(item.data, item.data.size() - item.rowLength, row);
+    } else {
+        storeAll(item);
+        const quint32 total = std::max(item.cells, wanted);
+        RowWriter writer(m_scratch, total, item.data.size() + row.size());
+        for (quint32 k = 0; k < total; ++k) {
+            if (k == 0 || k >= wanted)
+                writer.put(storedIn(item, k)); // the main text and sub-items beyond the plan
+            writer.endCell();
         }
-        writer.endCell();
-    }
-    const QByteArrayView tail = tailIn(item);
-    const bool keptChanged =
-        !same(tail.first(item.statusLength), kept.status) ||
-        !same(tail.sliced(item.statusLength, item.priorityLength), kept.priority);
-    if (firstChanged >= 0 || total != item.cells || keptChanged) {
-        putTail(writer, tagIn(item), kept);
+        writer.put(row);
         store(item.data, writer.written());
-        item.cells = static_cast<quint32>(total);
-        item.statusLength = static_cast<quint32>(kept.status.size());
-        item.priorityLength = static_cast<quint32>(kept.priority.size());
+        item.cells = total;
+        item.liveEnd = wanted;
     }
+    item.rowLength = static_cast<quint32>(row.size());
+    item.tagLength = static_cast<quint32>(fields.back().size());
+    item.statusAt = offsetIn(row, kept.status);
+    item.statusLength = static_cast<quint32>(kept.status.size());
+    item.priorityAt = offsetIn(row, kept.priority);
+    item.priorityLength = static_cast<quint32>(kept.priority.size());
     item.rowHash = rowHash;
     item.generation = m_generation;
     item.seen = m_reply;
-    if (firstChanged >= 0)
-        noteChanged(position - 1, firstChanged);
+    if (changed >= 0)
+        noteChanged(at, changed);
 }
 
 void TorrentListModel::removeUnseen()

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <span>
+#include <vector>
 
 namespace tavrin {
 
@@ -47,25 +48,28 @@ public:
     // The model index of the item's first cell, for selecting it in a view.
     QModelIndex itemIndex(int position) const { return index(position - 1, 0); }
 
-    // Appends empty sub-items up to `subItem`, then sets its text when it differs.
+    // Appends empty sub-items up to `subItem`, then sets its text when it differs. A reply that
+    // names the item again replaces it.
     void setSubItemText(int position, int subItem, const QString& text);
 
-    // What the status reply processor uses. A reply starts with beginReply; the plan is the
-    // field number of each shown column ([0] main text, [k] sub-item k).
-    void beginReply(const QList<int>& plan);
-    // The 64-bit hash rows are compared by, so the list need not keep a copy of every row.
+    // What the status reply processor uses. A reply starts with beginReply: `fields` is the field
+    // number each shown column takes from a row ([0] main text, [k] sub-item k), `key` tells
+    // plans apart (two replies under equal keys fill items alike).
+    void beginReply(const QList<int>& key, const QList<int>& fields);
+    // The 64-bit hash rows are compared by.
     static quint64 rowHash(QByteArrayView row);
     // True when the item was last filled from a row with this hash under the same plan.
     bool isUnchanged(int position, quint64 rowHash) const;
     void markSeen(int position);
-    // A new item from a checked row; cells are views into the row: [0] main text, [k] sub-item k.
-    int addItem(QByteArrayView tag, quint64 rowHash, std::span<const QByteArrayView> cells,
+    // A new item from a checked row (every field the plan names is there). Tag, main text and
+    // kept fields are views into the row.
+    int addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag, QByteArrayView mainText,
                 KeptFields kept = {});
-    // The sub-items of an existing item from a checked row; cells[0] is not used, the main text
+    // An existing item from a checked row, split into `fields` (the Tag last); the main text
     // stays. Items whose shown texts change are reported by the end of the reply in one range
     // of whole rows from the first to the last of them (a layout change when it is long).
-    void updateItem(int position, quint64 rowHash, std::span<const QByteArrayView> cells,
-                    KeptFields kept = {});
+    void updateItem(int position, QByteArrayView row, quint64 rowHash,
+                    std::span<const QByteArrayView> fields, KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
     // Ends a reply: items added since the last update show up, consecutive ones in one batch.
@@ -81,15 +85,22 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // One item. Its texts live in one buffer: the end offset of each cell's displayed text
-    // (as 32-bit numbers), the displayed texts one after another, the kept status and
-    // priority, then the Tag. Public only so the type can be declared relocatable.
+    // One item, in one buffer: the end offset of each cell's stored text (as 32-bit numbers),
+    // the stored texts one after another, then the row text it was last filled from, which ends
+    // with the Tag. Cells 1 to liveEnd - 1 are shown from the row's fields when asked for (so a
+    // refresh only copies the row) and store nothing; the others, the main text among them,
+    // store their text. Public only so the type can be declared relocatable.
     struct Row {
         QByteArray data;
-        quint64 rowHash = 0;      // of the row text the cells were last filled from
-        quint32 cells = 0;        // [0] main text, [k] sub-item k
-        quint32 tagLength = 0;    // the Tag is the last tagLength bytes of data
-        quint32 statusLength = 0; // the kept fields stand right before the Tag
+        quint64 rowHash = 0;   // of the row text
+        quint32 cells = 0;     // [0] main text, [k] sub-item k
+        quint32 liveEnd = 1;   // cells 1 to liveEnd - 1 show fields of the row under the plan
+        quint32 rowLength = 0; // the row text is the last rowLength bytes of data
+        quint32 tagLength = 0; // the Tag is the last tagLength bytes of the row text
+        // The kept fields, as offsets into the row text.
+        quint32 statusAt = 0;
+        quint32 statusLength = 0;
+        quint32 priorityAt = 0;
         quint32 priorityLength = 0;
         quint32 generation = 0; // the plan the row was applied under; 0: none
         quint32 seen = 0;       // the last reply that named this Tag
@@ -115,9 +126,15 @@ private:
     }
     QByteArrayView tagOf(int row) const { return tagIn(rowAt(row)); }
     static QByteArrayView tagIn(const Row& row);
-    // The kept fields and the Tag: what follows the displayed texts.
-    static QByteArrayView tailIn(const Row& row);
-    static QByteArrayView shownIn(const Row& row, qsizetype cell);
+    static QByteArrayView rowTextIn(const Row& row);
+    // The text a cell stores (empty for a cell shown from the row).
+    static QByteArrayView storedIn(const Row& row, qsizetype cell);
+    // Writes the text the cell shows into `out` and returns a view of it.
+    QByteArrayView shownIn(const Row& row, qsizetype cell, QByteArray& out) const;
+    // Makes every cell of the item store its text, as the current plan shows it.
+    void storeAll(Row& row);
+    // The first shown column whose text the row's fields would change, or -1.
+    int firstChangedColumn(const Row& item, std::span<const QByteArrayView> fields);
     void flushAdded();
     int indexed(QByteArrayView tag) const;
 
@@ -126,10 +143,15 @@ private:
     // Replies list the torrents in the list's order, so the row after the last one found is
     // looked at first.
     mutable int m_nextRow = 0;
-    QList<int> m_plan;
+    QList<int> m_planKey;
+    QList<int> m_fields; // the plan's field number for each cell
     quint32 m_generation = 1;
     quint32 m_reply = 0;
     QByteArray m_scratch;
+    std::vector<QByteArrayView> m_oldFields;
+    QByteArray m_before;
+    QByteArray m_after;
+    mutable QByteArray m_shown;
     // Changed rows not yet reported, first..last; first < 0: none.
     struct Dirty {
         int first = -1;
