@@ -1,6 +1,7 @@
 // Status replies through the processor and the list model, without widgets.
 #include "core/columns/ColumnLayout.h"
 #include "core/torrents/FieldDisplay.h"
+#include "core/torrents/ReplyRows.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TagIndex.h"
 #include "core/torrents/TorrentListModel.h"
@@ -40,6 +41,19 @@ private Q_SLOTS:
               "-1234.51=-1.24Kb/s", "85.0%=85.0%"}) {
             const qsizetype at = row.indexOf('=');
             QCOMPARE(display::displayedValue(row.first(at).toLatin1()), row.sliced(at + 1));
+        }
+    }
+
+    // Rows of bars only fill every byte counter, up to and past the length it is summed at.
+    void countsTheBarsOfLongRows()
+    {
+        for (const int length : {0, 15, 17, 4079, 4080, 4097, 9000}) {
+            const QByteArray bars(length, '|');
+            QByteArray mixed = bars;
+            for (int i = 0; i < length; i += 3)
+                mixed[i] = 'x';
+            QCOMPARE(replyrows::countBars(bars), length);
+            QCOMPARE(replyrows::countBars(mixed), mixed.count('|'));
         }
     }
 

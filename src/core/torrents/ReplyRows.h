@@ -60,4 +60,47 @@ template <typename Fields> void splitFields(QByteArrayView row, Fields& fields)
     fields.emplace_back(start, end - start);
 }
 
+// The number of "|" in the row: its field count less one.
+inline qsizetype countBars(QByteArrayView row)
+{
+    const char* p = row.data();
+    const char* const end = p + row.size();
+    qsizetype bars = 0;
+#if defined(__SSE2__)
+    // Each byte of `counts` counts the bars in its lane (a match is -1, subtracted), summed up
+    // before a lane can overflow. No popcount: the baseline instruction set lacks one.
+    const __m128i bar = _mm_set1_epi8('|');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        __m128i counts = zero;
+        for (int step = 0; step < 255 && end - p >= 16; ++step, p += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, bar));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        bars += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    }
+#endif
+    for (; p < end; ++p)
+        bars += *p == '|';
+    return bars;
+}
+
+// Field `number` (1-based) of a row that has at least that many fields.
+inline QByteArrayView fieldAt(QByteArrayView row, int number)
+{
+    const char* start = row.data();
+    const char* const end = start + row.size();
+    for (int k = 1; k < number; ++k)
+        start = static_cast<const char*>(std::memchr(start, '|', end - start)) + 1;
+    const void* bar = std::memchr(start, '|', end - start);
+    return {start, bar ? static_cast<const char*>(bar) : end};
+}
+
+// The last field of a row: what follows its last "|", or the whole row.
+inline QByteArrayView lastField(QByteArrayView row)
+{
+    return row.sliced(row.lastIndexOf('|') + 1);
+}
+
 } // namespace tavrin::replyrows

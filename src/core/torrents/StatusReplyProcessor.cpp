@@ -63,8 +63,7 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         if (ended || row.isEmpty())
             return;
 
-        replyrows::splitFields(row, m_fields);
-        const auto fieldCount = static_cast<qsizetype>(m_fields.size());
+        const qsizetype fieldCount = replyrows::countBars(row) + 1;
         if (m_withLog) {
             outcome.logLines.add("Row: ", row);
             outcome.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
@@ -77,7 +76,7 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         if (plan.start() == ColumnPlan::Start::Fails)
             return fail(plan.startFailure());
 
-        const QByteArrayView id = m_fields.back();
+        const QByteArrayView id = replyrows::lastField(row);
         const int position = model.findByTag(id);
         const quint64 hash = TorrentListModel::rowHash(row);
         if (position > 0 && model.isUnchanged(position, hash)) {
@@ -103,14 +102,15 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
 
         // Kept fields are data fields: never the identifier after the last bar.
         const auto kept = [&](int field) {
-            return field > 0 && field < fieldCount ? m_fields[field - 1] : QByteArrayView();
+            return field > 0 && field < fieldCount ? replyrows::fieldAt(row, field)
+                                                   : QByteArrayView();
         };
         const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
                                                       kept(plan.priorityField())};
         if (position > 0)
-            model.updateItem(position, row, hash, m_fields, keptFields);
+            model.updateItem(position, row, hash, keptFields);
         else
-            model.addItem(row, hash, id, m_fields[fields.first() - 1], keptFields);
+            model.addItem(row, hash, id, replyrows::fieldAt(row, fields.first()), keptFields);
     });
     if (ended) {
         model.endReply();

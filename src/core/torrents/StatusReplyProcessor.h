@@ -42,7 +42,6 @@ private:
              RequestKind kind, int clickedPosition, StatusReplyOutcome& outcome);
 
     bool m_withLog;
-    std::vector<QByteArrayView> m_fields;
 };
 
 } // namespace tavrin

@@ -140,17 +140,6 @@ void replaceTail(QByteArray& data, qsizetype kept, QByteArrayView tail)
     std::memcpy(data.data() + kept, tail.data(), static_cast<size_t>(tail.size()));
 }
 
-// The field'th (1-based) field of a row; the row has at least that many.
-QByteArrayView fieldOf(QByteArrayView row, int field)
-{
-    const char* start = row.data();
-    const char* const end = start + row.size();
-    for (int k = 1; k < field; ++k)
-        start = static_cast<const char*>(std::memchr(start, '|', end - start)) + 1;
-    const void* bar = std::memchr(start, '|', end - start);
-    return {start, bar ? static_cast<const char*>(bar) : end};
-}
-
 // Writes the displayed value of a field into `out`, returning a view of it.
 QByteArrayView displayInto(QByteArray& out, QByteArrayView field)
 {
@@ -207,7 +196,7 @@ QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell, QByteAr
 {
     if (cell == 0 || cell >= row.liveEnd)
         return storedIn(row, cell);
-    return displayInto(out, fieldOf(rowTextIn(row), m_fields.at(cell)));
+    return displayInto(out, replyrows::fieldAt(rowTextIn(row), m_fields.at(cell)));
 }
 
 void TorrentListModel::storeAll(Row& row)
@@ -216,11 +205,11 @@ void TorrentListModel::storeAll(Row& row)
         return;
     qsizetype room = row.data.size();
     for (qsizetype k = 1; k < row.liveEnd; ++k)
-        room += display::displayedRoom(fieldOf(rowTextIn(row), m_fields.at(k)));
+        room += display::displayedRoom(replyrows::fieldAt(rowTextIn(row), m_fields.at(k)));
     RowWriter writer(m_scratch, row.cells, room);
     for (qsizetype k = 0; k < row.cells; ++k) {
         if (k > 0 && k < row.liveEnd) {
-            const QByteArrayView field = fieldOf(rowTextIn(row), m_fields.at(k));
+            const QByteArrayView field = replyrows::fieldAt(rowTextIn(row), m_fields.at(k));
             writer.endCell(display::writeDisplayed(writer.at(), field));
         } else {
             writer.put(storedIn(row, k));
@@ -368,8 +357,10 @@ void TorrentListModel::flushAdded()
     endInsertRows();
 }
 
-int TorrentListModel::firstChangedColumn(const Row& item, std::span<const QByteArrayView> fields)
+int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
 {
+    replyrows::splitFields(row, m_newFields);
+    const std::vector<QByteArrayView>& fields = m_newFields;
     const auto wanted = static_cast<qsizetype>(m_fields.size());
     // Sub-items beyond the plan keep their text; beyond the columns nothing shows them.
     const qsizetype last = std::min<qsizetype>(wanted, columnCount());
@@ -395,7 +386,7 @@ int TorrentListModel::firstChangedColumn(const Row& item, std::span<const QByteA
 }
 
 void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowHash,
-                                  std::span<const QByteArrayView> fields, KeptFields kept)
+                                  KeptFields kept)
 {
     flushAdded();
     Row& item = m_rows[position - 1];
@@ -404,7 +395,7 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
     const int at = position - 1;
     const bool moot = m_dirty.first >= 0 && ((m_dirty.first <= at && at <= m_dirty.last) ||
                                              m_dirty.last - m_dirty.first >= manyRows);
-    const int changed = moot ? -1 : firstChangedColumn(item, fields);
+    const int changed = moot ? -1 : firstChangedColumn(item, row);
 
     const auto wanted = static_cast<quint32>(m_fields.size());
     if (item.liveEnd == wanted && item.cells == wanted) {
@@ -426,7 +417,6 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
         item.liveEnd = wanted;
     }
     item.rowLength = static_cast<quint32>(row.size());
-    item.tagLength = static_cast<quint32>(fields.back().size());
     item.statusAt = offsetIn(row, kept.status);
     item.statusLength = static_cast<quint32>(kept.status.size());
     item.priorityAt = offsetIn(row, kept.priority);

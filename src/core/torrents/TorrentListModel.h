@@ -65,11 +65,10 @@ public:
     // kept fields are views into the row.
     int addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag, QByteArrayView mainText,
                 KeptFields kept = {});
-    // An existing item from a checked row, split into `fields` (the Tag last); the main text
-    // stays. Items whose shown texts change are reported by the end of the reply in one range
-    // of whole rows from the first to the last of them (a layout change when it is long).
-    void updateItem(int position, QByteArrayView row, quint64 rowHash,
-                    std::span<const QByteArrayView> fields, KeptFields kept = {});
+    // An existing item from a checked row that ends with its Tag; the main text stays. Items whose
+    // shown texts change are reported by the end of the reply in one range of whole rows from the
+    // first to the last of them (a layout change when it is long).
+    void updateItem(int position, QByteArrayView row, quint64 rowHash, KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
     // Ends a reply: items added since the last update show up, consecutive ones in one batch.
@@ -134,7 +133,7 @@ private:
     // Makes every cell of the item store its text, as the current plan shows it.
     void storeAll(Row& row);
     // The first shown column whose text the row's fields would change, or -1.
-    int firstChangedColumn(const Row& item, std::span<const QByteArrayView> fields);
+    int firstChangedColumn(const Row& item, QByteArrayView row);
     void flushAdded();
     int indexed(QByteArrayView tag) const;
 
@@ -149,6 +148,7 @@ private:
     quint32 m_reply = 0;
     QByteArray m_scratch;
     std::vector<QByteArrayView> m_oldFields;
+    std::vector<QByteArrayView> m_newFields;
     QByteArray m_before;
     QByteArray m_after;
     mutable QByteArray m_shown;
