@@ -1,5 +1,10 @@
-// Start-up, shut-down and Connect through the real window against a loopback server.
+// Start-up, shut-down, Connect and the list's look through the real window against a loopback
+// server.
+#include "gui/TorrentItemDelegate.h"
 #include "support/WindowHarness.h"
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
 
 using namespace tavrin;
 using namespace tavrin::test;
@@ -106,6 +111,53 @@ private Q_SLOTS:
         h.window->session()->refresh();
         QTRY_COMPARE(h.env.prompter.messages.size(), 1);
         QTRY_VERIFY(h.env.logBytes().contains(": ERROR: " + message + "\r\n"));
+    }
+
+    // The list's cells look as the style's own item painter draws them, the first time and when
+    // they come from the list's cache.
+    void listCellsLookAsTheStyleDrawsThem_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<int>("nameWidth");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("plain") << false << 250 << true;
+        QTest::newRow("selected, focused") << true << 250 << true;
+        QTest::newRow("elided") << true << 90 << true;
+        QTest::newRow("disabled") << true << 90 << false;
+    }
+
+    void listCellsLookAsTheStyleDrawsThem()
+    {
+        QFETCH(bool, selected);
+        QFETCH(int, nameWidth);
+        QFETCH(bool, enabled);
+        WindowHarness h;
+        // U+009C is no break between length variants here.
+        const QByteArray name = "\xc6sop, a name longer than any column \x9c keeps going \xe9\xe8";
+        h.server.setResponder([&](const QByteArray&) {
+            return statusReply({v3Row("A", {{1, "short"}}), v3Row("B", {{1, name}, {2, "12%"}}),
+                                v3Row("C", {{5, ""}})});
+        });
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.connectAs(QStringLiteral("me"));
+        h.refresh();
+        QTreeView* list = h.list();
+        list->header()->resizeSection(0, nameWidth);
+        if (selected) {
+            list->setFocus();
+            list->selectionModel()->setCurrentIndex(h.model().index(1, 0),
+                                                    QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
+        }
+        h.window->setEnabled(enabled);
+        QVERIFY(qobject_cast<TorrentItemDelegate*>(list->itemDelegate()));
+        // The cells only: the scroll bars follow the column widths in a layout of their own.
+        const auto cells = [list] { return list->viewport()->grab().toImage(); };
+        const QImage first = cells();
+        QCOMPARE(cells(), first);
+        list->setItemDelegate(new QStyledItemDelegate(list));
+        QCOMPARE(cells(), first);
     }
 };
 

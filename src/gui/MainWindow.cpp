@@ -13,6 +13,7 @@
 #include "core/update/UpdateCheck.h"
 #include "gui/AboutDialog.h"
 #include "gui/ColumnChooserDialog.h"
+#include "gui/TorrentItemDelegate.h"
 #include "gui/TorrentMenu.h"
 #include "gui/UpdateReportDialog.h"
 
@@ -220,6 +221,7 @@ void MainWindow::createListArea(QWidget* client)
     m_torrentView->header()->setSectionsMovable(false);
     m_torrentView->header()->setDefaultSectionSize(m_twips.toPixels(columns::standardWidthTwips));
     m_torrentView->setModel(m_model);
+    m_torrentView->setItemDelegate(new TorrentItemDelegate(m_torrentView));
     m_torrentView->setGeometry(m_twips.toPixels(120, 600, 9975, 4095));
     connect(m_torrentView, &QWidget::customContextMenuRequested, this,
             &MainWindow::showContextMenu);

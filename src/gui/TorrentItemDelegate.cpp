@@ -1,0 +1,143 @@
+#include "gui/TorrentItemDelegate.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyle>
+#include <QTextLayout>
+
+namespace tavrin {
+
+namespace {
+
+// Enough for several screens of cells, so scrolling back and forth lays nothing out again.
+constexpr int cachedTexts = 4096;
+
+// Styles whose item view cell is the common one: panel, text in one line, focus frame. Others
+// (style sheets, proxies, platform styles) may draw cells their own way.
+bool commonCellLook(const QStyle* style)
+{
+    const char* name = style->metaObject()->className();
+    return qstrcmp(name, "QFusionStyle") == 0 || qstrcmp(name, "QWindowsStyle") == 0;
+}
+
+// A left-to-right cell with nothing but a background and left-aligned text, selected as part of
+// its row; a focused cell (only when the row shows no focus frame of its own) goes the base way.
+bool plainTextCell(const QStyleOptionViewItem& opt)
+{
+    constexpr auto extras = QStyleOptionViewItem::WrapText |
+                            QStyleOptionViewItem::HasCheckIndicator |
+                            QStyleOptionViewItem::HasDecoration;
+    constexpr Qt::Alignment horizontal =
+        Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify;
+    const Qt::Alignment aligned = QStyle::visualAlignment(opt.direction, opt.displayAlignment);
+    return !(opt.features & extras) &&
+           !(opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) &&
+           opt.showDecorationSelected && opt.direction == Qt::LeftToRight &&
+           (aligned & horizontal) == Qt::AlignLeft;
+}
+
+// One line of text laid out in `width` as the style lays out a cell's text; false when the
+// text breaks into more lines.
+bool layOutLine(QTextLayout& layout, int width)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, 0));
+    }
+    const bool oneLine = line.isValid() && !layout.createLine().isValid();
+    layout.endLayout();
+    return oneLine;
+}
+
+} // namespace
+
+size_t qHash(const TorrentItemDelegate::TextKey& key, size_t seed)
+{
+    // The font takes part in equality only: a list has one font, hashing it would cost per cell.
+    return qHashMulti(seed, key.text, key.width);
+}
+
+TorrentItemDelegate::TorrentItemDelegate(QObject* parent)
+    : QStyledItemDelegate(parent), m_cache(cachedTexts)
+{
+}
+
+TorrentItemDelegate::~TorrentItemDelegate() = default;
+
+void TorrentItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QWidget* widget = opt.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    if (!plainTextCell(opt) || !commonCellLook(style)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The style keeps the text clear of the focus frame by this much on either side.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+    const PreparedText* text = nullptr;
+    if (!opt.text.isEmpty()) {
+        text = &prepared({opt.text, opt.font, textRect.width(), opt.textElideMode});
+        // Texts of several lines, and rows lower than a line, are placed in ways not worth
+        // repeating here.
+        if (!text->oneLine || text->height > textRect.height()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+    }
+
+    painter->save();
+    painter->setClipRect(opt.rect);
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+    if (text) {
+        QPalette::ColorGroup group =
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected
+                                                     ? QPalette::HighlightedText
+                                                     : QPalette::Text));
+        // The whole text's height places the line, even when only part of it is shown.
+        const int top = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment,
+                                            QSize(textRect.width(), text->height), textRect)
+                            .top();
+        for (const QGlyphRun& run : text->glyphs)
+            painter->drawGlyphRun(QPointF(textRect.left(), top), run);
+    }
+    painter->restore();
+}
+
+const TorrentItemDelegate::PreparedText& TorrentItemDelegate::prepared(const TextKey& key) const
+{
+    if (const PreparedText* hit = m_cache.object(key))
+        return *hit;
+    auto* entry = new PreparedText;
+    QTextLayout whole(key.text, key.font);
+    entry->oneLine = layOutLine(whole, key.width);
+    entry->height = qRound(whole.boundingRect().height());
+    if (entry->oneLine && whole.lineAt(0).naturalTextWidth() > key.width) {
+        // Without the flag a U+009C in a name would be taken for a break between length variants.
+        const QString shown = QFontMetrics(key.font).elidedText(key.text, key.elideMode, key.width,
+                                                                Qt::TextLongestVariant);
+        QTextLayout elided(shown, key.font);
+        layOutLine(elided, key.width);
+        entry->glyphs = elided.glyphRuns();
+    } else if (entry->oneLine) {
+        entry->glyphs = whole.glyphRuns();
+    }
+    m_cache.insert(key, entry);
+    return *entry;
+}
+
+} // namespace tavrin
