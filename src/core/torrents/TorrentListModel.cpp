@@ -12,8 +12,7 @@ namespace tavrin {
 
 namespace {
 
-// Changed rows spanning more than this many are reported from the second column on, without
-// comparing each row's cells.
+// Changed rows spanning more than this many are reported as a layout change.
 constexpr int manyRows = 256;
 
 quint32 cellEnd(const QByteArray& data, qsizetype cell)
@@ -391,12 +390,13 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
 {
     flushAdded();
     Row& item = m_rows[position - 1];
-    // Only the ends of the changed range matter: a row inside it need not be compared, and once
-    // the range is long a changed row simply joins it.
+    // Only the ends of the changed range matter, and only until the range is long: a row inside
+    // it need not be compared.
     const int at = position - 1;
-    int changed = -1;
-    if (m_dirty.first < 0 || at < m_dirty.first || at > m_dirty.last)
-        changed = m_dirty.last - m_dirty.first >= manyRows ? 1 : firstChangedColumn(item, row);
+    const bool moot = m_dirty.first >= 0 && ((m_dirty.first <= at && at <= m_dirty.last) ||
+                                             m_dirty.last - m_dirty.first >= manyRows);
+    const int changed = moot ? -1 : firstChangedColumn(item, row);
+
     const auto wanted = static_cast<quint32>(m_fields.size());
     if (item.liveEnd == wanted && item.cells == wanted) {
         // The usual refresh: the cells shown from the row are all the plan's, so only the row
@@ -467,12 +467,11 @@ void TorrentListModel::noteChanged(int row, int firstColumn)
     if (firstColumn >= columnCount())
         return; // only sub-items beyond the columns changed: nothing shows it
     if (m_dirty.first < 0) {
-        m_dirty = {row, row, firstColumn};
+        m_dirty = {row, row};
         return;
     }
     m_dirty.first = std::min(m_dirty.first, row);
     m_dirty.last = std::max(m_dirty.last, row);
-    m_dirty.column = std::min(m_dirty.column, firstColumn);
 }
 
 void TorrentListModel::flushChanged()
@@ -482,13 +481,8 @@ void TorrentListModel::flushChanged()
     if (dirty.first < 0)
         return;
     if (dirty.last - dirty.first >= manyRows) {
-        // A tree view measures each row of a changed range that takes in the first column; a
-        // range from the second on it only repaints. The main text rarely changes at all.
-        if (dirty.column > 0) {
-            Q_EMIT dataChanged(index(dirty.first, 1), index(dirty.last, columnCount() - 1),
-                               {Qt::DisplayRole});
-            return;
-        }
+        // A tree view measures each row of a changed range to find what to repaint; after a
+        // layout change it lays the rows out once and repaints what shows. Nothing moves.
         Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
         return;

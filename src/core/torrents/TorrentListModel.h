@@ -67,8 +67,7 @@ public:
                 KeptFields kept = {});
     // An existing item from a checked row that ends with its Tag; the main text stays. Items whose
     // shown texts change are reported by the end of the reply in one range of whole rows from the
-    // first to the last of them; a long range is reported from the second column on, as the main
-    // text stays.
+    // first to the last of them (a layout change when it is long).
     void updateItem(int position, QByteArrayView row, quint64 rowHash, KeptFields kept = {});
     // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
@@ -153,11 +152,10 @@ private:
     QByteArray m_before;
     QByteArray m_after;
     mutable QByteArray m_shown;
-    // Changed rows not yet reported, first..last, and the first changed column; first < 0: none.
+    // Changed rows not yet reported, first..last; first < 0: none.
     struct Dirty {
         int first = -1;
         int last = -1;
-        int column = 0;
     };
     Dirty m_dirty;
 };
