@@ -123,8 +123,9 @@ void LogWriter::write(const std::deque<Job>& jobs)
     LogBatch::NumberText digits;
     for (const Job& job : jobs) {
         const QByteArray head = job.stamp + ": ";
+        m_heads.clear();
         for (qsizetype i = 0; ok && i < job.batch.size(); ++i)
-            ok = appendEntry(head, job.batch.prefix(i), job.batch.text(i, digits));
+            ok = appendEntry(headed(head, job.batch.prefix(i)), job.batch.text(i, digits));
     }
     ok = ok && writeChunk();
     file.close();
@@ -138,14 +139,27 @@ void LogWriter::write(const std::deque<Job>& jobs)
     setFailing(!ok);
 }
 
-bool LogWriter::appendEntry(QByteArrayView head, QByteArrayView prefix, QByteArrayView text)
+QByteArrayView LogWriter::headed(QByteArrayView head, QByteArrayView prefix)
+{
+    // A batch's prefixes are a few texts, each stored once, so one is known by where it lies.
+    for (const auto& [known, joined] : m_heads) {
+        if (known.data() == prefix.data() && known.size() == prefix.size())
+            return joined;
+    }
+    if (m_heads.size() >= 8)
+        m_heads.erase(m_heads.begin());
+    m_heads.emplace_back(prefix, head.toByteArray().append(prefix));
+    return m_heads.back().second;
+}
+
+bool LogWriter::appendEntry(QByteArrayView headAndPrefix, QByteArrayView text)
 {
     QByteArray marker;
     if (text.size() > m_limits.entryTextBytes) {
         marker = cutMarker(text.size() - m_limits.entryTextBytes);
         text = text.first(m_limits.entryTextBytes);
     }
-    const qsizetype entry = head.size() + prefix.size() + text.size() + marker.size() + 2;
+    const qsizetype entry = headAndPrefix.size() + text.size() + marker.size() + 2;
     const qint64 held = m_fileSize + m_chunkUsed;
     if (held > 0 && held + entry > m_limits.fileBytes) {
         if (!writeChunk() || !rotate())
@@ -160,12 +174,11 @@ bool LogWriter::appendEntry(QByteArrayView head, QByteArrayView prefix, QByteArr
         }
     }
     char* at = m_chunk.get() + m_chunkUsed;
-    at = put(at, head);
-    at = put(at, prefix);
+    at = put(at, headAndPrefix);
     at = put(at, text);
     at = put(at, marker);
-    at = put(at, "\r\n");
-    m_chunkUsed = at - m_chunk.get();
+    std::memcpy(at, "\r\n", 2);
+    m_chunkUsed = at + 2 - m_chunk.get();
     return m_chunkUsed < chunkBytes || writeChunk();
 }
 

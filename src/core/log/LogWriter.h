@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tavrin {
 
@@ -53,8 +55,9 @@ private:
     };
     void run();
     void write(const std::deque<Job>& jobs);
-    // `head` is the time stamp and ": " that begin every entry of a batch.
-    bool appendEntry(QByteArrayView head, QByteArrayView prefix, QByteArrayView text);
+    // The time stamp and ": " that begin every entry of a batch, joined with an entry's prefix.
+    QByteArrayView headed(QByteArrayView head, QByteArrayView prefix);
+    bool appendEntry(QByteArrayView headAndPrefix, QByteArrayView text);
     bool writeChunk();
     bool rotate();
     void setFailing(bool failing);
@@ -78,6 +81,8 @@ private:
     std::unique_ptr<char[]> m_chunk;
     qsizetype m_chunkRoom = 0;
     qsizetype m_chunkUsed = 0;
+    // Prefixes of the batch being written, each joined with its head once.
+    std::vector<std::pair<QByteArrayView, QByteArray>> m_heads;
     qint64 m_fileSize = -1; // -1: not open
     QFile* m_file = nullptr;
     bool m_failing = false;
