@@ -254,8 +254,16 @@ int TorrentListModel::findByTag(QByteArrayView tag) const
 {
     const int rows = static_cast<int>(m_rows.size() + m_pending.size());
     // With every Tag distinct, a match is the first item carrying it.
-    if (m_nextRow < rows && m_index.size() == rows && same(tagOf(m_nextRow), tag))
-        return ++m_nextRow;
+    if (m_nextRow < rows && m_index.size() == rows && same(tagOf(m_nextRow), tag)) {
+        // The next row's item is likely wanted next: fetch its Tag and row text meanwhile.
+        if (++m_nextRow < m_rows.size()) {
+            const Row& next = m_rows.at(m_nextRow);
+            const char* end = next.data.constData() + next.data.size();
+            __builtin_prefetch(end - next.tagLength);
+            __builtin_prefetch(end - next.rowLength);
+        }
+        return m_nextRow;
+    }
     const int row = indexed(tag);
     m_nextRow = row + 1;
     return row + 1;
