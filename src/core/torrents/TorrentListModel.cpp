@@ -260,7 +260,9 @@ int TorrentListModel::findByTag(QByteArrayView tag) const
             const Row& next = m_rows.at(m_nextRow);
             const char* end = next.data.constData() + next.data.size();
             __builtin_prefetch(end - next.tagLength);
-            __builtin_prefetch(end - next.rowLength);
+            // A changed row is copied over the old one: every line of it is written.
+            for (const char* line = end - next.rowLength; line < end; line += 64)
+                __builtin_prefetch(line, 1);
         }
         return m_nextRow;
     }
