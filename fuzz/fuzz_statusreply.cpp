@@ -7,7 +7,8 @@
 // one edited by the ops that follow), bits 2-4 the clicked position, all of bits 5-7 set for
 // replies to a command instead of a status query. For the edited layout byte 1 picks the base
 // (bit 7) and the number of ops (bits 0-2), one byte each. The rest is one or more replies,
-// separated by the byte 0x1E, applied one after another to the same list.
+// separated by the byte 0x1E, applied one after another to the same list; a reply that starts
+// with 0x1F is preceded by one more edit, the op in its next byte.
 
 #include "FuzzCheck.h"
 
@@ -137,7 +138,10 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
         if (at < 0) {
             expected.items.append({tag, cells});
         } else {
-            cells[0] = expected.items.at(at).cells.at(0); // a found item keeps its main text
+            // A found item keeps its main text, and its sub-items beyond the plan.
+            const QStringList& before = expected.items.at(at).cells;
+            cells[0] = before.at(0);
+            cells.append(before.mid(cells.size()));
             expected.items[at].cells = cells;
         }
         seen.insert(tag);
@@ -197,13 +201,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     for (const columns::ColumnHeader& header : columns::columnHeaders(layout))
         captions.append(header.caption);
     model.setColumns(captions);
-    const ColumnPlan plan = ColumnPlan::resolve(layout);
+    ColumnPlan plan = ColumnPlan::resolve(layout);
 
     tavrin::StatusReplyProcessor processor(false);
     QList<ExpectedItem> items;
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes) + used,
                                                      static_cast<qsizetype>(size - used));
-    for (const QByteArray& reply : input.split('\x1e')) {
+    for (QByteArray reply : input.split('\x1e')) {
+        // A reply that starts with 0x1F and an op is met by the layout edited once more.
+        if (reply.size() >= 2 && reply.at(0) == '\x1f') {
+            edit(layout, static_cast<std::uint8_t>(reply.at(1)));
+            reply = reply.sliced(2);
+            plan = ColumnPlan::resolve(layout);
+        }
         const tavrin::StatusReplyOutcome outcome =
             processor.process(reply, layout, model, kind, clickedPosition);
         FUZZ_CHECK(outcome.logLines.isEmpty());
