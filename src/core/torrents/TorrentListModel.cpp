@@ -413,7 +413,8 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
         // text is replaced.
         replaceTail(item.data, item.data.size() - item.rowLength, row);
     } else {
-        storeAll(item);
+        // Cells shown from the row never reach beyond the plan, so those kept here are stored.
+        Q_ASSERT(item.liveEnd <= wanted);
         const quint32 total = std::max(item.cells, wanted);
         RowWriter writer(m_scratch, total, item.data.size() + row.size());
         for (quint32 k = 0; k < total; ++k) {
