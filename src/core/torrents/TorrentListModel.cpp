@@ -322,6 +322,19 @@ void TorrentListModel::markSeen(int position)
     rowAt(position - 1).seen = m_reply;
 }
 
+void TorrentListModel::filledFrom(Row& item, QByteArrayView row, quint64 rowHash,
+                                  KeptFields kept) const
+{
+    item.rowLength = static_cast<quint32>(row.size());
+    item.statusAt = offsetIn(row, kept.status);
+    item.statusLength = static_cast<quint32>(kept.status.size());
+    item.priorityAt = offsetIn(row, kept.priority);
+    item.priorityLength = static_cast<quint32>(kept.priority.size());
+    item.rowHash = rowHash;
+    item.generation = m_generation;
+    item.seen = m_reply;
+}
+
 int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag,
                               QByteArrayView mainText, KeptFields kept)
 {
@@ -334,17 +347,10 @@ int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayVie
 
     Row item;
     item.data = writer.written().toByteArray(); // exactly its size
-    item.rowHash = rowHash;
     item.cells = static_cast<quint32>(cells);
     item.liveEnd = item.cells;
-    item.rowLength = static_cast<quint32>(row.size());
     item.tagLength = static_cast<quint32>(tag.size());
-    item.statusAt = offsetIn(row, kept.status);
-    item.statusLength = static_cast<quint32>(kept.status.size());
-    item.priorityAt = offsetIn(row, kept.priority);
-    item.priorityLength = static_cast<quint32>(kept.priority.size());
-    item.generation = m_generation;
-    item.seen = m_reply;
+    filledFrom(item, row, rowHash, kept);
 
     const int at = static_cast<int>(m_rows.size() + m_pending.size());
     m_pending.append(std::move(item));
@@ -427,14 +433,7 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
         item.cells = total;
         item.liveEnd = wanted;
     }
-    item.rowLength = static_cast<quint32>(row.size());
-    item.statusAt = offsetIn(row, kept.status);
-    item.statusLength = static_cast<quint32>(kept.status.size());
-    item.priorityAt = offsetIn(row, kept.priority);
-    item.priorityLength = static_cast<quint32>(kept.priority.size());
-    item.rowHash = rowHash;
-    item.generation = m_generation;
-    item.seen = m_reply;
+    filledFrom(item, row, rowHash, kept);
     if (changed >= 0)
         noteChanged(at, changed);
 }

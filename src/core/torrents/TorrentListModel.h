@@ -130,6 +130,8 @@ private:
     static QByteArrayView storedIn(const Row& row, qsizetype cell);
     // Writes the text the cell shows into `out` and returns a view of it.
     QByteArrayView shownIn(const Row& row, qsizetype cell, QByteArray& out) const;
+    // Records that the item's buffer now ends with this row, applied in this reply.
+    void filledFrom(Row& item, QByteArrayView row, quint64 rowHash, KeptFields kept) const;
     // Makes every cell of the item store its text, as the current plan shows it.
     void storeAll(Row& row);
     // The first shown column whose text the row's fields would change, or -1.
