@@ -77,8 +77,8 @@ void copy(char* to, QByteArrayView text)
     }
 }
 
-// Builds a row's buffer in place: the cell ends, the texts one after another, then the tail
-// (kept fields and Tag). The room for the texts and tail is reserved up front, so each cell
+// Builds a row's buffer in place: the cell ends, the stored texts one after another, then the
+// row text. The room for the texts and tail is reserved up front, so each cell
 // is written once, straight where it stays.
 class RowWriter {
 public:
@@ -89,11 +89,8 @@ public:
         m_ends = out.data();
         m_texts = m_ends + head;
         m_at = m_texts;
-        m_cellStart = m_texts;
     }
     char* at() const { return m_at; }
-    // The text written since the last cell ended.
-    QByteArrayView current(char* end) const { return {m_cellStart, end - m_cellStart}; }
     void put(QByteArrayView text)
     {
         copy(m_at, text);
@@ -105,7 +102,6 @@ public:
         m_at = end;
         const auto offset = static_cast<quint32>(m_at - m_texts);
         std::memcpy(m_ends + m_cells++ * sizeof offset, &offset, sizeof offset);
-        m_cellStart = m_at;
     }
     void endCell() { endCell(m_at); }
     // The buffer as written, tail included.
@@ -116,7 +112,6 @@ private:
     char* m_ends;
     char* m_texts;
     char* m_at;
-    char* m_cellStart;
     qsizetype m_cells = 0;
 };
 
@@ -376,7 +371,6 @@ void TorrentListModel::flushAdded()
 int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
 {
     replyrows::splitFields(row, m_newFields);
-    const std::vector<QByteArrayView>& fields = m_newFields;
     const auto wanted = static_cast<qsizetype>(m_fields.size());
     // Sub-items beyond the plan keep their text; beyond the columns nothing shows them.
     const qsizetype last = std::min<qsizetype>(wanted, columnCount());
@@ -385,7 +379,7 @@ int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
     for (qsizetype k = 1; k < last; ++k) {
         if (k >= item.cells)
             return static_cast<int>(k);
-        const QByteArrayView field = fields[m_fields.at(k) - 1];
+        const QByteArrayView field = m_newFields[m_fields.at(k) - 1];
         QByteArrayView before;
         if (k < item.liveEnd) {
             const QByteArrayView old = m_oldFields[m_fields.at(k) - 1];

@@ -9,7 +9,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <span>
 #include <vector>
 
 namespace tavrin {
