@@ -132,16 +132,18 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
                 return expected;
             }
         }
+        // A found item keeps its main text (its field may be missing), and its sub-items beyond
+        // the plan.
         QStringList cells;
-        for (const int field : plan.fields())
-            cells.append(tavrin::display::displayedValue(fields.at(field - 1)));
+        for (qsizetype k = 0; k < plan.fields().size(); ++k) {
+            cells.append(k == 0 && at >= 0
+                             ? expected.items.at(at).cells.at(0)
+                             : tavrin::display::displayedValue(fields.at(plan.fields().at(k) - 1)));
+        }
         if (at < 0) {
             expected.items.append({tag, cells});
         } else {
-            // A found item keeps its main text, and its sub-items beyond the plan.
-            const QStringList& before = expected.items.at(at).cells;
-            cells[0] = before.at(0);
-            cells.append(before.mid(cells.size()));
+            cells.append(expected.items.at(at).cells.mid(cells.size()));
             expected.items[at].cells = cells;
         }
         seen.insert(tag);
