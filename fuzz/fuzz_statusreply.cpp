@@ -87,14 +87,14 @@ void edit(pugi::xml_document& layout, std::uint8_t op)
 }
 
 struct ExpectedItem {
-    QByteArray tag;
+    QByteArray id;
     QStringList cells; // [0] main text, [k] sub-item k
 };
 
-int find(const QList<ExpectedItem>& items, const QByteArray& tag)
+int find(const QList<ExpectedItem>& items, const QByteArray& id)
 {
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (items.at(i).tag == tag)
+        if (items.at(i).id == id)
             return static_cast<int>(i);
     }
     return -1;
@@ -124,8 +124,8 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
             return expected;
         }
         const QList<QByteArray> fields = row.split('|');
-        const QByteArray& tag = fields.last();
-        const int at = find(expected.items, tag);
+        const QByteArray& id = fields.last();
+        const int at = find(expected.items, id);
         for (qsizetype k = at < 0 ? 0 : 1; k < plan.fields().size(); ++k) {
             if (plan.fields().at(k) > fields.size()) {
                 expected.fails = true;
@@ -141,14 +141,14 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
                              : tavrin::display::displayedValue(fields.at(plan.fields().at(k) - 1)));
         }
         if (at < 0) {
-            expected.items.append({tag, cells});
+            expected.items.append({id, cells});
         } else {
             cells.append(expected.items.at(at).cells.mid(cells.size()));
             expected.items[at].cells = cells;
         }
-        seen.insert(tag);
+        seen.insert(id);
     }
-    expected.items.removeIf([&](const ExpectedItem& item) { return !seen.contains(item.tag); });
+    expected.items.removeIf([&](const ExpectedItem& item) { return !seen.contains(item.id); });
     if (clickedPosition > 0 && expected.items.size() >= clickedPosition)
         expected.selectPosition = clickedPosition;
     return expected;
@@ -159,9 +159,9 @@ void compare(const tavrin::TorrentListModel& model, const QList<ExpectedItem>& i
     FUZZ_CHECK(model.rowCount() == items.size() && model.count() == items.size());
     QSet<QByteArray> tags;
     for (int row = 0; row < model.rowCount(); ++row) {
-        const QByteArray tag = model.tag(row + 1);
-        FUZZ_CHECK(tag == items.at(row).tag);
-        tags.insert(tag);
+        const QByteArray id = model.torrentId(row + 1);
+        FUZZ_CHECK(id == items.at(row).id);
+        tags.insert(id);
         for (int column = 0; column < model.columnCount(); ++column) {
             const QString cell = model.data(model.index(row, column)).toString();
             const QStringList& cells = items.at(row).cells;

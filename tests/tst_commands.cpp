@@ -137,7 +137,7 @@ private Q_SLOTS:
         h.refresh();
         QCOMPARE(h.list()->selectionModel()->selectedRows(),
                  QModelIndexList{h.model().itemIndex(2)});
-        QCOMPARE(h.model().tag(2), QByteArray("T3"));
+        QCOMPARE(h.model().torrentId(2), QByteArray("T3"));
         for (const char* item :
              {"resumeAction", "pauseAction", "stopAction", "queueAction", "deleteAction",
               "highestPriorityAction", "highPriorityAction", "normalPriorityAction",

@@ -3,7 +3,7 @@
 #include "core/torrents/FieldDisplay.h"
 #include "core/torrents/ReplyRows.h"
 #include "core/torrents/StatusReplyProcessor.h"
-#include "core/torrents/TagIndex.h"
+#include "core/torrents/TorrentIdIndex.h"
 #include "core/torrents/TorrentListModel.h"
 #include "support/StatusRows.h"
 
@@ -72,7 +72,7 @@ private Q_SLOTS:
             log << "Row: " + rows[r] << "Row contains cols: 2" + QByteArray::number(2 + (r == 1));
         QCOMPARE(f.process(text).logLines.messages(), log);
         for (int p : {1, 2, 3})
-            QCOMPARE(f.model.findByTag(QByteArrayList{"A\r", id, ""}.at(p - 1)), p);
+            QCOMPARE(f.model.findTorrent(QByteArrayList{"A\r", id, ""}.at(p - 1)), p);
         QCOMPARE(f.model.text(2, 0) + f.model.text(2, 2), QString::fromLatin1("caf\xe9second"));
         for (int k = 0; k <= 20; ++k)
             QCOMPARE(f.model.text(1, k), QStringLiteral("f%1").arg(k + 1));
@@ -109,7 +109,7 @@ private Q_SLOTS:
         f.processor = StatusReplyProcessor(false);
         const StatusReplyOutcome outcome = f.process(statusReply(many), 32800);
         QVERIFY(outcome.logLines.isEmpty() && outcome.selectPosition == 32800 &&
-                f.model.findByTag("T33000") == 33000);
+                f.model.findTorrent("T33000") == 33000);
     }
 
     void refreshTouchesOnlyWhatChanged()
@@ -142,7 +142,7 @@ private Q_SLOTS:
                  QVariantList({f.model.index(0, 0), f.model.index(2, 20)}));
         // A and B go in one batch, F in another.
         f.process(statusReply({v3Row("E")}));
-        QVERIFY(removed.size() == 3 && f.model.tag(1) == "E");
+        QVERIFY(removed.size() == 3 && f.model.torrentId(1) == "E");
 
         // Many changed rows are one layout change, so a view lays the rows out once.
         QSignalSpy relaid(&f.model, &QAbstractItemModel::layoutChanged);
@@ -191,15 +191,15 @@ private Q_SLOTS:
             growing << "T" + QByteArray::number(i % 70);
         for (const QByteArrayList& tags :
              {QByteArrayList{"a", "a", "b", "a", "", "c", "a", ""}, growing}) {
-            const auto tagOf = [&](int row) { return QByteArrayView(tags.at(row)); };
-            TagIndex added, rebuilt;
+            const auto idOf = [&](int row) { return QByteArrayView(tags.at(row)); };
+            TorrentIdIndex added, rebuilt;
             for (int row = 0; row < tags.size(); ++row)
-                added.insert(tags.at(row), row, tagOf);
-            rebuilt.rebuild(static_cast<int>(tags.size()), tagOf);
+                added.insert(tags.at(row), row, idOf);
+            rebuilt.rebuild(static_cast<int>(tags.size()), idOf);
             for (const QByteArray& tag : tags)
-                QVERIFY(added.find(tag, tagOf) == tags.indexOf(tag) &&
-                        rebuilt.find(tag, tagOf) == tags.indexOf(tag));
-            QCOMPARE(added.find("absent", tagOf), -1);
+                QVERIFY(added.find(tag, idOf) == tags.indexOf(tag) &&
+                        rebuilt.find(tag, idOf) == tags.indexOf(tag));
+            QCOMPARE(added.find("absent", idOf), -1);
             QCOMPARE(added.size(), QSet<QByteArray>(tags.begin(), tags.end()).size());
         }
     }

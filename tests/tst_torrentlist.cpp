@@ -28,7 +28,7 @@ struct Harness : WindowHarness {
     // A reply handed to the window as if it had just arrived, while a box may be open.
     void apply(const QByteArray& reply)
     {
-        QMetaObject::invokeMethod(window.get(), "applyStatusReply", Q_ARG(QByteArray, reply));
+        Q_EMIT window->session()->statusReplyArrived(reply);
     }
     bool sectionIsTwips(int section, double twips) const
     {

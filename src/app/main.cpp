@@ -1,4 +1,5 @@
 #include "core/platform/Clock.h"
+#include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompter.h"
@@ -12,13 +13,6 @@
 namespace {
 
 constexpr int badUsage = 2;
-
-void setIdentity()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("Tavrin"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
-}
 
 // Help and version are answered before any window exists, so they need no display.
 bool asksForTerminal(int argc, char* argv[])
@@ -69,7 +63,7 @@ std::optional<int> answerArguments(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
-    setIdentity();
+    tavrin::setApplicationIdentity();
     if (asksForTerminal(argc, argv)) {
         QCoreApplication app(argc, argv);
         return answerArguments(QCoreApplication::arguments()).value_or(0);

@@ -1,14 +1,12 @@
 #include "cli/CliClient.h"
 
-#include "core/columns/ColumnLayout.h"
-#include "core/net/RequestEngine.h"
-#include "core/net/WireProtocol.h"
-#include "core/platform/Numbers.h"
+#include "core/servers/ServerProfile.h"
+#include "core/session/ConnectionFields.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
+#include "core/torrents/TorrentListUpdater.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -43,34 +41,33 @@ CliClient::~CliClient() = default;
 
 bool CliClient::prepare()
 {
-    const bool version3 = m_invocation.version3.value_or(
-        m_settings.read(keys::version3, keys::defaultVersion3) == QLatin1String("true"));
-    const QString stored = m_settings.read(version3 ? keys::version3Cols : keys::version2Cols);
-    // A layout the window could not read either falls back to the built-in one here.
-    if (stored.isEmpty() || !columns::parse(m_layout, stored) || !m_layout.document_element())
-        columns::parse(m_layout, columns::defaultText(version3));
+    // The window's server version and column layout, read and refused alike.
+    m_profile = std::make_unique<ServerProfile>(m_settings);
+    m_profile->load(m_invocation.version3);
+    QStringList captions;
+    for (const columns::ColumnHeader& header : m_profile->headers())
+        captions.append(header.caption);
+    m_model->setColumns(captions);
+    m_updater = std::make_unique<TorrentListUpdater>(*m_model, m_profile->layout());
 
     QString error;
     const QString& command = m_invocation.command;
     m_listing = command == QLatin1String("list") || command == QLatin1String("watch") ||
                 command == QLatin1String("pause-all") || command == QLatin1String("resume-all");
     const bool printing = command == QLatin1String("list") || command == QLatin1String("watch");
-    if (printing && !chooseColumns(m_layout, m_invocation.columns, m_columns, error)) {
+    if (printing && !chooseColumns(m_profile->layout(), m_invocation.columns, m_columns, error)) {
         finish(BadUsage, error);
         return false;
     }
 
     const QString port = m_invocation.port.value_or(m_settings.read(keys::port, keys::defaultPort));
-    if (const auto number = toInt32(port); !number || *number < 1 || *number > 65535) {
-        finish(BadUsage,
-               QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(port));
+    if (!fields::port(port)) {
+        finish(BadUsage, fields::badPortText(port));
         return false;
     }
     const QString uniqueId = m_invocation.uniqueId.value_or(m_settings.read(keys::uniqueId));
-    if (!wire::latin1(uniqueId)) {
-        finish(BadUsage, QStringLiteral("Unique ID: \"%1\" has characters the server cannot "
-                                        "receive (only Latin-1 is sent).")
-                             .arg(uniqueId));
+    if (!fields::uniqueId(uniqueId)) {
+        finish(BadUsage, fields::badUniqueIdText(uniqueId));
         return false;
     }
 
@@ -86,19 +83,36 @@ bool CliClient::prepare()
     // Kept for the chains, whose start may answer "nothing to do" instead of sending.
     connect(m_session, &Session::message, this,
             [this](const QString& text) { m_lastMessage = text; });
-    const RequestEngine& engine = m_session->engine();
-    connect(&engine, &RequestEngine::errorReplyReceived, this, [this](const QByteArray& text) {
-        finish(ServerError, QStringLiteral("ERROR: ") + QString::fromLatin1(text));
-    });
-    connect(&engine, &RequestEngine::socketFailed, this, [this](const QString& description) {
-        finish(ExchangeFailed, QStringLiteral("SOCKET ERROR: ") + description);
-    });
-    connect(&engine, &RequestEngine::replyCompleted, this, [this] {
+    connect(m_session, &Session::failed, this,
+            [this](Session::Failure failure, const QString& text) {
+                finish(failure == Session::Failure::ErrorReply ? ServerError : ExchangeFailed,
+                       text);
+            });
+    connect(m_session, &Session::commandReplied, this, [this] {
         // A single command is done once its reply is whole and is not an error reply.
         if (!m_listing && !m_chainStarted)
             finish(Done);
     });
     return true;
+}
+
+bool CliClient::takeReply(const QByteArray& reply)
+{
+    const TorrentListUpdater::Result result = m_updater->apply(reply);
+    if (!result.error.isEmpty()) {
+        finish(ExchangeFailed, result.error);
+        return false;
+    }
+    return true;
+}
+
+bool CliClient::tableOfList(TorrentTable& table)
+{
+    QString error;
+    if (tableFromList(*m_model, m_columns, table, error))
+        return true;
+    finish(ExchangeFailed, error);
+    return false;
 }
 
 void CliClient::start()
@@ -149,8 +163,12 @@ void CliClient::onStatusReply(const QByteArray& reply)
     const QString& command = m_invocation.command;
     if (command == QLatin1String("watch"))
         return drawWatch(reply);
+    if (!takeReply(reply))
+        return;
     if (command == QLatin1String("list")) {
-        const TorrentTable table = tableFromReply(reply, m_columns);
+        TorrentTable table;
+        if (!tableOfList(table))
+            return;
         switch (m_invocation.format) {
         case Format::Json:
             write(stdout, formatJson(table));
@@ -168,11 +186,6 @@ void CliClient::onStatusReply(const QByteArray& reply)
     // own closing status query ends the run.
     if (m_chainStarted)
         return finish(Done);
-    StatusReplyProcessor processor(false);
-    const StatusReplyOutcome outcome =
-        processor.process(reply, m_layout, *m_model, RequestKind::Status, 0);
-    if (!outcome.error.isEmpty())
-        return finish(ExchangeFailed, outcome.error);
     m_chainStarted = true;
     if (command == QLatin1String("pause-all"))
         m_session->startPauseAll();
@@ -198,7 +211,9 @@ void CliClient::onCommandSent(const QByteArray& command)
 
 void CliClient::drawWatch(const QByteArray& reply)
 {
-    const TorrentTable table = tableFromReply(reply, m_columns);
+    TorrentTable table;
+    if (!takeReply(reply) || !tableOfList(table))
+        return;
     if (!isatty(STDOUT_FILENO)) {
         write(stdout, formatTable(table).toUtf8() + '\n');
         return;

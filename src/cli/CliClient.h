@@ -4,14 +4,16 @@
 #include "cli/TorrentTable.h"
 
 #include <QObject>
-#include <pugixml.hpp>
+#include <memory>
 
 class QTimer;
 
 namespace tavrin {
+class ServerProfile;
 class Session;
 class SettingsStore;
 class TorrentListModel;
+class TorrentListUpdater;
 } // namespace tavrin
 
 namespace tavrin::cli {
@@ -40,13 +42,17 @@ private:
     void onCommandSent(const QByteArray& command);
     void finish(int status, const QString& message = {});
     void drawWatch(const QByteArray& reply);
+    // Takes the reply into the list; false (and the run ends) when the window would refuse it.
+    bool takeReply(const QByteArray& reply);
+    bool tableOfList(TorrentTable& table);
 
     Invocation m_invocation;
     SettingsStore& m_settings;
+    std::unique_ptr<ServerProfile> m_profile;
     TorrentListModel* m_model = nullptr;
+    std::unique_ptr<TorrentListUpdater> m_updater;
     Session* m_session = nullptr;
     QTimer* m_watchTimer = nullptr;
-    pugi::xml_document m_layout;
     ColumnChoice m_columns;
     QString m_lastMessage;
     // The command reads the list (list, watch and the chains, which walk it).

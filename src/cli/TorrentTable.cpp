@@ -3,6 +3,8 @@
 #include "core/columns/ColumnLayout.h"
 #include "core/columns/ColumnPlan.h"
 #include "core/torrents/FieldDisplay.h"
+#include "core/torrents/ReplyRows.h"
+#include "core/torrents/TorrentListModel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,41 +46,38 @@ bool chooseColumns(const pugi::xml_document& layout, const QStringList& wanted,
         }
         choice.names.append(name);
         choice.fields.append(columns::fieldNumber(found.first()));
+        choice.ownColumns = false;
     }
     return true;
 }
 
-TorrentTable tableFromReply(QByteArrayView reply, const ColumnChoice& choice)
+bool tableFromList(const TorrentListModel& model, const ColumnChoice& choice, TorrentTable& table,
+                   QString& error)
 {
-    TorrentTable table;
+    table = {};
     table.columns = choice.names;
-    // Rows are the non-empty lines after the first; the identifier is a row's last field.
-    qsizetype start = reply.indexOf('\n');
-    while (start >= 0 && start < reply.size()) {
-        ++start;
-        qsizetype end = reply.indexOf('\n', start);
-        if (end < 0)
-            end = reply.size();
-        const QByteArrayView line = reply.sliced(start, end - start);
-        start = end;
-        if (line.isEmpty())
-            continue;
-        QList<QByteArrayView> fields;
-        for (qsizetype from = 0;;) {
-            const qsizetype bar = line.indexOf('|', from);
-            fields.append(line.sliced(from, (bar < 0 ? line.size() : bar) - from));
-            if (bar < 0)
-                break;
-            from = bar + 1;
-        }
+    for (int position = 1; position <= model.count(); ++position) {
         TorrentTable::Row row;
-        row.id = fields.last().toByteArray();
-        for (const int field : choice.fields)
-            row.values.append(field <= fields.size() ? fields.at(field - 1).toByteArray()
-                                                     : QByteArray());
+        row.id = model.torrentId(position);
+        const QByteArrayView rowText = model.rowText(position);
+        const qsizetype fieldCount = replyrows::countBars(rowText) + 1;
+        for (qsizetype c = 0; c < choice.fields.size(); ++c) {
+            const int field = choice.fields.at(c);
+            if (field > fieldCount) {
+                error = QStringLiteral("Error - The row has %1 fields; column \"%2\" shows field %3.")
+                            .arg(fieldCount)
+                            .arg(choice.names.at(c))
+                            .arg(field);
+                return false;
+            }
+            const QByteArrayView value = replyrows::fieldAt(rowText, field);
+            row.values.append(value.toByteArray());
+            row.shown.append(choice.ownColumns ? model.text(position, static_cast<int>(c))
+                                               : display::displayedValue(value));
+        }
         table.rows.append(std::move(row));
     }
-    return table;
+    return true;
 }
 
 QString formatTable(const TorrentTable& table, int maxWidth)
@@ -88,9 +87,7 @@ QString formatTable(const TorrentTable& table, int maxWidth)
     header.append(QStringLiteral("id"));
     cells.append(header);
     for (const TorrentTable::Row& row : table.rows) {
-        QStringList line;
-        for (const QByteArray& value : row.values)
-            line.append(display::displayedValue(value));
+        QStringList line = row.shown;
         line.append(QString::fromLatin1(row.id));
         cells.append(line);
     }

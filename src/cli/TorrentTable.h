@@ -6,23 +6,30 @@
 #include <QStringList>
 #include <pugixml.hpp>
 
+namespace tavrin {
+class TorrentListModel;
+}
+
 namespace tavrin::cli {
 
-// The torrents of a status reply as a table of the chosen columns, values as the server sent
-// them (Latin-1), each row with its identifier.
+// The columns to print and the status-row field each one reads (1-based). `ownColumns` is true
+// when they are the layout's shown columns, exactly as the window shows them.
+struct ColumnChoice {
+    QStringList names;
+    QList<int> fields;
+    bool ownColumns = true;
+};
+
+// The torrents of the list as a table of the chosen columns: each row with its identifier, the
+// values as the server sent them (Latin-1) and as the window shows them.
 struct TorrentTable {
     QStringList columns;
     struct Row {
         QByteArray id;
-        QList<QByteArray> values; // one per column; empty where the row has no such field
+        QList<QByteArray> values;
+        QStringList shown;
     };
     QList<Row> rows;
-};
-
-// The columns to print and the status-row field each one reads (1-based).
-struct ColumnChoice {
-    QStringList names;
-    QList<int> fields;
 };
 
 // The shown columns of the layout in display order, or, when `wanted` is not empty, those
@@ -30,7 +37,10 @@ struct ColumnChoice {
 bool chooseColumns(const pugi::xml_document& layout, const QStringList& wanted,
                    ColumnChoice& choice, QString& error);
 
-TorrentTable tableFromReply(QByteArrayView reply, const ColumnChoice& choice);
+// The list's torrents in its order. Returns false with `error` when a row lacks a field that a
+// chosen column reads, in the words the window uses for its own columns.
+bool tableFromList(const TorrentListModel& model, const ColumnChoice& choice, TorrentTable& table,
+                   QString& error);
 
 // Aligned columns with a header line; values shown as the window shows them.
 QString formatTable(const TorrentTable& table, int maxWidth = 0);

@@ -1,6 +1,7 @@
 // tavrin-cli: the command service from scripts and terminals, on the same core as the window.
 #include "cli/CliClient.h"
 #include "cli/CliOptions.h"
+#include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -27,8 +28,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     // The window's settings: a user who has connected once needs no options.
-    QCoreApplication::setOrganizationName(QStringLiteral("Tavrin"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
+    tavrin::setApplicationIdentity();
 
     QString error;
     const auto invocation = tavrin::cli::parse(QCoreApplication::arguments().mid(1), error);

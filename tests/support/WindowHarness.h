@@ -53,7 +53,7 @@ struct WindowHarness {
     {
         QSignalSpy done(window->session(), &Session::statusReplyArrived);
         window->session()->refresh();
-        QTRY_COMPARE(done.size(), 1);
+        QTRY_VERIFY(!done.isEmpty());
     }
 
     // The list's context menu for the row at a 1-based position, or for a point of the list.

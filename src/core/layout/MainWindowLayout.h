@@ -17,6 +17,13 @@ struct MainWindowMetrics {
     float linkBoxLeft = 960.0f;
     float addButtonWidth = 735.0f;
     float buttonRowHeight = 495.0f;
+    // The design's client area, and the placed widgets' measures the layout never changes.
+    float designClientWidth = 10275.0f;
+    float designClientHeight = 6615.0f;
+    float linkRowTop = 120.0f; // the Add Link box and the Add button
+    float addButtonHeight = 255.0f;
+    float buttonSpacing = 600.0f; // from one picture button's left to the next one's
+    float highlightLineTop = 10.0f;
 };
 
 // Everything the layout places; the defaults are the window's initial geometry. The two

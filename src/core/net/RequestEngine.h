@@ -37,7 +37,6 @@ public:
 
     void setReplyLimit(qsizetype bytes) { m_framer.setLimit(bytes); }
     void setDeadline(int ms) { m_deadlineMs = ms; }
-    int deadline() const { return m_deadlineMs; }
 
 Q_SIGNALS:
     // The first data of a reply that is not an error reply (what drives the next chain step).

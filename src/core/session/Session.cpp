@@ -1,6 +1,7 @@
 #include "core/session/Session.h"
 
 #include "core/net/WireProtocol.h"
+#include "core/session/ConnectionFields.h"
 #include "core/platform/Numbers.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -79,28 +80,16 @@ int Session::findActiveTorrent(int position) const
     return position;
 }
 
-std::optional<quint16> Session::typedPort() const
-{
-    const auto port = toInt32(m_port);
-    if (!port || *port < 1 || *port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(*port);
-}
-
-QString Session::badPortText() const
-{
-    return QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(m_port);
-}
-
 void Session::connectToServer(const QString& refreshSecs)
 {
     // The fields are checked before anything changes, so a typing slip starts nothing.
-    if (!typedPort()) {
-        report(badPortText(), MessageStyle::Critical, QStringLiteral("ERROR"));
+    if (!fields::port(m_port)) {
+        report(fields::badPortText(m_port), MessageStyle::Critical, QStringLiteral("ERROR"));
         return;
     }
-    if (!wire::latin1(m_uniqueId)) {
-        report(badUniqueIdText(), MessageStyle::Critical, QStringLiteral("ERROR"));
+    if (!fields::uniqueId(m_uniqueId)) {
+        report(fields::badUniqueIdText(m_uniqueId), MessageStyle::Critical,
+               QStringLiteral("ERROR"));
         return;
     }
     const auto seconds = toInt32(refreshSecs);
@@ -176,7 +165,7 @@ void Session::startPauseAll()
                QStringLiteral("Pause all"));
         return;
     }
-    startChain(RequestKind::PauseAll, wire::pause(m_model.tag(position)), position + 1);
+    startChain(RequestKind::PauseAll, wire::pause(m_model.torrentId(position)), position + 1);
 }
 
 void Session::startResumeAll()
@@ -187,7 +176,7 @@ void Session::startResumeAll()
                QStringLiteral("ERROR"));
         return;
     }
-    startChain(RequestKind::ResumeAll, wire::resume(m_model.tag(1)), 2);
+    startChain(RequestKind::ResumeAll, wire::resume(m_model.torrentId(1)), 2);
 }
 
 void Session::startChain(RequestKind kind, const QByteArray& firstCommand, int nextPosition)
@@ -257,26 +246,19 @@ void Session::sendNext()
 
 void Session::send(const Request& request)
 {
-    const auto port = typedPort();
+    const auto port = fields::port(m_port);
     if (!port) {
-        stopAndReport(badPortText());
+        stopAndReport(Failure::BadField, fields::badPortText(m_port));
         return;
     }
-    const auto uniqueId = wire::latin1(m_uniqueId);
+    const auto uniqueId = fields::uniqueId(m_uniqueId);
     if (!uniqueId) {
-        stopAndReport(badUniqueIdText());
+        stopAndReport(Failure::BadField, fields::badUniqueIdText(m_uniqueId));
         return;
     }
     m_current = request;
     Q_EMIT commandSent(request.command);
     m_engine->startRequest(request.command, m_host, *port, *uniqueId);
-}
-
-QString Session::badUniqueIdText() const
-{
-    return QStringLiteral("Unique ID: \"%1\" has characters the server cannot receive; only "
-                          "Latin-1 characters can be sent.")
-        .arg(m_uniqueId);
 }
 
 void Session::queryStatus()
@@ -307,22 +289,24 @@ void Session::onReplyCompleted(const QByteArray& reply)
     } else if (chainRunning() && kind == m_chain && reply.isEmpty()) {
         // The next step runs on the data of a reply; a reply without any ends the chain.
         cancelChain();
-    } else if (kind == RequestKind::Single && m_state != State::Polling && !chainRunning()) {
+    } else if (kind == RequestKind::Single) {
         // No status reply will follow to clear the pointer.
-        setBusy(false);
+        if (m_state != State::Polling && !chainRunning())
+            setBusy(false);
+        Q_EMIT commandReplied(reply);
     }
     sendNext();
 }
 
 void Session::onErrorReply(const QByteArray& message)
 {
-    stopAndReport(QStringLiteral("ERROR: ") + QString::fromLatin1(message));
+    stopAndReport(Failure::ErrorReply, QStringLiteral("ERROR: ") + QString::fromLatin1(message));
 }
 
 void Session::onSocketFailed(const QString& description, bool refused)
 {
-    // A refused connection is told by nothing but the stopped polling.
-    stopAndReport(refused ? QString() : QStringLiteral("SOCKET ERROR: ") + description);
+    stopAndReport(refused ? Failure::Refused : Failure::SocketError,
+                  QStringLiteral("SOCKET ERROR: ") + description);
 }
 
 void Session::runChainStep()
@@ -339,9 +323,9 @@ void Session::runChainStep()
         endChain();
         return;
     }
-    const QByteArray tag = m_model.tag(m_chainPosition);
+    const QByteArray id = m_model.torrentId(m_chainPosition);
     ++m_chainPosition;
-    send({m_chain, m_chain == RequestKind::PauseAll ? wire::pause(tag) : wire::resume(tag)});
+    send({m_chain, m_chain == RequestKind::PauseAll ? wire::pause(id) : wire::resume(id)});
 }
 
 void Session::endChain()
@@ -354,13 +338,15 @@ void Session::endChain()
     send({RequestKind::Status, wire::query()});
 }
 
-void Session::stopAndReport(const QString& text)
+void Session::stopAndReport(Failure failure, const QString& text)
 {
     shutDown();
     setState(State::Stopped);
     updateLock();
     setBusy(false);
-    if (!text.isEmpty())
+    Q_EMIT failed(failure, text);
+    // A refused connection is told by nothing but the stopped polling.
+    if (failure != Failure::Refused)
         report(text, MessageStyle::Critical, QStringLiteral("ERROR"));
 }
 
@@ -375,18 +361,16 @@ void Session::shutDown()
     m_tickHeld = false;
 }
 
-void Session::report(const QString& text, MessageStyle style, const QString& title)
+void Session::report(const QString& text, MessageStyle style, const QString& title,
+                     Logging logging)
 {
-    if (m_boxOpen) {
-        m_waitingMessages.append({text, style, title});
+    if (logging == Logging::Write)
+        Q_EMIT logEntry(text);
+    // A box already open is the one the user sees; closing it must not uncover a stale one.
+    if (m_boxOpen)
         return;
-    }
     m_boxOpen = true;
     Q_EMIT message(text, style, title);
-    while (!m_waitingMessages.isEmpty()) {
-        const auto [waitingText, waitingStyle, waitingTitle] = m_waitingMessages.takeFirst();
-        Q_EMIT message(waitingText, waitingStyle, waitingTitle);
-    }
     m_boxOpen = false;
     sendNext();
 }

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QString>
 #include <optional>
-#include <tuple>
 
 class QTimer;
 
@@ -26,6 +25,11 @@ public:
     enum class State { Idle, Polling, Stopped };
     Q_ENUM(State)
     enum class TorrentCommand { Resume, Pause, Stop, Queue, Delete };
+    // Why polling stopped.
+    enum class Failure { ErrorReply, Refused, SocketError, BadField };
+    Q_ENUM(Failure)
+    // Whether a reported text is still to be written to the log.
+    enum class Logging { Write, Skip };
 
     // What tests may shorten; the defaults are the program's own.
     struct Options {
@@ -37,6 +41,8 @@ public:
             QObject* parent = nullptr);
     ~Session() override;
 
+    // The most one reply may bring; a server that sends more fails the exchange.
+    void setReplyLimit(qsizetype bytes) { m_engine->setReplyLimit(bytes); }
     // The connection fields, read afresh for every request.
     void setHost(const QString& host) { m_host = host; }
     void setPort(const QString& port) { m_port = port; }
@@ -59,6 +65,11 @@ public:
     void queryStatus();
     // Ends everything without a word, as on shut-down.
     void shutDown();
+    // One box at a time: the message is shown unless a box is open, in which case it is only
+    // written to the log. Nothing is sent while a box is open.
+    void report(const QString& text, MessageStyle style, const QString& title,
+                Logging logging = Logging::Write);
+    bool boxOpen() const { return m_boxOpen; }
 
     State state() const { return m_state; }
     bool fieldsLocked() const { return m_state == State::Polling && m_listShown; }
@@ -70,7 +81,6 @@ public:
     // The refresh timer: interval and remaining time, -1 when it is off.
     int refreshInterval() const;
     int refreshRemainingMs() const;
-    RequestEngine& engine() { return *m_engine; }
 
     // The status and priority of the torrent at a 1-based position, read by field.
     QByteArrayView statusAt(int position) const;
@@ -91,6 +101,12 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     // A box to show. Receivers may show it modally: nothing is sent until they return.
     void message(const QString& text, tavrin::MessageStyle style, const QString& title);
+    // A reported text for the log, whether or not its box is shown.
+    void logEntry(const QString& text);
+    // Polling stopped; `text` says why (for a refused connection too, which shows no box).
+    void failed(tavrin::Session::Failure failure, const QString& text);
+    // The whole reply to a single command (not a chain step, not a status query).
+    void commandReplied(const QByteArray& reply);
     // A command is about to go out (after the ID line).
     void commandSent(const QByteArray& command);
 
@@ -107,9 +123,6 @@ private:
     void enqueue(const Request& request);
     void send(const Request& request);
     void sendNext();
-    std::optional<quint16> typedPort() const;
-    QString badPortText() const;
-    QString badUniqueIdText() const;
 
     void onReplyStarted();
     void onReplyCompleted(const QByteArray& reply);
@@ -117,10 +130,9 @@ private:
     void onSocketFailed(const QString& description, bool refused);
     void runChainStep();
     void endChain();
-    // Polling, chain and queue stop, then the box; the user may Connect again.
-    void stopAndReport(const QString& text);
-    // One box at a time: a message that comes while one is open waits for it to close.
-    void report(const QString& text, MessageStyle style, const QString& title);
+    // Polling, chain and queue stop, then the box (none for a refused connection); the user
+    // may Connect again.
+    void stopAndReport(Failure failure, const QString& text);
     void setState(State state);
     void setBusy(bool busy);
     void updateLock();
@@ -147,7 +159,6 @@ private:
     RequestKind m_chain = RequestKind::Status;
     int m_chainPosition = 0;
     bool m_boxOpen = false;
-    QList<std::tuple<QString, MessageStyle, QString>> m_waitingMessages;
 };
 
 } // namespace tavrin

@@ -77,7 +77,7 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
             return fail(plan.startFailure());
 
         const QByteArrayView id = replyrows::lastField(row);
-        const int position = model.findByTag(id);
+        const int position = model.findTorrent(id);
         const quint64 hash = TorrentListModel::rowHash(row);
         if (position > 0 && model.isUnchanged(position, hash)) {
             model.markSeen(position);

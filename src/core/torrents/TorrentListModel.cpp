@@ -161,9 +161,9 @@ quint64 TorrentListModel::rowHash(QByteArrayView row)
 
 TorrentListModel::~TorrentListModel() = default;
 
-QByteArrayView TorrentListModel::tagIn(const Row& row)
+QByteArrayView TorrentListModel::idIn(const Row& row)
 {
-    return QByteArrayView(row.data).last(row.tagLength);
+    return QByteArrayView(row.data).last(row.idLength);
 }
 
 QByteArrayView TorrentListModel::rowTextIn(const Row& row)
@@ -226,9 +226,9 @@ void TorrentListModel::setColumns(const QStringList& captions)
     endResetModel();
 }
 
-QByteArray TorrentListModel::tag(int position) const
+QByteArray TorrentListModel::torrentId(int position) const
 {
-    return tagIn(m_rows.at(position - 1)).toByteArray();
+    return idIn(m_rows.at(position - 1)).toByteArray();
 }
 
 QString TorrentListModel::text(int position, int column) const
@@ -240,28 +240,23 @@ QString TorrentListModel::text(int position, int column) const
     return QString::fromLatin1(shown.data(), shown.size());
 }
 
-int TorrentListModel::subItemCount(int position) const
-{
-    return static_cast<int>(m_rows.at(position - 1).cells) - 1;
-}
-
-int TorrentListModel::findByTag(QByteArrayView tag) const
+int TorrentListModel::findTorrent(QByteArrayView id) const
 {
     const int rows = static_cast<int>(m_rows.size() + m_pending.size());
-    // With every Tag distinct, a match is the first item carrying it.
-    if (m_nextRow < rows && m_index.size() == rows && same(tagOf(m_nextRow), tag)) {
-        // The next row's item is likely wanted next: fetch its Tag and row text meanwhile.
+    // With every identifier distinct, a match is the first item carrying it.
+    if (m_nextRow < rows && m_index.size() == rows && same(idOf(m_nextRow), id)) {
+        // The next row's item is likely wanted next: fetch its identifier and row text meanwhile.
         if (++m_nextRow < m_rows.size()) {
             const Row& next = m_rows.at(m_nextRow);
             const char* end = next.data.constData() + next.data.size();
-            __builtin_prefetch(end - next.tagLength);
+            __builtin_prefetch(end - next.idLength);
             // A changed row is copied over the old one: every line of it is written.
             for (const char* line = end - next.rowLength; line < end; line += 64)
                 __builtin_prefetch(line, 1);
         }
         return m_nextRow;
     }
-    const int row = indexed(tag);
+    const int row = indexed(id);
     m_nextRow = row + 1;
     return row + 1;
 }
@@ -330,7 +325,7 @@ void TorrentListModel::filledFrom(Row& item, QByteArrayView row, quint64 rowHash
     item.seen = m_reply;
 }
 
-int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag,
+int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayView id,
                               QByteArrayView mainText, KeptFields kept)
 {
     const auto cells = static_cast<qsizetype>(m_fields.size());
@@ -344,12 +339,12 @@ int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayVie
     item.data = writer.written().toByteArray(); // exactly its size
     item.cells = static_cast<quint32>(cells);
     item.liveEnd = item.cells;
-    item.tagLength = static_cast<quint32>(tag.size());
+    item.idLength = static_cast<quint32>(id.size());
     filledFrom(item, row, rowHash, kept);
 
     const int at = static_cast<int>(m_rows.size() + m_pending.size());
     m_pending.append(std::move(item));
-    m_index.insert(tagOf(at), at, [this](int r) { return tagOf(r); });
+    m_index.insert(idOf(at), at, [this](int r) { return idOf(r); });
     return at + 1;
 }
 
@@ -456,14 +451,14 @@ void TorrentListModel::removeUnseen()
         rebuildIndex();
 }
 
-int TorrentListModel::indexed(QByteArrayView tag) const
+int TorrentListModel::indexed(QByteArrayView id) const
 {
-    return m_index.find(tag, [this](int r) { return tagOf(r); });
+    return m_index.find(id, [this](int r) { return idOf(r); });
 }
 
 void TorrentListModel::rebuildIndex()
 {
-    m_index.rebuild(count(), [this](int r) { return tagOf(r); });
+    m_index.rebuild(count(), [this](int r) { return idOf(r); });
 }
 
 void TorrentListModel::noteChanged(int row, int firstColumn)

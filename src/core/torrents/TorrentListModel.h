@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/torrents/TagIndex.h"
+#include "core/torrents/TorrentIdIndex.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>
@@ -13,9 +13,10 @@
 
 namespace tavrin {
 
-// The rows of the torrent list: one per torrent, identified by its Tag (the torrent
-// identifier). Positions are 1-based like the list they stand for; column 0 is the item's
-// main text and column k its sub-item k. Texts are single-byte (Latin-1), as on the wire.
+// The rows of the torrent list: one per torrent, identified by its torrent identifier (the last
+// field of its row). Positions are 1-based like the list they stand for and turn into Qt's
+// 0-based rows only here (itemIndex, positionOf); column 0 is the item's main text and column k
+// its sub-item k. Texts are single-byte (Latin-1), as on the wire.
 class TorrentListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -27,7 +28,9 @@ public:
     QStringList columns() const { return m_captions; }
 
     int count() const { return static_cast<int>(m_rows.size()); }
-    QByteArray tag(int position) const;
+    QByteArray torrentId(int position) const;
+    // The row the item at `position` was last filled from, identifier included.
+    QByteArrayView rowText(int position) const { return rowTextIn(m_rows.at(position - 1)); }
     // The text of column `column` of the item at `position`; empty when it has no such cell.
     QString text(int position, int column) const;
     // Fields every item keeps whether or not a column shows them: the chains and the context
@@ -40,12 +43,12 @@ public:
     // The kept field of the item at `position`, as the server sent it; empty when the row had
     // no such field.
     QByteArrayView keptField(int position, KeptField which) const;
-    // The number of sub-items the item at `position` has.
-    int subItemCount(int position) const;
-    // Position of the first item with this Tag, or 0.
-    int findByTag(QByteArrayView tag) const;
+    // Position of the first item with this identifier, or 0.
+    int findTorrent(QByteArrayView id) const;
     // The model index of the item's first cell, for selecting it in a view.
     QModelIndex itemIndex(int position) const { return index(position - 1, 0); }
+    // The 1-based position of the item a model index stands in.
+    static int positionOf(const QModelIndex& index) { return index.row() + 1; }
 
     // Appends empty sub-items up to `subItem`, then sets its text when it differs. A reply that
     // names the item again replaces it.
@@ -60,15 +63,15 @@ public:
     // True when the item was last filled from a row with this hash under the same plan.
     bool isUnchanged(int position, quint64 rowHash) const;
     void markSeen(int position);
-    // A new item from a checked row (every field the plan names is there). Tag, main text and
+    // A new item from a checked row (every field the plan names is there). Identifier, main text and
     // kept fields are views into the row.
-    int addItem(QByteArrayView row, quint64 rowHash, QByteArrayView tag, QByteArrayView mainText,
+    int addItem(QByteArrayView row, quint64 rowHash, QByteArrayView id, QByteArrayView mainText,
                 KeptFields kept = {});
-    // An existing item from a checked row that ends with its Tag; the main text stays. Items whose
+    // An existing item from a checked row that ends with its identifier; the main text stays. Items whose
     // shown texts change are reported by the end of the reply in one range of whole rows from the
     // first to the last of them (a layout change when it is long).
     void updateItem(int position, QByteArrayView row, quint64 rowHash, KeptFields kept = {});
-    // Removes every item whose Tag was not seen in this reply, adjacent items in one batch.
+    // Removes every item whose identifier was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
     // Ends a reply: items added since the last update show up, consecutive ones in one batch.
     void endReply()
@@ -85,7 +88,7 @@ public:
 
     // One item, in one buffer: the end offset of each cell's stored text (as 32-bit numbers),
     // the stored texts one after another, then the row text it was last filled from, which ends
-    // with the Tag. Cells 1 to liveEnd - 1 are shown from the row's fields when asked for (so a
+    // with the identifier. Cells 1 to liveEnd - 1 are shown from the row's fields when asked for (so a
     // refresh only copies the row) and store nothing; the others, the main text among them,
     // store their text. Public only so the type can be declared relocatable.
     struct Row {
@@ -94,14 +97,14 @@ public:
         quint32 cells = 0;     // [0] main text, [k] sub-item k
         quint32 liveEnd = 1;   // cells 1 to liveEnd - 1 show fields of the row under the plan
         quint32 rowLength = 0; // the row text is the last rowLength bytes of data
-        quint32 tagLength = 0; // the Tag is the last tagLength bytes of the row text
+        quint32 idLength = 0; // the identifier is the last idLength bytes of the row text
         // The kept fields, as offsets into the row text.
         quint32 statusAt = 0;
         quint32 statusLength = 0;
         quint32 priorityAt = 0;
         quint32 priorityLength = 0;
         quint32 generation = 0; // the plan the row was applied under; 0: none
-        quint32 seen = 0;       // the last reply that named this Tag
+        quint32 seen = 0;       // the last reply that named this identifier
     };
 
 private:
@@ -122,8 +125,8 @@ private:
     {
         return row < m_rows.size() ? m_rows.at(row) : m_pending.at(row - m_rows.size());
     }
-    QByteArrayView tagOf(int row) const { return tagIn(rowAt(row)); }
-    static QByteArrayView tagIn(const Row& row);
+    QByteArrayView idOf(int row) const { return idIn(rowAt(row)); }
+    static QByteArrayView idIn(const Row& row);
     static QByteArrayView rowTextIn(const Row& row);
     // The text a cell stores (empty for a cell shown from the row).
     static QByteArrayView storedIn(const Row& row, qsizetype cell);
@@ -136,10 +139,10 @@ private:
     // The first shown column whose text the row's fields would change, or -1.
     int firstChangedColumn(const Row& item, QByteArrayView row);
     void flushAdded();
-    int indexed(QByteArrayView tag) const;
+    int indexed(QByteArrayView id) const;
 
-    // Tag -> 0-based row of the first item carrying it.
-    TagIndex m_index;
+    // identifier -> 0-based row of the first item carrying it.
+    TorrentIdIndex m_index;
     // Replies list the torrents in the list's order, so the row after the last one found is
     // looked at first.
     mutable int m_nextRow = 0;

@@ -8,36 +8,36 @@
 
 namespace tavrin {
 
-// Finds the first row carrying a Tag in constant time: an open-addressing table of row numbers.
-// The tags themselves stay in the rows; `tagOf(row)` reads them, so nothing is copied.
-class TagIndex {
+// Finds the first row carrying an identifier in constant time: an open-addressing table of row numbers.
+// The tags themselves stay in the rows; `idOf(row)` reads them, so nothing is copied.
+class TorrentIdIndex {
 public:
-    static quint32 hash(QByteArrayView tag)
+    static quint32 hash(QByteArrayView id)
     {
         return static_cast<quint32>(
-            std::hash<std::string_view>{}(std::string_view(tag.data(), tag.size())));
+            std::hash<std::string_view>{}(std::string_view(id.data(), id.size())));
     }
 
-    template <typename TagOf> int find(QByteArrayView tag, const TagOf& tagOf) const
+    template <typename IdOf> int find(QByteArrayView id, const IdOf& idOf) const
     {
         if (m_slots.empty())
             return -1;
-        const quint32 h = hash(tag);
+        const quint32 h = hash(id);
         for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
             const Slot& slot = m_slots[i];
             if (slot.row < 0)
                 return -1;
-            if (slot.hash == h && tagOf(slot.row) == tag)
+            if (slot.hash == h && idOf(slot.row) == id)
                 return slot.row;
         }
     }
 
-    // Adds the row unless an earlier row carries the same Tag.
-    template <typename TagOf> void insert(QByteArrayView tag, int row, const TagOf& tagOf)
+    // Adds the row unless an earlier row carries the same identifier.
+    template <typename IdOf> void insert(QByteArrayView id, int row, const IdOf& idOf)
     {
         if ((m_count + 1) * 2 > static_cast<qsizetype>(m_slots.size()))
             grow();
-        const quint32 h = hash(tag);
+        const quint32 h = hash(id);
         for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
             Slot& slot = m_slots[i];
             if (slot.row < 0) {
@@ -45,13 +45,13 @@ public:
                 ++m_count;
                 return;
             }
-            if (slot.hash == h && tagOf(slot.row) == tag)
+            if (slot.hash == h && idOf(slot.row) == id)
                 return;
         }
     }
 
     // Indexes rows 0 .. rows - 1 afresh.
-    template <typename TagOf> void rebuild(int rows, const TagOf& tagOf)
+    template <typename IdOf> void rebuild(int rows, const IdOf& idOf)
     {
         std::size_t size = 16;
         while (size < static_cast<std::size_t>(rows) * 2 + 2)
@@ -59,10 +59,10 @@ public:
         m_slots.assign(size, Slot{});
         m_count = 0;
         for (int row = 0; row < rows; ++row)
-            insert(tagOf(row), row, tagOf);
+            insert(idOf(row), row, idOf);
     }
 
-    // The number of distinct Tags indexed.
+    // The number of distinct identifiers indexed.
     qsizetype size() const { return m_count; }
 
     void clear()

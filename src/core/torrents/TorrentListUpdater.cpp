@@ -1,0 +1,19 @@
+#include "core/torrents/TorrentListUpdater.h"
+
+#include "core/log/EventLog.h"
+#include "core/torrents/StatusReplyProcessor.h"
+
+namespace tavrin {
+
+TorrentListUpdater::Result TorrentListUpdater::apply(const QByteArray& reply)
+{
+    StatusReplyProcessor processor(m_log != nullptr);
+    StatusReplyOutcome outcome =
+        processor.process(reply, m_layout, m_model, RequestKind::Status, m_clickedPosition);
+    // One open of the log per reply; the entries are the same as one write each.
+    if (m_log)
+        m_log->writeLogs(std::move(outcome.logLines));
+    return {outcome.error, outcome.selectPosition};
+}
+
+} // namespace tavrin
