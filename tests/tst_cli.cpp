@@ -124,7 +124,8 @@ private Q_SLOTS:
                          "<Col key='FileName' index='2' show='0'/><Col key='Progress' index='3' "
                          "show='0'/><Col key='BT Status' index='1' show='1'/></Cols>\"\n";
         QFile file(m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")));
-        QVERIFY(QDir(m_home.path()).mkpath("Tavrin") && file.open(QIODevice::WriteOnly));
+        QVERIFY(QDir(m_home.path()).mkpath("Tavrin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(stored), stored.size());
         file.close();
         const ProcessRun result = run({"list", "--tsv"});

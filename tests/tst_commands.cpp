@@ -1,5 +1,6 @@
 // The bulk commands, the chains and the context menu, through the real window against a loopback
 // server that records every request.
+#include "support/Waits.h"
 #include "support/WindowHarness.h"
 
 #include <QActionGroup>
@@ -62,12 +63,12 @@ private Q_SLOTS:
             const qsizetype sent = h.server.requests().size();
             h.edit("Add Link:")->setText(link);
             h.button(button)->click();
-            QTRY_COMPARE(h.server.requests().size(), sent + 1);
+            TRY_COMPARE(h.server.requests().size(), sent + 1);
             QCOMPARE(h.commands(sent), QList<QByteArray>{command});
             QCOMPARE(h.env.prompter.waitPointer(), busy);
             QCOMPARE(h.edit("Add Link:")->text(), link);
             // The reply of a command leaves the list alone.
-            QTRY_VERIFY(!h.window->session()->requestInFlight());
+            TRY_VERIFY(!h.window->session()->requestInFlight());
             QCOMPARE(h.model().count(), 1);
         }
         QVERIFY(h.env.prompter.messages.isEmpty());
@@ -102,9 +103,9 @@ private Q_SLOTS:
                   version3, layout);
         QCOMPARE(h.model().columns().size(), shown);
         h.button("Pause All")->click();
-        QTRY_COMPARE(h.server.requests().size(), 4);
+        TRY_COMPARE(h.server.requests().size(), 4);
         QCOMPARE(h.commands(1), (QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"}));
-        QTRY_VERIFY(!h.env.prompter.waitPointer());
+        TRY_VERIFY(!h.env.prompter.waitPointer());
         QVERIFY(h.env.prompter.messages.isEmpty());
 
         // Only "pause" reads as paused, and a priority is checked only as spelled in the menu.
@@ -144,7 +145,7 @@ private Q_SLOTS:
               "lowPriorityAction", "lowestPriorityAction"})
             h.menuItem(item)->trigger();
         // Queued one behind the other, in the order chosen.
-        QTRY_COMPARE(h.server.requests().size(), 12);
+        TRY_COMPARE(h.server.requests().size(), 12);
         QCOMPARE(h.commands(2),
                  (QList<QByteArray>{"RESUME|T2\r", "PAUSE|T2\r", "STOP|T2\r", "QUEUE|T2\r",
                                     "DELETE|T2\r", "PRIORITY|T2\r,0", "PRIORITY|T2\r,1",

@@ -1,5 +1,6 @@
 // The log file: entry layout, appending, its bounds on disk, how a failing write is reported;
 // and the text a message box makes of outside text, which the log keeps whole.
+#include "support/Waits.h"
 #include "core/log/EventLog.h"
 #include "core/platform/MessageText.h"
 #include "support/TestEnvironment.h"
@@ -25,7 +26,9 @@ private Q_SLOTS:
     {
         TestEnvironment env;
         QFile old(env.path("tavrin.log"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") && old.flush());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QVERIFY(old.write("old"));
+        QVERIFY(old.flush());
         EventLog log(env.clock, env.prompter, us);
         env.clock.time.setTime(QTime(0, 0, 1));
         const QByteArray mib(1 << 20, 'x'), at = "12/5/2026 12:00:01 AM: ";
@@ -53,23 +56,27 @@ private Q_SLOTS:
         log.writeLog(QStringLiteral("one"));
         log.writeLog(QStringLiteral("two"));
         log.flush();
-        QTRY_COMPARE(env.prompter.texts(), QStringList{QStringLiteral("Can't write to log file.")});
+        TRY_COMPARE(env.prompter.texts(), QStringList{QStringLiteral("Can't write to log file.")});
         const RecordingPrompter::Message& m = env.prompter.messages.first();
-        QVERIFY(m.style == MessageStyle::Plain && m.title.isEmpty());
+        QCOMPARE(m.style, MessageStyle::Plain);
+        QVERIFY(m.title.isEmpty());
         // After a write succeeds, the next failure is reported again.
         QVERIFY(dir.rmdir(EventLog::fileName));
         log.writeLog(QStringLiteral("three"));
         log.flush();
-        QVERIFY(dir.remove(EventLog::fileName) && dir.mkdir(EventLog::fileName));
+        QVERIFY(dir.remove(EventLog::fileName));
+        QVERIFY(dir.mkdir(EventLog::fileName));
         log.writeLog(QStringLiteral("four"));
-        QTRY_COMPARE(env.prompter.messages.size(), 2);
+        TRY_COMPARE(env.prompter.messages.size(), 2);
     }
 
     void boundedOnDisk()
     {
         TestEnvironment env;
         QFile older(env.path("tavrin.log.1"));
-        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") && older.flush());
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        QVERIFY(older.write("older"));
+        QVERIFY(older.flush());
         const qint64 fileCap = qint64(32) << 20;
         const auto sizeOf = [&env](const char* name) { return QFile(env.path(name)).size(); };
         // Replies of 3 MiB logged whole (then cut) and in rows of 64 KiB: 100 MiB of entries.
@@ -89,16 +96,18 @@ private Q_SLOTS:
             log.writeLogs(std::move(batch));
             if (replies % 4 == 0)
                 log.flush();
-            QVERIFY(sizeOf("tavrin.log") <= fileCap && sizeOf("tavrin.log.1") <= fileCap);
+            QVERIFY(sizeOf("tavrin.log") <= fileCap);
+            QVERIFY(sizeOf("tavrin.log.1") <= fileCap);
         }
         log.flush();
         const QByteArray last = env.logBytes();
-        QVERIFY(last.size() <= fileCap && sizeOf("tavrin.log.1") > fileCap - (4 << 20));
+        QVERIFY(last.size() <= fileCap);
+        QVERIFY(sizeOf("tavrin.log.1") > fileCap - (4 << 20));
         // Every file starts with a whole entry and the newest one ends the current file.
         QVERIFY(last.startsWith(stamp));
         QVERIFY(last.endsWith(stamp + "Reply " + QByteArray::number(replies) + "\r\n"));
-        QVERIFY(last.contains(": Got Message: \nrr") &&
-                last.contains("rr [2097152 more bytes left out of the log]\r\n"));
+        QVERIFY(last.contains(": Got Message: \nrr"));
+        QVERIFY(last.contains("rr [2097152 more bytes left out of the log]\r\n"));
         QVERIFY(env.prompter.messages.isEmpty());
     }
 

@@ -40,7 +40,8 @@ private Q_SLOTS:
         // The entry names the installed icon and the metadata names the entry, or the desktop
         // shows a blank icon and software centres cannot launch the program.
         QFile entryFile(m_prefix.filePath(entry)), metainfoFile(m_prefix.filePath(metainfo));
-        QVERIFY(entryFile.open(QIODevice::ReadOnly) && metainfoFile.open(QIODevice::ReadOnly));
+        QVERIFY(entryFile.open(QIODevice::ReadOnly));
+        QVERIFY(metainfoFile.open(QIODevice::ReadOnly));
         QVERIFY(entryFile.readAll().contains("\nExec=tavrin\nIcon=" + appId.toUtf8() + "\n"));
         QVERIFY(metainfoFile.readAll().contains("<launchable type=\"desktop-id\">" +
                                                 appId.toUtf8() + ".desktop</launchable>"));

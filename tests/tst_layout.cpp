@@ -1,4 +1,5 @@
 // The main window's resize layout: worked out in twips, then applied to the real window offscreen.
+#include "support/Waits.h"
 #include "core/layout/MainWindowLayout.h"
 #include "gui/MainWindow.h"
 #include "gui/Twips.h"
@@ -61,7 +62,7 @@ private Q_SLOTS:
         MainWindowGeometry geometry;
         for (const QSize& size : {QSize(900, 600), QSize(200, 100)}) {
             w.resize(size);
-            QTRY_COMPARE(w.size(), size.expandedTo(minimum));
+            TRY_COMPARE(w.size(), size.expandedTo(minimum));
             const QSize c = w.centralWidget()->size();
             geometry = MainWindowLayout::fitContent(scale.toTwips(c.width()),
                                                     scale.toTwips(c.height()), geometry);

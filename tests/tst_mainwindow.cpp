@@ -1,5 +1,6 @@
 // Start-up, shut-down, Connect and the list's look through the real window against a loopback
 // server.
+#include "support/Waits.h"
 #include "gui/TorrentItemDelegate.h"
 #include "support/WindowHarness.h"
 
@@ -29,10 +30,11 @@ private Q_SLOTS:
     {
         TestEnvironment env;
         MainWindow w(*env.settings, env.prompter, env.clock);
-        QVERIFY(env.logBytes().endsWith(": Tavrin starting\r\n") &&
-                env.logBytes().count("\r\n") == 1);
+        QVERIFY(env.logBytes().endsWith(": Tavrin starting\r\n"));
+        QCOMPARE(env.logBytes().count("\r\n"), 1);
         const auto* listArea = w.findChild<QWidget*>(QStringLiteral("contentFrame"));
-        QVERIFY(!listArea->isEnabled() && listArea->isHidden());
+        QVERIFY(!listArea->isEnabled());
+        QVERIFY(listArea->isHidden());
         QVERIFY(env.prompter.messages.isEmpty());
         action(w, "Exit")->trigger();
         QSettings stored = env.reopenedSettings();
@@ -90,13 +92,14 @@ private Q_SLOTS:
         };
         h.connectAs(QStringLiteral("me"));
         h.refresh();
-        QTRY_COMPARE(usable(), (QList<bool>{false, false, false, true, false}));
-        QVERIFY(!h.listArea()->isHidden() && h.listArea()->isEnabled());
+        TRY_COMPARE(usable(), (QList<bool>{false, false, false, true, false}));
+        QVERIFY(!h.listArea()->isHidden());
+        QVERIFY(h.listArea()->isEnabled());
 
         // The server goes away: the fields are usable again and the list keeps what it showed.
         h.server.close();
         h.window->session()->refresh();
-        QTRY_COMPARE(h.window->session()->state(), Session::State::Stopped);
+        TRY_COMPARE(h.window->session()->state(), Session::State::Stopped);
         QCOMPARE(usable(), QList<bool>(5, true));
         QVERIFY(!h.listArea()->isHidden());
         QCOMPARE(h.model().count(), 1);
@@ -109,8 +112,8 @@ private Q_SLOTS:
         h.server.setResponder([&](const QByteArray&) { return "Feedback\nError=" + message; });
         h.connectAs(QStringLiteral("me"));
         h.window->session()->refresh();
-        QTRY_COMPARE(h.env.prompter.messages.size(), 1);
-        QTRY_VERIFY(h.env.logBytes().contains(": ERROR: " + message + "\r\n"));
+        TRY_COMPARE(h.env.prompter.messages.size(), 1);
+        TRY_VERIFY(h.env.logBytes().contains(": ERROR: " + message + "\r\n"));
     }
 
     // The list's cells look as the style's own item painter draws them, the first time and when

@@ -1,5 +1,6 @@
 // The torrent list in the real main window: the version switch, status replies from a
 // loopback server, the log, the error box and the reselection.
+#include "support/Waits.h"
 #include "support/StatusRows.h"
 #include "support/WindowHarness.h"
 
@@ -67,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(h.env.logBytes().contains(": Row: " + rows[2] + "\r\n"));
         h.openMenu(3);
         h.menuItem("stopAction")->trigger();
-        QTRY_COMPARE(h.server.requests().size(), 2);
+        TRY_COMPARE(h.server.requests().size(), 2);
         QCOMPARE(h.server.requests().last().bytes, "ID|me\nSTOP|" + id);
 
         // The refresh selects the position of the menu's row again.

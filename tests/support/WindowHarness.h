@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Waits.h"
 #include "Find.h"
 #include "LoopbackServer.h"
 #include "TestEnvironment.h"
@@ -53,7 +54,7 @@ struct WindowHarness {
     {
         QSignalSpy done(window->session(), &Session::statusReplyArrived);
         window->session()->refresh();
-        QTRY_VERIFY(!done.isEmpty());
+        TRY_VERIFY(!done.isEmpty());
     }
 
     // The list's context menu for the row at a 1-based position, or for a point of the list.

@@ -17,7 +17,17 @@ public:
         Fails      // the search met a position without element or without show attribute
     };
 
+    // What tells two plans apart for the list: under equal keys, rows fill items alike.
+    struct Key {
+        QList<int> fields;
+        bool walkFails = false; // such a plan never applied a row
+        int statusField = 0;    // rows kept their status and priority from these fields
+        int priorityField = 0;
+        bool operator==(const Key&) const = default;
+    };
+
     static ColumnPlan resolve(const pugi::xml_document& layout);
+    Key key() const { return {m_fields, !m_walkFailure.isEmpty(), m_statusField, m_priorityField}; }
 
     Start start() const { return m_start; }
     // Why the search for the first shown position fails (when start() is Fails).

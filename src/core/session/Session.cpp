@@ -35,6 +35,8 @@ Session::Session(SettingsStore& settings, const TorrentListModel& model, Options
 {
     m_engine->setDeadline(m_options.deadlineMs);
     m_chainTimer->setSingleShot(true);
+    // A coarse timer may fire early; the pause between chain steps is at least its figure.
+    m_chainTimer->setTimerType(Qt::PreciseTimer);
     // A coarse timer may tick up to 5% early; the refresh interval is the user's figure.
     m_refreshTimer->setTimerType(Qt::PreciseTimer);
     connect(m_refreshTimer, &QTimer::timeout, this, &Session::refresh);

@@ -43,6 +43,8 @@ public:
 
     // The most one reply may bring; a server that sends more fails the exchange.
     void setReplyLimit(qsizetype bytes) { m_engine->setReplyLimit(bytes); }
+    // How long one exchange may take before it fails.
+    void setDeadline(int ms) { m_engine->setDeadline(ms); }
     // The connection fields, read afresh for every request.
     void setHost(const QString& host) { m_host = host; }
     void setPort(const QString& port) { m_port = port; }

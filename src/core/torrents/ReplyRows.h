@@ -20,6 +20,26 @@ inline qsizetype lineEnd(QByteArrayView text, qsizetype from)
     return found ? static_cast<const char*>(found) - text.data() : text.size();
 }
 
+// The lines after the first, in order, empty ones included.
+class RowReader {
+public:
+    explicit RowReader(QByteArrayView reply) : m_reply(reply), m_start(lineEnd(reply, 0) + 1) {}
+    // The next line into `row`; false after the last.
+    bool next(QByteArrayView& row)
+    {
+        if (m_start > m_reply.size())
+            return false;
+        const qsizetype end = lineEnd(m_reply, m_start);
+        row = m_reply.sliced(m_start, end - m_start);
+        m_start = end + 1;
+        return true;
+    }
+
+private:
+    QByteArrayView m_reply;
+    qsizetype m_start;
+};
+
 // Calls row(line) for every line after the first, in order, empty ones included.
 template <typename Row> void forEachRow(QByteArrayView reply, Row&& row)
 {

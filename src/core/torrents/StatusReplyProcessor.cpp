@@ -4,6 +4,8 @@
 #include "core/torrents/ReplyRows.h"
 #include "core/torrents/TorrentListModel.h"
 
+#include <optional>
+
 namespace tavrin {
 
 StatusReplyOutcome StatusReplyProcessor::process(const QByteArray& reply,
@@ -27,6 +29,31 @@ StatusReplyOutcome StatusReplyProcessor::process(QByteArrayView reply,
     return outcome;
 }
 
+namespace {
+
+// Why the row cannot be applied under the plan, or nothing. A found item keeps its main text,
+// so only a new one needs the main text's field.
+std::optional<QString> validateRow(const ColumnPlan& plan, qsizetype fieldCount, bool isNew,
+                                   int maxSubItemField)
+{
+    const QList<int>& fields = plan.fields();
+    if ((isNew && fields.first() > fieldCount) || maxSubItemField > fieldCount) {
+        for (qsizetype k = isNew ? 0 : 1; k < fields.size(); ++k) {
+            if (fields.at(k) > fieldCount) {
+                return QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
+                    .arg(fieldCount)
+                    .arg(plan.keys().at(k))
+                    .arg(fields.at(k));
+            }
+        }
+    }
+    if (!plan.walkFailure().isEmpty())
+        return plan.walkFailure();
+    return std::nullopt;
+}
+
+} // namespace
+
 void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& layout,
                                TorrentListModel& model, RequestKind kind, int clickedPosition,
                                StatusReplyOutcome& outcome)
@@ -38,67 +65,48 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
 
     const ColumnPlan plan = ColumnPlan::resolve(layout);
     const QList<int>& fields = plan.fields();
-    // A plan whose walk fails never applied a row, so it must not match a plan that did.
-    QList<int> planKey = fields;
-    if (!plan.walkFailure().isEmpty())
-        planKey.append(-1);
-    // Rows filled while the kept fields stood elsewhere must be filled again.
-    planKey.append({-2, plan.statusField(), plan.priorityField()});
-    model.beginReply(planKey, fields);
+    model.beginReply(plan.key());
     int maxSubItemField = 0;
     for (qsizetype k = 1; k < fields.size(); ++k)
         maxSubItemField = std::max(maxSubItemField, fields.at(k));
 
-    // Set when a row ends the reply: an error, or no column shown at all.
-    bool ended = false;
     const auto fail = [&](const QString& description) {
         outcome.error = QStringLiteral("Error - ") + description;
         if (m_withLog)
             outcome.logLines.add({}, outcome.error.toLatin1());
-        ended = true;
     };
 
-    // Rows are the lines after the first; empty ones are skipped.
-    replyrows::forEachRow(reply, [&](QByteArrayView row) {
-        if (ended || row.isEmpty())
-            return;
-
+    // Rows are the lines after the first; empty ones are skipped. A failing row, or a layout
+    // that shows no column, ends the reply there.
+    replyrows::RowReader rows(reply);
+    for (QByteArrayView row; rows.next(row);) {
+        if (row.isEmpty())
+            continue;
         const qsizetype fieldCount = replyrows::countBars(row) + 1;
         if (m_withLog) {
             outcome.logLines.add("Row: ", row);
             outcome.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
         }
-
         if (plan.start() == ColumnPlan::Start::NoneShown) {
-            ended = true; // ends quietly: no removal pass, no reselection
+            model.endReply(); // ends quietly: no removal pass, no reselection
             return;
         }
-        if (plan.start() == ColumnPlan::Start::Fails)
-            return fail(plan.startFailure());
+        if (plan.start() == ColumnPlan::Start::Fails) {
+            fail(plan.startFailure());
+            break;
+        }
 
         const QByteArrayView id = replyrows::lastField(row);
         const int position = model.findTorrent(id);
         const quint64 hash = TorrentListModel::rowHash(row);
         if (position > 0 && model.isUnchanged(position, hash)) {
             model.markSeen(position);
-            return;
+            continue;
         }
-
-        // Check the whole row before it touches the list. A found item keeps its main text,
-        // so only a new one needs the main text's field.
-        if ((position == 0 && fields.first() > fieldCount) || maxSubItemField > fieldCount) {
-            for (qsizetype k = position == 0 ? 0 : 1; k < fields.size(); ++k) {
-                if (fields.at(k) > fieldCount) {
-                    return fail(
-                        QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
-                            .arg(fieldCount)
-                            .arg(plan.keys().at(k))
-                            .arg(fields.at(k)));
-                }
-            }
+        if (const auto failure = validateRow(plan, fieldCount, position == 0, maxSubItemField)) {
+            fail(*failure);
+            break;
         }
-        if (!plan.walkFailure().isEmpty())
-            return fail(plan.walkFailure());
 
         // Kept fields are data fields: never the identifier after the last bar.
         const auto kept = [&](int field) {
@@ -111,8 +119,8 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
             model.updateItem(position, row, hash, keptFields);
         else
             model.addItem(row, hash, id, replyrows::fieldAt(row, fields.first()), keptFields);
-    });
-    if (ended) {
+    }
+    if (!outcome.error.isEmpty()) {
         model.endReply();
         return;
     }

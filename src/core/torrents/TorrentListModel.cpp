@@ -191,7 +191,7 @@ QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell, QByteAr
 {
     if (cell == 0 || cell >= row.liveEnd)
         return storedIn(row, cell);
-    return displayInto(out, replyrows::fieldAt(rowTextIn(row), m_fields.at(cell)));
+    return displayInto(out, replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(cell)));
 }
 
 void TorrentListModel::storeAll(Row& row)
@@ -200,11 +200,11 @@ void TorrentListModel::storeAll(Row& row)
         return;
     qsizetype room = row.data.size();
     for (qsizetype k = 1; k < row.liveEnd; ++k)
-        room += display::displayedRoom(replyrows::fieldAt(rowTextIn(row), m_fields.at(k)));
+        room += display::displayedRoom(replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k)));
     RowWriter writer(m_scratch, row.cells, room);
     for (qsizetype k = 0; k < row.cells; ++k) {
         if (k > 0 && k < row.liveEnd) {
-            const QByteArrayView field = replyrows::fieldAt(rowTextIn(row), m_fields.at(k));
+            const QByteArrayView field = replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k));
             writer.endCell(display::writeDisplayed(writer.at(), field));
         } else {
             writer.put(storedIn(row, k));
@@ -286,14 +286,13 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
     flushChanged();
 }
 
-void TorrentListModel::beginReply(const QList<int>& key, const QList<int>& fields)
+void TorrentListModel::beginReply(const ColumnPlan::Key& plan)
 {
-    if (key != m_planKey) {
+    if (!(plan == m_plan)) {
         // Cells shown from the row follow the plan, so they keep what the old one showed.
         for (Row& row : m_rows)
             storeAll(row);
-        m_planKey = key;
-        m_fields = fields;
+        m_plan = plan;
         if (++m_generation == 0)
             ++m_generation;
     }
@@ -328,7 +327,7 @@ void TorrentListModel::filledFrom(Row& item, QByteArrayView row, quint64 rowHash
 int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayView id,
                               QByteArrayView mainText, KeptFields kept)
 {
-    const auto cells = static_cast<qsizetype>(m_fields.size());
+    const auto cells = static_cast<qsizetype>(m_plan.fields.size());
     RowWriter writer(m_scratch, cells, display::displayedRoom(mainText) + row.size());
     writer.endCell(display::writeDisplayed(writer.at(), mainText));
     for (qsizetype k = 1; k < cells; ++k)
@@ -366,7 +365,7 @@ void TorrentListModel::flushAdded()
 int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
 {
     replyrows::splitFields(row, m_newFields);
-    const auto wanted = static_cast<qsizetype>(m_fields.size());
+    const auto wanted = static_cast<qsizetype>(m_plan.fields.size());
     // Sub-items beyond the plan keep their text; beyond the columns nothing shows them.
     const qsizetype last = std::min<qsizetype>(wanted, columnCount());
     if (item.liveEnd > 1)
@@ -374,10 +373,10 @@ int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
     for (qsizetype k = 1; k < last; ++k) {
         if (k >= item.cells)
             return static_cast<int>(k);
-        const QByteArrayView field = m_newFields[m_fields.at(k) - 1];
+        const QByteArrayView field = m_newFields[m_plan.fields.at(k) - 1];
         QByteArrayView before;
         if (k < item.liveEnd) {
-            const QByteArrayView old = m_oldFields[m_fields.at(k) - 1];
+            const QByteArrayView old = m_oldFields[m_plan.fields.at(k) - 1];
             if (same(old, field))
                 continue;
             before = displayInto(m_before, old);
@@ -402,7 +401,7 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
                                              m_dirty.last - m_dirty.first >= manyRows);
     const int changed = moot ? -1 : firstChangedColumn(item, row);
 
-    const auto wanted = static_cast<quint32>(m_fields.size());
+    const auto wanted = static_cast<quint32>(m_plan.fields.size());
     if (item.liveEnd == wanted && item.cells == wanted) {
         // The usual refresh: the cells shown from the row are all the plan's, so only the row
         // text is replaced.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/columns/ColumnPlan.h"
 #include "core/torrents/TorrentIdIndex.h"
 
 #include <QAbstractTableModel>
@@ -54,10 +55,10 @@ public:
     // names the item again replaces it.
     void setSubItemText(int position, int subItem, const QString& text);
 
-    // What the status reply processor uses. A reply starts with beginReply: `fields` is the field
-    // number each shown column takes from a row ([0] main text, [k] sub-item k), `key` tells
-    // plans apart (two replies under equal keys fill items alike).
-    void beginReply(const QList<int>& key, const QList<int>& fields);
+    // What the status reply processor uses. A reply starts with beginReply under the plan's key:
+    // its fields are the field number each shown column takes from a row ([0] main text, [k]
+    // sub-item k).
+    void beginReply(const ColumnPlan::Key& plan);
     // The 64-bit hash rows are compared by.
     static quint64 rowHash(QByteArrayView row);
     // True when the item was last filled from a row with this hash under the same plan.
@@ -146,8 +147,7 @@ private:
     // Replies list the torrents in the list's order, so the row after the last one found is
     // looked at first.
     mutable int m_nextRow = 0;
-    QList<int> m_planKey;
-    QList<int> m_fields; // the plan's field number for each cell
+    ColumnPlan::Key m_plan; // m_plan.fields: the field number each cell shows
     quint32 m_generation = 1;
     quint32 m_reply = 0;
     QByteArray m_scratch;
