@@ -139,22 +139,34 @@ private Q_SLOTS:
     }
 
     // Characters and lines at most (a pair is not split), controls made visible.
+    void messageBoxText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<int>("lines");
+        const QString pair = "ab" + QStringLiteral("\U0001F600");
+        QTest::newRow("line ends and tabs stay") << "a\r\nb\nc\td" << "a\r\nb\nc\td" << 1000 << 40;
+        QTest::newRow("NUL") << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b")
+                             << 1000 << 40;
+        QTest::newRow("escape, DEL, C1") << QString::fromLatin1("\x1b[1m\x7f\x85")
+                                         << QStringLiteral("\u241b[1m\u2421<U+0085>") << 1000
+                                         << 40;
+        QTest::newRow("a million characters")
+            << QString(1000000, 'b') << QString(1000, 'b') + QStringLiteral("\u2026") << 1000
+            << 40;
+        QTest::newRow("a pair is not split") << pair << QStringLiteral("ab\u2026") << 3 << 40;
+        QTest::newRow("a pair that fits") << pair << pair << 4 << 40;
+        QTest::newRow("lines") << "1\n2\r\n3\r4\n5" << QStringLiteral("1\n2\r\n3\u2026") << 1000
+                               << 2;
+    }
     void messageBoxText()
     {
-        const QString pair = "ab" + QStringLiteral("\U0001F600");
-        const struct {
-            QString text, shown;
-            int characters = 1000, lines = 40;
-        } table[] = {
-            {"a\r\nb\nc\td", "a\r\nb\nc\td"},
-            {QString::fromLatin1("a\0b", 3), QStringLiteral("a\u2400b")},
-            {QString::fromLatin1("\x1b[1m\x7f\x85"), QStringLiteral("\u241b[1m\u2421<U+0085>")},
-            {QString(1000000, 'b'), QString(1000, 'b') + QStringLiteral("\u2026")},
-            {pair, QStringLiteral("ab\u2026"), 3},
-            {pair, pair, 4},
-            {"1\n2\r\n3\r4\n5", QStringLiteral("1\n2\r\n3\u2026"), 1000, 2}};
-        for (const auto& [text, shown, characters, lines] : table)
-            QCOMPARE(tavrin::messageBoxText(text, characters, lines), shown);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QFETCH(int, characters);
+        QFETCH(int, lines);
+        QCOMPARE(tavrin::messageBoxText(text, characters, lines), shown);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/TestEnvironment.h"
 #include "support/TorrentScript.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -58,11 +59,18 @@ struct Fixture {
         session->connectToServer(QStringLiteral("3600"));
         session->refresh();
         QTRY_COMPARE_WITH_TIMEOUT(replies, before + 1, 60000);
+        // Whatever restarts the refresh timer from here on leaves it fuller than Connect did.
+        QTest::qWait(20);
+        sinceQuery.start();
     }
     QList<QByteArray> commands(qsizetype from = 0) const { return commandsOf(server, from); }
     bool settled() const { return !session->requestInFlight() && !session->chainStepPending(); }
-    // Polling again at the full interval, as after a chain's own query.
-    bool pollingAfresh() const { return session->refreshRemainingMs() > 3599500; }
+    // Polling again at the full interval, as after a chain's own query: the timer was started
+    // after the last connectAndQuery, however long ago that is.
+    bool pollingAfresh() const
+    {
+        return session->refreshRemainingMs() >= 3600000 - sinceQuery.elapsed() - 5;
+    }
 
     TestEnvironment env;
     LoopbackServer server;
@@ -70,6 +78,7 @@ struct Fixture {
     TorrentListModel model;
     pugi::xml_document layout;
     std::unique_ptr<Session> session;
+    QElapsedTimer sinceQuery;
     QStringList shown, logged;
     std::function<void()> whileShown;
     int replies = 0, listShown = 0;
@@ -232,7 +241,7 @@ private Q_SLOTS:
         Fixture f;
         f.script.torrents = {{"T1", "WORKING"}};
         f.connectAndQuery();
-        f.server.setReplyDelay(100);
+        f.server.setReplyDelay(300);
         f.session->refresh();
         TRY_COMPARE(f.server.requests().size(), 2);
         // The status query in flight gives way; the commands go one at a time, in order.
@@ -247,13 +256,23 @@ private Q_SLOTS:
                  (QList<QByteArray>{"QUERY|", "ADD|a", "DELETE|COMPLETED", "QUEUE|ALL", "QUERY|"}));
         const auto& r = f.server.requests();
         for (qsizetype i = 3; i < r.size(); ++i)
-            QVERIFY(r.at(i).atMs - r.at(i - 1).atMs >= 100);
+            QVERIFY(r.at(i).atMs - r.at(i - 1).atMs >= 300);
     }
 
-    // Pause or resume all, the step delay (0: the program's own), the torrents, the commands.
-    // A refresh far faster than the chain: its ticks are held.
-    void chainsRunToTheirEnd()
+    // Pause or resume all, the step delay, the torrents, the commands. A refresh far faster than
+    // the chain: its ticks are held.
+    void chainsRunToTheirEnd_data()
     {
+        QTest::addColumn<bool>("pause");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<Torrents>("torrents");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        QTest::newRow("pause, the program's own delay")
+            << true << 500 << Torrents{{"T1", "WORKING"}, {"T2", "pause"}, {"T3", "completed/seeding"}}
+            << QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"};
+        QTest::newRow("resume") << false << 20
+                                << Torrents{{"T1", "pause"}, {"T2", "WORKING"}, {"T3", "STOP"}}
+                                << QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"};
         Torrents forty;
         QList<QByteArray> every;
         for (int i = 1; i <= 40; ++i) {
@@ -261,77 +280,84 @@ private Q_SLOTS:
             if (i % 2)
                 every.append("PAUSE|T" + QByteArray::number(i));
         }
-        const std::tuple<bool, int, Torrents, QList<QByteArray>> table[] = {
-            {true,
-             0,
-             {{"T1", "WORKING"}, {"T2", "pause"}, {"T3", "completed/seeding"}},
-             {"PAUSE|T1", "PAUSE|T3", "QUERY|"}},
-            {false,
-             20,
-             {{"T1", "pause"}, {"T2", "WORKING"}, {"T3", "STOP"}},
-             {"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"}},
-            {true, 1, forty, every + QList<QByteArray>{"QUERY|"}}};
-        for (const auto& [pause, delayMs, torrents, expected] : table) {
-            Fixture f(delayMs ? Session::Options{delayMs, 600000} : Session::Options{});
-            f.script.torrents = torrents;
-            f.connectAndQuery();
-            QTimer ticker;
-            QObject::connect(&ticker, &QTimer::timeout, f.session.get(), [&f, &ticker] {
-                if (!f.session->chainRunning())
-                    ticker.stop();
-                f.session->refresh();
-            });
-            pause ? f.session->startPauseAll() : f.session->startResumeAll();
-            ticker.start(5);
-            QVERIFY(f.busy);
-            QTRY_VERIFY_WITH_TIMEOUT(!ticker.isActive() && f.settled(), 120000);
-            QCOMPARE(f.replies, 2);
-            QCOMPARE(f.commands(1), expected);
-            const auto& r = f.server.requests();
-            for (qsizetype i = 2; i < r.size(); ++i)
-                QVERIFY(r.at(i).atMs - r.at(i - 1).atMs >= (delayMs ? delayMs : 500) - 5);
-            // The chain's own query brought the new statuses; polling resumes at the interval.
-            for (int p = 1; p <= f.model.count(); ++p)
-                if (expected.contains((pause ? "PAUSE|" : "RESUME|") + f.model.torrentId(p)))
-                    QCOMPARE(f.session->statusAt(p), QByteArrayView(pause ? "pause" : "WORKING"));
-            QVERIFY(!f.busy);
-            QVERIFY(!f.session->chainRunning());
-            QVERIFY(f.pollingAfresh());
-        }
+        QTest::newRow("forty") << true << 1 << forty << every + QList<QByteArray>{"QUERY|"};
+    }
+    void chainsRunToTheirEnd()
+    {
+        QFETCH(bool, pause);
+        QFETCH(int, delayMs);
+        QFETCH(Torrents, torrents);
+        QFETCH(QList<QByteArray>, expected);
+        Fixture f({delayMs, 600000});
+        f.script.torrents = torrents;
+        f.connectAndQuery();
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, f.session.get(), [&f, &ticker] {
+            if (!f.session->chainRunning())
+                ticker.stop();
+            f.session->refresh();
+        });
+        pause ? f.session->startPauseAll() : f.session->startResumeAll();
+        ticker.start(5);
+        QVERIFY(f.busy);
+        QTRY_VERIFY_WITH_TIMEOUT(!ticker.isActive() && f.settled(), 120000);
+        QCOMPARE(f.replies, 2);
+        QCOMPARE(f.commands(1), expected);
+        const auto& r = f.server.requests();
+        for (qsizetype i = 2; i < r.size(); ++i)
+            QVERIFY(r.at(i).atMs - r.at(i - 1).atMs >= delayMs - 5);
+        // The chain's own query brought the new statuses; polling resumes at the interval.
+        for (int p = 1; p <= f.model.count(); ++p)
+            if (expected.contains((pause ? "PAUSE|" : "RESUME|") + f.model.torrentId(p)))
+                QCOMPARE(f.session->statusAt(p), QByteArrayView(pause ? "pause" : "WORKING"));
+        QVERIFY(!f.busy);
+        QVERIFY(!f.session->chainRunning());
+        QVERIFY(f.pollingAfresh());
     }
 
     // The reply to the second step (none: another command comes while the step waits), the
     // commands and the box. A trickled error reply comes in pieces far apart, so a step started
     // on recognising its prefix would run first.
+    void chainsEndEarly_data()
+    {
+        QTest::addColumn<std::optional<QByteArray>>("reply");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("error reply") << std::optional<QByteArray>("Feedback\nError=busy, try later\n")
+                                     << QList<QByteArray>{"PAUSE|T1", "PAUSE|T2"}
+                                     << "ERROR: busy, try later\n";
+        QTest::newRow("empty reply") << std::optional<QByteArray>("")
+                                     << QList<QByteArray>{"PAUSE|T1", "PAUSE|T2"} << QString();
+        QTest::newRow("a command meanwhile") << std::optional<QByteArray>()
+                                             << QList<QByteArray>{"PAUSE|T1", "QUEUE|ALL"}
+                                             << QString();
+    }
     void chainsEndEarly()
     {
-        const std::tuple<std::optional<QByteArray>, QList<QByteArray>, QString> table[] = {
-            {"Feedback\nError=busy, try later\n",
-             {"PAUSE|T1", "PAUSE|T2"},
-             "ERROR: busy, try later\n"},
-            {"", {"PAUSE|T1", "PAUSE|T2"}, ""},
-            {std::nullopt, {"PAUSE|T1", "QUEUE|ALL"}, ""}};
-        for (const auto& [reply, expected, text] : table) {
-            Fixture f({reply ? 1 : 300, 600000});
-            f.script.torrents = {{"T1", "WORKING"}, {"T2", "WORKING"}, {"T3", "WORKING"}};
-            f.connectAndQuery();
-            if (reply)
-                f.script.replyFor.insert("PAUSE|T2", *reply);
-            f.server.setChunkSize(reply && !reply->isEmpty() ? 4 : 0, 15);
-            f.session->startPauseAll();
-            if (!reply) {
-                TRY_VERIFY(f.session->chainStepPending());
-                f.session->queueAll();
-                QVERIFY(!f.session->chainStepPending());
-            }
-            TRY_VERIFY(!f.session->chainRunning() && f.settled());
-            TRY_COMPARE(f.server.requests().size(), 1 + expected.size());
-            QCOMPARE(f.commands(1), expected);
-            QCOMPARE(f.shown, text.isEmpty() ? QStringList() : QStringList{"ERROR|16|000|" + text});
-            QCOMPARE(f.session->state(), text.isEmpty() ? State::Polling : State::Stopped);
-            QCOMPARE(f.pollingAfresh(), text.isEmpty());
-            QCOMPARE(f.busy, !reply);
+        using Reply = std::optional<QByteArray>;
+        QFETCH(Reply, reply);
+        QFETCH(QList<QByteArray>, expected);
+        QFETCH(QString, text);
+        // Without a reply to wait for, the step waits longer than any test runs.
+        Fixture f({reply ? 1 : 600000, 600000});
+        f.script.torrents = {{"T1", "WORKING"}, {"T2", "WORKING"}, {"T3", "WORKING"}};
+        f.connectAndQuery();
+        if (reply)
+            f.script.replyFor.insert("PAUSE|T2", *reply);
+        f.server.setChunkSize(reply && !reply->isEmpty() ? 4 : 0, 15);
+        f.session->startPauseAll();
+        if (!reply) {
+            TRY_VERIFY(f.session->chainStepPending());
+            f.session->queueAll();
+            QVERIFY(!f.session->chainStepPending());
         }
+        TRY_VERIFY(!f.session->chainRunning() && f.settled());
+        TRY_COMPARE(f.server.requests().size(), 1 + expected.size());
+        QCOMPARE(f.commands(1), expected);
+        QCOMPARE(f.shown, text.isEmpty() ? QStringList() : QStringList{"ERROR|16|000|" + text});
+        QCOMPARE(f.session->state(), text.isEmpty() ? State::Polling : State::Stopped);
+        QCOMPARE(f.pollingAfresh(), text.isEmpty());
+        QCOMPARE(f.busy, !reply);
     }
 
     // Asked again while the box is open: the second message only goes to the log, so closing

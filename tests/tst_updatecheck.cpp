@@ -28,40 +28,75 @@ class UpdateCheckTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The body, then the report (empty: the running version is the latest).
-    void documents()
+    // The body, then the report (empty: the running version is the latest; `own`: a failure in
+    // our own words, whatever they are).
+    void documents_data()
     {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
         // Text as deep as a 1 MiB document can nest is read without running out of stack.
         const QByteArray open = QByteArray("<i>").repeated(150000),
                          close = QByteArray(open).replace("<i>", "</i>");
-        const std::pair<QByteArray, QString> table[] = {
-            // Whatever follows the newest release is not read.
-            {versions(v("1.1.8", "a") + "<Version/>"), QString()},
-            {versions(v("1.3.0", "a\n\nb") + v("1.2.0", "c") + v("1.1.8") + v("1.1.7", "d")),
-             head("1.3.0") + "Version 1.3.0: \r\r\na\r\n\r\nb\r\r\nVersion 1.2.0: \r\r\nc\r\r\n"},
-            {versions(v("1.1.6", "a") + "<Other number=\"1.1.8\"/>" +
-                      v("1.1.5", "<b>b</b> and <![CDATA[<c>]]>")),
-             head("1.1.6") + "Version 1.1.6: \r\r\na\r\r\nVersion 1.1.5: \r\r\nb and <c>\r\r\n"},
-            {versions(v("1.2.0", "a" + open + "b" + close + "c<i/>d")),
-             head("1.2.0") + "Version 1.2.0: \r\r\nabcd\r\r\n"},
-            // Release numbers compare as text.
-            {versions(v("1.01.8")), head("1.01.8") + "Version 1.01.8: \r\r\n\r\r\n"},
-            {QByteArray(), failed},
-            {"<R>" + v("2.0.0") + "</R>", own},
-            {versions(v("2.0.0") + "<Version/>" + v("1.1.8")), own}};
-        for (const auto& [body, text] : table) {
-            const UpdateOutcome o = evaluateVersions(body, QStringLiteral("1.1.8"));
-            QCOMPARE(o.kind == Kind::Latest, text.isEmpty());
-            QCOMPARE(o.kind == Kind::Report, text.startsWith(running));
-            QVERIFY2(text == own ? !o.text.isEmpty() && o.text != failed : o.text == text,
-                     qPrintable(o.text));
+        // Whatever follows the newest release is not read.
+        QTest::newRow("latest") << versions(v("1.1.8", "a") + "<Version/>") << QString();
+        QTest::newRow("newer ones")
+            << versions(v("1.3.0", "a\n\nb") + v("1.2.0", "c") + v("1.1.8") + v("1.1.7", "d"))
+            << head("1.3.0") + "Version 1.3.0: \r\r\na\r\n\r\nb\r\r\nVersion 1.2.0: \r\r\nc\r\r\n";
+        QTest::newRow("other elements and markup")
+            << versions(v("1.1.6", "a") + "<Other number=\"1.1.8\"/>" +
+                        v("1.1.5", "<b>b</b> and <![CDATA[<c>]]>"))
+            << head("1.1.6") + "Version 1.1.6: \r\r\na\r\r\nVersion 1.1.5: \r\r\nb and <c>\r\r\n";
+        QTest::newRow("deep nesting") << versions(v("1.2.0", "a" + open + "b" + close + "c<i/>d"))
+                                      << head("1.2.0") + "Version 1.2.0: \r\r\nabcd\r\r\n";
+        // Release numbers compare as text.
+        QTest::newRow("numbers as text")
+            << versions(v("1.01.8")) << head("1.01.8") + "Version 1.01.8: \r\r\n\r\r\n";
+        QTest::newRow("empty") << QByteArray() << failed;
+        QTest::newRow("other root") << "<R>" + v("2.0.0") + "</R>" << own;
+        QTest::newRow("a version without number")
+            << versions(v("2.0.0") + "<Version/>" + v("1.1.8")) << own;
+    }
+    void documents()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        const UpdateOutcome o = evaluateVersions(body, QStringLiteral("1.1.8"));
+        QCOMPARE(o.kind == Kind::Latest, text.isEmpty());
+        QCOMPARE(o.kind == Kind::Report, text.startsWith(running));
+        if (text == own) {
+            QVERIFY(!o.text.isEmpty());
+            QVERIFY(o.text != failed);
+        } else {
+            QCOMPARE(o.text, text);
         }
     }
 
-    // A path on the server or a whole address, a part of the outcome ("You are": the report)
-    // and the requests the server saw.
+    // A path on the server or a whole address, a part of the outcome ("You are": the report),
+    // the requests the server saw, and the check's deadline (only the rows about it are short).
+    void fetches_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("timeoutMs");
+        const int never = 600000;
+        QTest::newRow("404") << "/error" << failed << 1 << never;
+        QTest::newRow("silent") << "/silent" << "did not arrive within 0.3 seconds." << 1 << 300;
+        QTest::newRow("trickle") << "/trickle" << "did not arrive within 0.4 seconds." << 1 << 400;
+        QTest::newRow("too big") << "/big" << "is larger than 1 MiB." << 1 << never;
+        QTest::newRow("entities") << "/entities" << running << 1 << never;
+        QTest::newRow("redirect") << "/moved" << running << 2 << never;
+        QTest::newRow("redirect loop") << "/loop" << QString() << UpdateCheck::maxRedirects + 1
+                                       << never;
+        QTest::newRow("redirect to a file") << "/away" << QString() << 1 << never;
+        QTest::newRow("refused") << "http://127.0.0.1:1/" << "" << 0 << never;
+    }
     void fetches()
     {
+        QFETCH(QString, url);
+        QFETCH(QString, text);
+        QFETCH(int, requests);
+        QFETCH(int, timeoutMs);
         HttpServer server;
         server.route("/error", versions(v("2.0.0")), 404);
         server.route("/silent", versions(v("2.0.0")), 200, Send::Never);
@@ -74,36 +109,22 @@ private Q_SLOTS:
         // Entities are not expanded.
         server.route("/entities", "<!DOCTYPE Versions [<!ENTITY w \"EXPANDED\">]>" +
                                       versions(v("2.0.0", "&w;")));
-        const struct {
-            QString url, text;
-            int requests, timeoutMs = 10000;
-        } table[] = {{"/error", failed, 1},
-                     {"/silent", "did not arrive within 0.3 seconds.", 1, 300},
-                     {"/trickle", "did not arrive within 0.4 seconds.", 1, 400},
-                     {"/big", "is larger than 1 MiB.", 1},
-                     {"/entities", running, 1},
-                     {"/moved", running, 2},
-                     {"/loop", QString(), UpdateCheck::maxRedirects + 1},
-                     {"/away", QString(), 1},
-                     {"http://127.0.0.1:1/", "", 0}};
-        for (const auto& [url, text, requests, timeoutMs] : table) {
-            const qsizetype before = server.requests().size();
-            QNetworkAccessManager network;
-            UpdateCheck check(network);
-            QList<UpdateOutcome> got; // no later outcome can follow once the check is not running
-            connect(&check, &UpdateCheck::finished, [&](const UpdateOutcome& o) {
-                got << o;
-                QVERIFY(!check.isRunning());
-            });
-            check.start(url.startsWith('/') ? server.url(url) : QUrl(url), timeoutMs,
-                        QStringLiteral("1.1.8"));
-            QVERIFY(check.isRunning()); // the outcome follows, even for an address not fetched
-            QTRY_COMPARE_WITH_TIMEOUT(got.size(), 1, timeoutMs + 10000);
-            const UpdateOutcome& o = got.first();
-            QCOMPARE(o.kind, text.startsWith(running) ? Kind::Report : Kind::Failure);
-            QVERIFY2(o.text.contains(text) && !o.text.contains("EXPANDED"), qPrintable(o.text));
-            QCOMPARE(server.requests().size() - before, requests);
-        }
+        QNetworkAccessManager network;
+        UpdateCheck check(network);
+        QList<UpdateOutcome> got; // no later outcome can follow once the check is not running
+        connect(&check, &UpdateCheck::finished, [&](const UpdateOutcome& o) {
+            got << o;
+            QVERIFY(!check.isRunning());
+        });
+        check.start(url.startsWith('/') ? server.url(url) : QUrl(url), timeoutMs,
+                    QStringLiteral("1.1.8"));
+        QVERIFY(check.isRunning()); // the outcome follows, even for an address not fetched
+        TRY_COMPARE(got.size(), 1);
+        const UpdateOutcome& o = got.first();
+        QCOMPARE(o.kind, text.startsWith(running) ? Kind::Report : Kind::Failure);
+        QVERIFY2(o.text.contains(text), qPrintable(o.text));
+        QVERIFY2(!o.text.contains("EXPANDED"), qPrintable(o.text));
+        QCOMPARE(server.requests().size(), requests);
     }
 
     void discardingARunningCheckIsQuiet()
