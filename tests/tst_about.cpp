@@ -1,11 +1,11 @@
 // The Help menu: the About box, and the update check against a versions document served on
 // loopback.
-#include "support/Waits.h"
 #include "BuildInfo.h"
 #include "gui/MainWindow.h"
 #include "support/Find.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
+#include "support/Waits.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -52,16 +52,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("items");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("display order, a shared index") << "C:3,A:1,B:2,X:2" << "A B C | 2 3 1";
+        QTest::newRow("display order, a shared index") << "C:3,A:1,B:2,X:2"
+                                                       << "A B C | 2 3 1";
         QTest::newRow("a gap") << "A:1,B:2,D:4,E:5"
                                << "A B | 1 2 No column has display position 3.";
-        QTest::newRow("hidden ones keep their fields")
-            << "A:1:0,B:2,C:3:,D:4:yes,E:5,F:6" << "B E F | 2 5";
-        QTest::newRow("none shown") << "A:1:0,B:2:0" << "|";
+        QTest::newRow("hidden ones keep their fields") << "A:1:0,B:2,C:3:,D:4:yes,E:5,F:6"
+                                                       << "B E F | 2 5";
+        QTest::newRow("none shown") << "A:1:0,B:2:0"
+                                    << "|";
         QTest::newRow("no show attribute")
-            << "A:1:,B:2" << "B | The column at display position 1 has no show attribute.";
-        QTest::newRow("widths") << "A:1:1: 1500.5 ,B:2:1:wide,C:3:1:,D:4:1:-5,E:5:1:1e300,F:6:1:0,G:7"
-                                << "A=1500.5 B C D E=100000 F=0 G | 1 2 3 4 5 6";
+            << "A:1:,B:2"
+            << "B | The column at display position 1 has no show attribute.";
+        QTest::newRow("widths")
+            << "A:1:1: 1500.5 ,B:2:1:wide,C:3:1:,D:4:1:-5,E:5:1:1e300,F:6:1:0,G:7"
+            << "A=1500.5 B C D E=100000 F=0 G | 1 2 3 4 5 6";
     }
     void layouts()
     {

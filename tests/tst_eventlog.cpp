@@ -1,9 +1,9 @@
 // The log file: entry layout, appending, its bounds on disk, how a failing write is reported;
 // and the text a message box makes of outside text, which the log keeps whole.
-#include "support/Waits.h"
 #include "core/log/EventLog.h"
 #include "core/platform/MessageText.h"
 #include "support/TestEnvironment.h"
+#include "support/Waits.h"
 
 #include <QTest>
 #include <fcntl.h>
@@ -120,7 +120,7 @@ private Q_SLOTS:
         QVERIFY(mkfifo(path.constData(), 0600) == 0);
         int reader = -1;
         {
-            EventLog log(env.clock, env.prompter, us, {.queueBytes = 1, .inlineBytes = 0});
+            EventLog log(env.clock, env.prompter, us, {.queueBytes = 1});
             for (const char* message : {"one", "two", "three"})
                 log.writeLog(QByteArrayView(message));
             reader = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
@@ -146,15 +146,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("characters");
         QTest::addColumn<int>("lines");
         const QString pair = "ab" + QStringLiteral("\U0001F600");
-        QTest::newRow("line ends and tabs stay") << "a\r\nb\nc\td" << "a\r\nb\nc\td" << 1000 << 40;
-        QTest::newRow("NUL") << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b")
-                             << 1000 << 40;
+        QTest::newRow("line ends and tabs stay") << "a\r\nb\nc\td"
+                                                 << "a\r\nb\nc\td" << 1000 << 40;
+        QTest::newRow("NUL") << QString::fromLatin1("a\0b", 3) << QStringLiteral("a\u2400b") << 1000
+                             << 40;
         QTest::newRow("escape, DEL, C1") << QString::fromLatin1("\x1b[1m\x7f\x85")
-                                         << QStringLiteral("\u241b[1m\u2421<U+0085>") << 1000
-                                         << 40;
+                                         << QStringLiteral("\u241b[1m\u2421<U+0085>") << 1000 << 40;
         QTest::newRow("a million characters")
-            << QString(1000000, 'b') << QString(1000, 'b') + QStringLiteral("\u2026") << 1000
-            << 40;
+            << QString(1000000, 'b') << QString(1000, 'b') + QStringLiteral("\u2026") << 1000 << 40;
         QTest::newRow("a pair is not split") << pair << QStringLiteral("ab\u2026") << 3 << 40;
         QTest::newRow("a pair that fits") << pair << pair << 4 << 40;
         QTest::newRow("lines") << "1\n2\r\n3\r4\n5" << QStringLiteral("1\n2\r\n3\u2026") << 1000

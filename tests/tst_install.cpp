@@ -65,8 +65,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("errPart");
         QTest::newRow("version") << QStringList{"--version"} << 0
                                  << QStringLiteral("Tavrin " TAVRIN_VERSION "\n") << QString();
-        QTest::newRow("unknown option") << QStringList{"--colour"} << 2 << QString()
-                                        << QStringLiteral("tavrin: ");
+        QTest::newRow("unknown option")
+            << QStringList{"--colour"} << 2 << QString() << QStringLiteral("tavrin: ");
     }
     void terminal()
     {

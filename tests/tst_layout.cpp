@@ -1,10 +1,10 @@
 // The main window's resize layout: worked out in twips, then applied to the real window offscreen.
-#include "support/Waits.h"
 #include "core/layout/MainWindowLayout.h"
 #include "gui/MainWindow.h"
 #include "gui/Twips.h"
 #include "support/Find.h"
 #include "support/TestEnvironment.h"
+#include "support/Waits.h"
 
 #include <QTest>
 #include <QtWidgets>

@@ -19,10 +19,9 @@ class TestReplyAgreement : public QObject {
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
-        return runProcess(QStringLiteral(TAVRIN_CLI_PATH),
-                          {"--host", "127.0.0.1", "--port", QString::number(port), "--id", "me",
-                           "list"},
-                          env);
+        return runProcess(
+            QStringLiteral(TAVRIN_CLI_PATH),
+            {"--host", "127.0.0.1", "--port", QString::number(port), "--id", "me", "list"}, env);
     }
 
 private Q_SLOTS:
@@ -40,8 +39,8 @@ private Q_SLOTS:
         QTest::newRow("more fields than the layout uses")
             << statusReply({v3Row("A") + "|extra|X"}) << QString();
         QTest::newRow("duplicate identifier: one torrent, the later row's sub-items")
-            << statusReply({v3Row("A", {{1, "first"}, {2, "10"}}),
-                            v3Row("A", {{1, "second"}, {2, "20"}})})
+            << statusReply(
+                   {v3Row("A", {{1, "first"}, {2, "10"}}), v3Row("A", {{1, "second"}, {2, "20"}})})
             << QString();
         QTest::newRow("short row of a new torrent")
             << statusReply({v3Row("A"), B("f1|f2|f3|S")})

@@ -1,11 +1,11 @@
 // What goes on the wire: the numbers and link bytes of a request, one request per connection
 // against a real loopback peer, and the framing of its reply.
-#include "support/Waits.h"
 #include "core/net/ReplyFramer.h"
 #include "core/net/RequestEngine.h"
 #include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 #include "support/LoopbackServer.h"
+#include "support/Waits.h"
 
 #include <QBuffer>
 #include <QSignalSpy>
@@ -101,8 +101,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("isError");
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("error reply") << QByteArray("Feedback\nError=Bad ID\n") << true
-                                     << QByteArray("Bad ID\n");
+        QTest::newRow("error reply")
+            << QByteArray("Feedback\nError=Bad ID\n") << true << QByteArray("Bad ID\n");
         QTest::newRow("prefix only") << QByteArray("Feedback\nError=") << true << QByteArray();
         QTest::newRow("lower case") << QByteArray("Feedback\nerror=x") << false << QByteArray();
         QTest::newRow("one byte short") << QByteArray("Feedback\nError") << false << QByteArray();
@@ -150,8 +150,7 @@ private Q_SLOTS:
             QTest::addRow("%strickle up to the bound", way)
                 << fromDevice << QList<int>{4, 4, 2} << -1;
             QTest::addRow("%strickle past it", way) << fromDevice << QList<int>{4, 4, 4} << 2;
-            QTest::addRow("%sbyte by byte past it", way)
-                << fromDevice << QList<int>(11, 1) << 10;
+            QTest::addRow("%sbyte by byte past it", way) << fromDevice << QList<int>(11, 1) << 10;
         }
     }
     void framerBoundCountsWhatIsHeld()

@@ -1,12 +1,12 @@
 // The session without any widget: Connect, polling, chains, the request queue and every failure
 // path, against a loopback server that records the exact bytes of every request.
-#include "support/Waits.h"
 #include "core/columns/ColumnLayout.h"
 #include "core/session/Session.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
 #include "support/TestEnvironment.h"
 #include "support/TorrentScript.h"
+#include "support/Waits.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -100,12 +100,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("refresh");
         QTest::addColumn<int>("interval");
         QTest::addColumn<QString>("named");
-        QTest::newRow("port not a number") << "abc" << "1" << 0 << "Port";
-        QTest::newRow("port too large") << "65536" << "1" << 0 << "Port";
-        QTest::newRow("refresh not a number") << "" << "soon" << 0 << "Refresh";
-        QTest::newRow("refresh too large") << "" << "3000000" << 0 << "Refresh";
-        QTest::newRow("refresh 0: one second") << "" << "0" << 1000 << "";
-        QTest::newRow("refresh 2.5: half to even") << "" << " 2.5 " << 2000 << "";
+        QTest::newRow("port not a number") << "abc"
+                                           << "1" << 0 << "Port";
+        QTest::newRow("port too large") << "65536"
+                                        << "1" << 0 << "Port";
+        QTest::newRow("refresh not a number") << ""
+                                              << "soon" << 0 << "Refresh";
+        QTest::newRow("refresh too large") << ""
+                                           << "3000000" << 0 << "Refresh";
+        QTest::newRow("refresh 0: one second") << ""
+                                               << "0" << 1000 << "";
+        QTest::newRow("refresh 2.5: half to even") << ""
+                                                   << " 2.5 " << 2000 << "";
     }
     void connectChecksNumbersFirst()
     {
@@ -268,11 +274,13 @@ private Q_SLOTS:
         QTest::addColumn<Torrents>("torrents");
         QTest::addColumn<QList<QByteArray>>("expected");
         QTest::newRow("pause, the program's own delay")
-            << true << 500 << Torrents{{"T1", "WORKING"}, {"T2", "pause"}, {"T3", "completed/seeding"}}
+            << true << 500
+            << Torrents{{"T1", "WORKING"}, {"T2", "pause"}, {"T3", "completed/seeding"}}
             << QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"};
         QTest::newRow("resume") << false << 20
                                 << Torrents{{"T1", "pause"}, {"T2", "WORKING"}, {"T3", "STOP"}}
-                                << QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3", "QUERY|"};
+                                << QList<QByteArray>{"RESUME|T1", "RESUME|T2", "RESUME|T3",
+                                                     "QUERY|"};
         Torrents forty;
         QList<QByteArray> every;
         for (int i = 1; i <= 40; ++i) {
@@ -323,14 +331,14 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<QByteArray>>("reply");
         QTest::addColumn<QList<QByteArray>>("expected");
         QTest::addColumn<QString>("text");
-        QTest::newRow("error reply") << std::optional<QByteArray>("Feedback\nError=busy, try later\n")
-                                     << QList<QByteArray>{"PAUSE|T1", "PAUSE|T2"}
-                                     << "ERROR: busy, try later\n";
+        QTest::newRow("error reply")
+            << std::optional<QByteArray>("Feedback\nError=busy, try later\n")
+            << QList<QByteArray>{"PAUSE|T1", "PAUSE|T2"} << "ERROR: busy, try later\n";
         QTest::newRow("empty reply") << std::optional<QByteArray>("")
                                      << QList<QByteArray>{"PAUSE|T1", "PAUSE|T2"} << QString();
-        QTest::newRow("a command meanwhile") << std::optional<QByteArray>()
-                                             << QList<QByteArray>{"PAUSE|T1", "QUEUE|ALL"}
-                                             << QString();
+        QTest::newRow("a command meanwhile")
+            << std::optional<QByteArray>() << QList<QByteArray>{"PAUSE|T1", "QUEUE|ALL"}
+            << QString();
     }
     void chainsEndEarly()
     {

@@ -203,15 +203,15 @@ private Q_SLOTS:
             << "Error - The row has 4 fields; column \"ETA\" shows field 5." << true;
         // A known torrent keeps its main text, but its sub-items still need their fields.
         QTest::newRow("short row of a known torrent")
-            << v3 << QByteArray("a|A") << "Error - The row has 2 fields; column \"BT Status\" "
-                                          "shows field 3."
+            << v3 << QByteArray("a|A")
+            << "Error - The row has 2 fields; column \"BT Status\" "
+               "shows field 3."
             << true;
         QTest::newRow("a position without a column")
             << QString(v3).replace("index='2'", "index='x'") << v3Row("NEW")
             << "Error - No column has display position 2." << false;
-        QTest::newRow("no column shown")
-            << "<Cols><Col key='A' index='1' show='0'/></Cols>" << v3Row("NEW") << QString()
-            << false;
+        QTest::newRow("no column shown") << "<Cols><Col key='A' index='1' show='0'/></Cols>"
+                                         << v3Row("NEW") << QString() << false;
     }
     void failingRowLeavesTheListAsItWas()
     {

@@ -1,7 +1,7 @@
 // The Versions document read into a report, and the check that fetches it over HTTP.
-#include "support/Waits.h"
 #include "core/update/UpdateCheck.h"
 #include "support/HttpServer.h"
+#include "support/Waits.h"
 
 #include <QNetworkAccessManager>
 #include <QtTest>
@@ -81,15 +81,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("timeoutMs");
         const int never = 600000;
         QTest::newRow("404") << "/error" << failed << 1 << never;
-        QTest::newRow("silent") << "/silent" << "did not arrive within 0.3 seconds." << 1 << 300;
-        QTest::newRow("trickle") << "/trickle" << "did not arrive within 0.4 seconds." << 1 << 400;
-        QTest::newRow("too big") << "/big" << "is larger than 1 MiB." << 1 << never;
+        QTest::newRow("silent") << "/silent"
+                                << "did not arrive within 0.3 seconds." << 1 << 300;
+        QTest::newRow("trickle") << "/trickle"
+                                 << "did not arrive within 0.4 seconds." << 1 << 400;
+        QTest::newRow("too big") << "/big"
+                                 << "is larger than 1 MiB." << 1 << never;
         QTest::newRow("entities") << "/entities" << running << 1 << never;
         QTest::newRow("redirect") << "/moved" << running << 2 << never;
-        QTest::newRow("redirect loop") << "/loop" << QString() << UpdateCheck::maxRedirects + 1
-                                       << never;
+        QTest::newRow("redirect loop")
+            << "/loop" << QString() << UpdateCheck::maxRedirects + 1 << never;
         QTest::newRow("redirect to a file") << "/away" << QString() << 1 << never;
-        QTest::newRow("refused") << "http://127.0.0.1:1/" << "" << 0 << never;
+        QTest::newRow("refused") << "http://127.0.0.1:1/"
+                                 << "" << 0 << never;
     }
     void fetches()
     {

@@ -83,11 +83,10 @@ bool CliClient::prepare()
     // Kept for the chains, whose start may answer "nothing to do" instead of sending.
     connect(m_session, &Session::message, this,
             [this](const QString& text) { m_lastMessage = text; });
-    connect(m_session, &Session::failed, this,
-            [this](Session::Failure failure, const QString& text) {
-                finish(failure == Session::Failure::ErrorReply ? ServerError : ExchangeFailed,
-                       text);
-            });
+    connect(
+        m_session, &Session::failed, this, [this](Session::Failure failure, const QString& text) {
+            finish(failure == Session::Failure::ErrorReply ? ServerError : ExchangeFailed, text);
+        });
     connect(m_session, &Session::commandReplied, this, [this] {
         // A single command is done once its reply is whole and is not an error reply.
         if (!m_listing && !m_chainStarted)

@@ -64,10 +64,11 @@ bool tableFromList(const TorrentListModel& model, const ColumnChoice& choice, To
         for (qsizetype c = 0; c < choice.fields.size(); ++c) {
             const int field = choice.fields.at(c);
             if (field > fieldCount) {
-                error = QStringLiteral("Error - The row has %1 fields; column \"%2\" shows field %3.")
-                            .arg(fieldCount)
-                            .arg(choice.names.at(c))
-                            .arg(field);
+                error =
+                    QStringLiteral("Error - The row has %1 fields; column \"%2\" shows field %3.")
+                        .arg(fieldCount)
+                        .arg(choice.names.at(c))
+                        .arg(field);
                 return false;
             }
             const QByteArrayView value = replyrows::fieldAt(rowText, field);

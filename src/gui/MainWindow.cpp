@@ -16,11 +16,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QHeaderView>
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
@@ -180,9 +180,9 @@ void MainWindow::connectSession()
 
 void MainWindow::setFieldsLocked(bool locked)
 {
-    for (QWidget* field : {static_cast<QWidget*>(m_ui.hostEdit), static_cast<QWidget*>(m_ui.portEdit),
-                           static_cast<QWidget*>(m_ui.uniqueIdEdit),
-                           static_cast<QWidget*>(m_ui.connectButton)})
+    for (QWidget* field :
+         {static_cast<QWidget*>(m_ui.hostEdit), static_cast<QWidget*>(m_ui.portEdit),
+          static_cast<QWidget*>(m_ui.uniqueIdEdit), static_cast<QWidget*>(m_ui.connectButton)})
         field->setEnabled(!locked);
 }
 
@@ -196,7 +196,7 @@ void MainWindow::showColumns()
     m_model->setColumns(captions);
     for (qsizetype i = 0; i < headers.size(); ++i)
         m_ui.torrentView->header()->resizeSection(static_cast<int>(i),
-                                               m_ui.twips.toPixels(headers.at(i).widthTwips));
+                                                  m_ui.twips.toPixels(headers.at(i).widthTwips));
 }
 
 void MainWindow::switchVersion()
@@ -266,7 +266,7 @@ void MainWindow::showContextMenu(const QPoint& pos)
     m_torrentMenu->prepare(m_session->statusAt(position), m_session->priorityAt(position),
                            m_profile.isVersion3());
     m_ui.torrentView->selectionModel()->select(hit, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
+                                                        QItemSelectionModel::Rows);
     m_ui.torrentView->selectionModel()->setCurrentIndex(hit, QItemSelectionModel::NoUpdate);
     // The commands act on this torrent even if a refresh moves the selection meanwhile.
     m_contextTorrent = m_model->torrentId(position);

@@ -83,7 +83,6 @@ private:
     std::unique_ptr<TorrentListUpdater> m_updater;
     UpdateChecker* m_updateChecker = nullptr;
 
-
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;
     // The identifier of the torrent the context menu was opened for.

@@ -38,11 +38,10 @@ void MainWindowForm::setup(QMainWindow& window)
     createBulkButtons();
 
     // The keyboard order users of the program are used to, not the order on screen.
-    const QList<QWidget*> tabOrder = {connectButton,  hostEdit,       portEdit,
-                                      uniqueIdEdit,   torrentView,    bulkButtons.at(0),
-                                      refreshEdit,    bulkButtons.at(1), bulkButtons.at(4),
-                                      linkEdit,       addButton,      bulkButtons.at(2),
-                                      bulkButtons.at(3)};
+    const QList<QWidget*> tabOrder = {
+        connectButton,     hostEdit,          portEdit,          uniqueIdEdit,      torrentView,
+        bulkButtons.at(0), refreshEdit,       bulkButtons.at(1), bulkButtons.at(4), linkEdit,
+        addButton,         bulkButtons.at(2), bulkButtons.at(3)};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
     connectButton->setFocus();
@@ -71,8 +70,8 @@ void MainWindowForm::createConnectionArea(QWidget* client)
     shadowLine = form::separatorLine(client, "shadowLine", QColor(0xC0, 0xC0, 0xC0));
     highlightLine = form::separatorLine(client, "highlightLine", Qt::white);
     const auto placeLine = [this](QFrame* line, float left, float top, float right) {
-        line->setGeometry(twips.toPixels(left), twips.toPixels(top),
-                          twips.toPixels(right - left), 1);
+        line->setGeometry(twips.toPixels(left), twips.toPixels(top), twips.toPixels(right - left),
+                          1);
     };
     placeLine(shadowLine, initial.shadowLineLeft, 0, initial.shadowLineRight);
     placeLine(highlightLine, initial.highlightLineLeft, design.highlightLineTop,
@@ -109,8 +108,8 @@ void MainWindowForm::createListArea(QWidget* client)
     torrentView->header()->setSectionsMovable(false);
     torrentView->header()->setDefaultSectionSize(twips.toPixels(columns::standardWidthTwips));
     torrentView->setItemDelegate(new TorrentItemDelegate(torrentView));
-    torrentView->setGeometry(twips.toPixels(design.listLeft, design.listTop, initial.listWidth,
-                                            initial.listHeight));
+    torrentView->setGeometry(
+        twips.toPixels(design.listLeft, design.listTop, initial.listWidth, initial.listHeight));
 }
 
 void MainWindowForm::createBulkButtons()

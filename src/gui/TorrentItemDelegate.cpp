@@ -13,14 +13,6 @@ namespace {
 // Enough for several screens of cells, so scrolling back and forth lays nothing out again.
 constexpr int cachedTexts = 4096;
 
-// Styles whose item view cell is the common one: panel, text in one line, focus frame. Others
-// (style sheets, proxies, platform styles) may draw cells their own way.
-bool commonCellLook(const QStyle* style)
-{
-    const char* name = style->metaObject()->className();
-    return qstrcmp(name, "QFusionStyle") == 0 || qstrcmp(name, "QWindowsStyle") == 0;
-}
-
 // A left-to-right cell with nothing but a background and left-aligned text, selected as part of
 // its row; a focused cell (only when the row shows no focus frame of its own) goes the base way.
 bool plainTextCell(const QStyleOptionViewItem& opt)
@@ -79,13 +71,14 @@ void TorrentItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     initStyleOption(&opt, index);
     const QWidget* widget = opt.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    if (!plainTextCell(opt) || !commonCellLook(style)) {
+    if (!plainTextCell(opt)) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    // The style keeps the text clear of the focus frame by this much on either side.
+    // Where the style puts a cell's text, kept clear of the focus frame as the style keeps it.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
+                               .adjusted(margin, 0, -margin, 0);
     const PreparedText* text = nullptr;
     if (!opt.text.isEmpty()) {
         text = &prepared({opt.text, opt.font, textRect.width(), opt.textElideMode});
@@ -99,7 +92,10 @@ void TorrentItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     painter->save();
     painter->setClipRect(opt.rect);
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+    // The style draws the cell as it draws any cell, only the text is ours, laid out once.
+    QStyleOptionViewItem cell = opt;
+    cell.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     if (text) {
         QPalette::ColorGroup group =
             opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;

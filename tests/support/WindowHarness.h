@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Waits.h"
 #include "Find.h"
 #include "LoopbackServer.h"
 #include "TestEnvironment.h"
 #include "TorrentScript.h"
+#include "Waits.h"
 #include "core/torrents/TorrentListModel.h"
 #include "gui/MainWindow.h"
 

@@ -29,6 +29,8 @@ public:
     qsizetype size() const { return m_entries.size(); }
     bool isEmpty() const { return m_entries.isEmpty(); }
     QByteArrayView prefix(qsizetype i) const;
+    // Equal for entries whose prefix is stored once; entries with equal ids have equal prefixes.
+    quint32 prefixId(qsizetype i) const { return m_entries.at(i).prefixOffset; }
     // The text of entry i; a number is written into `scratch`, which must outlive the view.
     QByteArrayView text(qsizetype i, NumberText& scratch) const;
     // The whole message of entry i, prefix and text.

@@ -51,19 +51,6 @@ void LogWriter::submit(QByteArray stamp, LogBatch batch)
     Job job{std::move(stamp), std::move(batch)};
     const qint64 bytes = jobBytes(job);
     std::unique_lock lock(m_mutex);
-    if (m_queue.empty() && !m_busy && m_dropped == 0 && bytes <= m_limits.inlineBytes) {
-        // Small entries go straight to the file, which keeps the log current while idle.
-        m_busy = true;
-        lock.unlock();
-        std::deque<Job> jobs;
-        jobs.push_back(std::move(job));
-        write(jobs);
-        lock.lock();
-        m_busy = false;
-        lock.unlock();
-        m_changed.notify_all();
-        return;
-    }
     if (!m_queue.empty() && m_queuedBytes + bytes > m_limits.queueBytes) {
         m_dropped += job.batch.size();
         m_droppedStamp = std::move(job.stamp);
@@ -125,7 +112,7 @@ void LogWriter::write(const std::deque<Job>& jobs)
         const QByteArray head = job.stamp + ": ";
         m_heads.clear();
         for (qsizetype i = 0; ok && i < job.batch.size(); ++i)
-            ok = appendEntry(headed(head, job.batch.prefix(i)), job.batch.text(i, digits));
+            ok = appendEntry(headWithPrefix(head, job.batch, i), job.batch.text(i, digits));
     }
     ok = ok && writeChunk();
     file.close();
@@ -139,16 +126,17 @@ void LogWriter::write(const std::deque<Job>& jobs)
     setFailing(!ok);
 }
 
-QByteArrayView LogWriter::headed(QByteArrayView head, QByteArrayView prefix)
+QByteArrayView LogWriter::headWithPrefix(QByteArrayView head, const LogBatch& batch, qsizetype i)
 {
-    // A batch's prefixes are a few texts, each stored once, so one is known by where it lies.
+    // A reply's entries take turns among very few prefixes, which the batch numbers.
+    const quint32 id = batch.prefixId(i);
     for (const auto& [known, joined] : m_heads) {
-        if (known.data() == prefix.data() && known.size() == prefix.size())
+        if (known == id)
             return joined;
     }
     if (m_heads.size() >= 8)
         m_heads.erase(m_heads.begin());
-    m_heads.emplace_back(prefix, head.toByteArray().append(prefix));
+    m_heads.emplace_back(id, head.toByteArray().append(batch.prefix(i)));
     return m_heads.back().second;
 }
 

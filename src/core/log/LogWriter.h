@@ -28,10 +28,8 @@ public:
         qint64 entryTextBytes = qint64(1) << 20;
         // Batches waiting beyond this many bytes are dropped (and counted in the log).
         qint64 queueBytes = qint64(64) << 20;
-        // A batch this small is written on the caller's thread when the writer is idle.
-        qint64 inlineBytes = qint64(64) << 10;
     };
-    // Called from either thread when a run of failing writes begins.
+    // Called on the writer's thread when a run of failing writes begins.
     using FailureHandler = std::function<void()>;
 
     LogWriter(QString fileName, Limits limits, FailureHandler onFailure);
@@ -55,8 +53,8 @@ private:
     };
     void run();
     void write(const std::deque<Job>& jobs);
-    // The time stamp and ": " that begin every entry of a batch, joined with an entry's prefix.
-    QByteArrayView headed(QByteArrayView head, QByteArrayView prefix);
+    // The time stamp and ": " that begin every entry of a batch, joined with entry i's prefix.
+    QByteArrayView headWithPrefix(QByteArrayView head, const LogBatch& batch, qsizetype i);
     bool appendEntry(QByteArrayView headAndPrefix, QByteArrayView text);
     bool writeChunk();
     bool rotate();
@@ -73,16 +71,16 @@ private:
     qint64 m_queuedBytes = 0;
     qint64 m_dropped = 0;      // entries left out because the queue was full
     QByteArray m_droppedStamp; // the time of the last one
-    bool m_busy = false;       // a thread is writing: the fields below belong to it
+    bool m_busy = false;       // the writer thread is writing what it took from the queue
     bool m_stop = false;
 
-    // Owned by whichever thread has set m_busy.
+    // The writer thread's own.
     // Entries gather here before one write; sized up front, filled with plain copies.
     std::unique_ptr<char[]> m_chunk;
     qsizetype m_chunkRoom = 0;
     qsizetype m_chunkUsed = 0;
-    // Prefixes of the batch being written, each joined with its head once.
-    std::vector<std::pair<QByteArrayView, QByteArray>> m_heads;
+    // Prefixes of the batch being written by their id, each joined with its head once.
+    std::vector<std::pair<quint32, QByteArray>> m_heads;
     qint64 m_fileSize = -1; // -1: not open
     QFile* m_file = nullptr;
     bool m_failing = false;

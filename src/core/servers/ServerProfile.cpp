@@ -15,8 +15,7 @@ void ServerProfile::load(std::optional<bool> version3)
 void ServerProfile::switchVersion()
 {
     m_version3 = !m_version3;
-    m_settings.write(keys::version3,
-                     m_version3 ? QStringLiteral("true") : QStringLiteral("false"));
+    m_settings.write(keys::version3, m_version3 ? QStringLiteral("true") : QStringLiteral("false"));
     loadLayouts();
 }
 

@@ -1,8 +1,8 @@
 #include "core/session/Session.h"
 
 #include "core/net/WireProtocol.h"
-#include "core/session/ConnectionFields.h"
 #include "core/platform/Numbers.h"
+#include "core/session/ConnectionFields.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/TorrentListModel.h"
@@ -363,8 +363,7 @@ void Session::shutDown()
     m_tickHeld = false;
 }
 
-void Session::report(const QString& text, MessageStyle style, const QString& title,
-                     Logging logging)
+void Session::report(const QString& text, MessageStyle style, const QString& title, Logging logging)
 {
     if (logging == Logging::Write)
         Q_EMIT logEntry(text);

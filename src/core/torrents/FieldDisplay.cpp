@@ -77,7 +77,7 @@ bool exactNumber(QByteArrayView text, std::int64_t& number)
     return true;
 }
 
-bool wholeNumber(QByteArrayView text, std::int64_t& number)
+bool roundedWholeNumber(QByteArrayView text, std::int64_t& number)
 {
     if (exactNumber(text, number))
         return true;
@@ -126,7 +126,7 @@ char* writeThousandths(char* out, std::int64_t value)
 
 char* writeDisplayed(char* out, QByteArrayView field)
 {
-    if (std::int64_t value = 0; wholeNumber(field, value))
+    if (std::int64_t value = 0; roundedWholeNumber(field, value))
         return writeThousandths(out, value);
     if (!field.isEmpty())
         std::memcpy(out, field.data(), static_cast<std::size_t>(field.size()));

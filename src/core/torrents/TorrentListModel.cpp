@@ -38,7 +38,7 @@ quint32 halfWord(const char* at)
     return w;
 }
 
-bool same(QByteArrayView a, QByteArrayView b)
+bool equalBytes(QByteArrayView a, QByteArrayView b)
 {
     const qsizetype n = a.size();
     if (n != b.size())
@@ -54,7 +54,7 @@ bool same(QByteArrayView a, QByteArrayView b)
     return std::memcmp(x, y, static_cast<size_t>(n)) == 0;
 }
 
-void copy(char* to, QByteArrayView text)
+void copyBytes(char* to, QByteArrayView text)
 {
     const qsizetype n = text.size();
     const char* from = text.data();
@@ -93,7 +93,7 @@ public:
     char* at() const { return m_at; }
     void put(QByteArrayView text)
     {
-        copy(m_at, text);
+        copyBytes(m_at, text);
         m_at += text.size();
     }
     // Ends the cell at `end` (what was written since the last one).
@@ -189,21 +189,21 @@ QByteArrayView TorrentListModel::storedIn(const Row& row, qsizetype cell)
 
 QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell, QByteArray& out) const
 {
-    if (cell == 0 || cell >= row.liveEnd)
+    if (cell == 0 || cell >= row.firstStoredSubItem)
         return storedIn(row, cell);
     return displayInto(out, replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(cell)));
 }
 
 void TorrentListModel::storeAll(Row& row)
 {
-    if (row.liveEnd <= 1)
+    if (row.firstStoredSubItem <= 1)
         return;
     qsizetype room = row.data.size();
-    for (qsizetype k = 1; k < row.liveEnd; ++k)
+    for (qsizetype k = 1; k < row.firstStoredSubItem; ++k)
         room += display::displayedRoom(replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k)));
     RowWriter writer(m_scratch, row.cells, room);
     for (qsizetype k = 0; k < row.cells; ++k) {
-        if (k > 0 && k < row.liveEnd) {
+        if (k > 0 && k < row.firstStoredSubItem) {
             const QByteArrayView field = replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k));
             writer.endCell(display::writeDisplayed(writer.at(), field));
         } else {
@@ -213,7 +213,7 @@ void TorrentListModel::storeAll(Row& row)
     }
     writer.put(rowTextIn(row));
     store(row.data, writer.written());
-    row.liveEnd = 1;
+    row.firstStoredSubItem = 1;
 }
 
 void TorrentListModel::setColumns(const QStringList& captions)
@@ -244,7 +244,7 @@ int TorrentListModel::findTorrent(QByteArrayView id) const
 {
     const int rows = static_cast<int>(m_rows.size() + m_pending.size());
     // With every identifier distinct, a match is the first item carrying it.
-    if (m_nextRow < rows && m_index.size() == rows && same(idOf(m_nextRow), id)) {
+    if (m_nextRow < rows && m_index.size() == rows && equalBytes(idOf(m_nextRow), id)) {
         // The next row's item is likely wanted next: fetch its identifier and row text meanwhile.
         if (++m_nextRow < m_rows.size()) {
             const Row& next = m_rows.at(m_nextRow);
@@ -265,7 +265,7 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
 {
     Row& row = m_rows[position - 1];
     const QByteArray wanted = text.toLatin1();
-    if (subItem < static_cast<int>(row.cells) && same(shownIn(row, subItem, m_shown), wanted))
+    if (subItem < static_cast<int>(row.cells) && equalBytes(shownIn(row, subItem, m_shown), wanted))
         return;
     storeAll(row);
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
@@ -311,8 +311,8 @@ void TorrentListModel::markSeen(int position)
     rowAt(position - 1).seen = m_reply;
 }
 
-void TorrentListModel::filledFrom(Row& item, QByteArrayView row, quint64 rowHash,
-                                  KeptFields kept) const
+void TorrentListModel::recordFilledRow(Row& item, QByteArrayView row, quint64 rowHash,
+                                       KeptFields kept) const
 {
     item.rowLength = static_cast<quint32>(row.size());
     item.statusAt = offsetIn(row, kept.status);
@@ -337,9 +337,9 @@ int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayVie
     Row item;
     item.data = writer.written().toByteArray(); // exactly its size
     item.cells = static_cast<quint32>(cells);
-    item.liveEnd = item.cells;
+    item.firstStoredSubItem = item.cells;
     item.idLength = static_cast<quint32>(id.size());
-    filledFrom(item, row, rowHash, kept);
+    recordFilledRow(item, row, rowHash, kept);
 
     const int at = static_cast<int>(m_rows.size() + m_pending.size());
     m_pending.append(std::move(item));
@@ -368,22 +368,22 @@ int TorrentListModel::firstChangedColumn(const Row& item, QByteArrayView row)
     const auto wanted = static_cast<qsizetype>(m_plan.fields.size());
     // Sub-items beyond the plan keep their text; beyond the columns nothing shows them.
     const qsizetype last = std::min<qsizetype>(wanted, columnCount());
-    if (item.liveEnd > 1)
+    if (item.firstStoredSubItem > 1)
         replyrows::splitFields(rowTextIn(item), m_oldFields);
     for (qsizetype k = 1; k < last; ++k) {
         if (k >= item.cells)
             return static_cast<int>(k);
         const QByteArrayView field = m_newFields[m_plan.fields.at(k) - 1];
         QByteArrayView before;
-        if (k < item.liveEnd) {
+        if (k < item.firstStoredSubItem) {
             const QByteArrayView old = m_oldFields[m_plan.fields.at(k) - 1];
-            if (same(old, field))
+            if (equalBytes(old, field))
                 continue;
             before = displayInto(m_before, old);
         } else {
             before = storedIn(item, k);
         }
-        if (!same(displayInto(m_after, field), before))
+        if (!equalBytes(displayInto(m_after, field), before))
             return static_cast<int>(k);
     }
     return -1;
@@ -397,18 +397,19 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
     // Only the ends of the changed range matter, and only until the range is long: a row inside
     // it need not be compared.
     const int at = position - 1;
-    const bool moot = m_dirty.first >= 0 && ((m_dirty.first <= at && at <= m_dirty.last) ||
-                                             m_dirty.last - m_dirty.first >= manyRows);
-    const int changed = moot ? -1 : firstChangedColumn(item, row);
+    const bool insideReportedRange =
+        m_dirty.first >= 0 &&
+        ((m_dirty.first <= at && at <= m_dirty.last) || m_dirty.last - m_dirty.first >= manyRows);
+    const int changed = insideReportedRange ? -1 : firstChangedColumn(item, row);
 
     const auto wanted = static_cast<quint32>(m_plan.fields.size());
-    if (item.liveEnd == wanted && item.cells == wanted) {
+    if (item.firstStoredSubItem == wanted && item.cells == wanted) {
         // The usual refresh: the cells shown from the row are all the plan's, so only the row
         // text is replaced.
         replaceTail(item.data, item.data.size() - item.rowLength, row);
     } else {
         // Cells shown from the row never reach beyond the plan, so those kept here are stored.
-        Q_ASSERT(item.liveEnd <= wanted);
+        Q_ASSERT(item.firstStoredSubItem <= wanted);
         const quint32 total = std::max(item.cells, wanted);
         RowWriter writer(m_scratch, total, item.data.size() + row.size());
         for (quint32 k = 0; k < total; ++k) {
@@ -419,9 +420,9 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
         writer.put(row);
         store(item.data, writer.written());
         item.cells = total;
-        item.liveEnd = wanted;
+        item.firstStoredSubItem = wanted;
     }
-    filledFrom(item, row, rowHash, kept);
+    recordFilledRow(item, row, rowHash, kept);
     if (changed >= 0)
         noteChanged(at, changed);
 }

@@ -64,13 +64,13 @@ public:
     // True when the item was last filled from a row with this hash under the same plan.
     bool isUnchanged(int position, quint64 rowHash) const;
     void markSeen(int position);
-    // A new item from a checked row (every field the plan names is there). Identifier, main text and
-    // kept fields are views into the row.
+    // A new item from a checked row (every field the plan names is there). Identifier, main text
+    // and kept fields are views into the row.
     int addItem(QByteArrayView row, quint64 rowHash, QByteArrayView id, QByteArrayView mainText,
                 KeptFields kept = {});
-    // An existing item from a checked row that ends with its identifier; the main text stays. Items whose
-    // shown texts change are reported by the end of the reply in one range of whole rows from the
-    // first to the last of them (a layout change when it is long).
+    // An existing item from a checked row that ends with its identifier; the main text stays. Items
+    // whose shown texts change are reported by the end of the reply in one range of whole rows from
+    // the first to the last of them (a layout change when it is long).
     void updateItem(int position, QByteArrayView row, quint64 rowHash, KeptFields kept = {});
     // Removes every item whose identifier was not seen in this reply, adjacent items in one batch.
     void removeUnseen();
@@ -89,16 +89,17 @@ public:
 
     // One item, in one buffer: the end offset of each cell's stored text (as 32-bit numbers),
     // the stored texts one after another, then the row text it was last filled from, which ends
-    // with the identifier. Cells 1 to liveEnd - 1 are shown from the row's fields when asked for (so a
-    // refresh only copies the row) and store nothing; the others, the main text among them,
-    // store their text. Public only so the type can be declared relocatable.
+    // with the identifier. Cells 1 to firstStoredSubItem - 1 are shown from the row's fields when
+    // asked for (so a refresh only copies the row) and store nothing; the others, the main text
+    // among them, store their text. Public only so the type can be declared relocatable.
     struct Row {
         QByteArray data;
-        quint64 rowHash = 0;   // of the row text
-        quint32 cells = 0;     // [0] main text, [k] sub-item k
-        quint32 liveEnd = 1;   // cells 1 to liveEnd - 1 show fields of the row under the plan
+        quint64 rowHash = 0; // of the row text
+        quint32 cells = 0;   // [0] main text, [k] sub-item k
+        quint32 firstStoredSubItem =
+            1; // cells 1 to firstStoredSubItem - 1 show fields of the row under the plan
         quint32 rowLength = 0; // the row text is the last rowLength bytes of data
-        quint32 idLength = 0; // the identifier is the last idLength bytes of the row text
+        quint32 idLength = 0;  // the identifier is the last idLength bytes of the row text
         // The kept fields, as offsets into the row text.
         quint32 statusAt = 0;
         quint32 statusLength = 0;
@@ -134,7 +135,7 @@ private:
     // Writes the text the cell shows into `out` and returns a view of it.
     QByteArrayView shownIn(const Row& row, qsizetype cell, QByteArray& out) const;
     // Records that the item's buffer now ends with this row, applied in this reply.
-    void filledFrom(Row& item, QByteArrayView row, quint64 rowHash, KeptFields kept) const;
+    void recordFilledRow(Row& item, QByteArrayView row, quint64 rowHash, KeptFields kept) const;
     // Makes every cell of the item store its text, as the current plan shows it.
     void storeAll(Row& row);
     // The first shown column whose text the row's fields would change, or -1.
