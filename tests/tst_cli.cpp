@@ -135,6 +135,26 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
     }
+
+    // A stored layout that cannot be read is not replaced by the built-in one: the window shows
+    // no columns, and the client says what is wrong without sending anything.
+    void unreadableLayoutIsNotReplaced()
+    {
+        LoopbackServer server;
+        server.setResponder([](const B&) { return listReply; });
+        const B stored = "[Main]\nHost=127.0.0.1\nPort=" + B::number(server.port()) +
+                         "\nVersion3=true\nVersion3Cols=\"<Cols><Col key='A'\"\n";
+        QFile file(m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")));
+        QVERIFY(QDir(m_home.path()).mkpath("Tavrin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(stored), stored.size());
+        file.close();
+        const ProcessRun result = run({"list"});
+        QCOMPARE(result.status, 2);
+        QCOMPARE(result.out, B());
+        QVERIFY2(result.err.contains("No column has display position 1."), result.err);
+        QCOMPARE(server.requestBytes(), QList<B>());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)
