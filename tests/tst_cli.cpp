@@ -2,10 +2,12 @@
 #include "support/LoopbackServer.h"
 #include "support/ProcessRun.h"
 #include "support/StatusRows.h"
+#include "support/Waits.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 using namespace tavrin::test;
 using B = QByteArray;
@@ -54,7 +56,10 @@ private Q_SLOTS:
         row("add, non-Latin-1 percent-encoded",
             {"add", QString::fromUtf8("magnet:?dn=\xd1\x84 \xc3\xa9")},
             "ADD|magnet:?dn=%D1%84 \xe9");
-        row("priority", {"priority", "T1", "Low"}, "PRIORITY|T1,3");
+        // A command on one torrent looks for it in the server's list first.
+        row("priority", {"priority", "T1", "Low"}, "QUERY|#PRIORITY|T1,3");
+        row("no such torrent", {"stop", "T9"}, "QUERY|", {}, "Feedback\nOK", 1,
+            "tavrin-cli: no torrent with ID T9\n");
         row("stop-all", {"stop-all"}, "STOP|ALL");
         row("pause-all: active ones, then the list", {"pause-all"}, "QUERY|#PAUSE|T1#QUERY|",
             "paused T1\n");
@@ -67,8 +72,12 @@ private Q_SLOTS:
             "[\n    {\n        \"FileName\": \"a \\\"quoted\\\" \\\\ name\\t\xc3\xa9\",\n        "
             "\"Priority\": \"High\",\n        \"id\": \"T1\"\n    },\n    {\n        \"FileName\": "
             "\"b\",\n        \"Priority\": \"Low\",\n        \"id\": \"T2\"\n    }\n]\n");
-        row("error reply", {"stop", "T9"}, "STOP|T9", {}, "Feedback\nError=Unknown torrent T9", 1,
-            "ERROR: Unknown torrent T9");
+        row("error reply", {"stop", "T2"}, "QUERY|#STOP|T2", {},
+            "Feedback\nError=Unknown torrent T2", 1, "ERROR: Unknown torrent T2");
+        // What the server says reaches the terminal with its controls visible.
+        row("error reply with escapes", {"stop", "T2"}, "QUERY|#STOP|T2", {},
+            "Feedback\nError=\x1b]0;owned\x07\x1b[2J", 1,
+            "ERROR: \xe2\x90\x9b]0;owned\xe2\x90\x87\xe2\x90\x9b[2J\n");
         row("silent server", {"--timeout", "1", "list"}, "QUERY|", {}, "<silent>", 3, "in time");
         row("refused", {"list"}, {}, {}, "<refused>", 3, "tavrin-cli: ");
         usage("unknown command", {"frobnicate"}, "Unknown command \"frobnicate\".");
@@ -81,6 +90,17 @@ private Q_SLOTS:
         usage("unknown option", {"--colour", "list"}, "Unknown option --colour.");
         usage("non-Latin-1 id", {"--id", QString::fromUtf8("\xd0\xb8\xd0\xb4"), "list"},
               "Unique ID: \"\xd0\xb8\xd0\xb4\" has characters");
+        // Identifiers that would name every torrent or end the command are never sent.
+        usage("stop ALL", {"stop", "ALL"}, "reads as every torrent");
+        usage("queue all", {"queue", "all"}, "reads as every torrent");
+        usage("delete COMPLETED", {"delete", "COMPLETED"}, "reads as every torrent");
+        usage("a bar", {"pause", "T1|QUERY"}, "holds \"|\"");
+        usage("a line break", {"pause", "T1\nQUERY"}, "holds a line break");
+        usage("a CR", {"resume", "T1\r"}, "holds a control character");
+        usage("a comma in a priority", {"priority", "T1,0", "high"}, "holds \",\"");
+        usage("empty", {"pause", ""}, "The identifier is empty");
+        usage("not Latin-1", {"pause", QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac")},
+              "only Latin-1");
     }
 
     void exitStatusesAndBytes()
@@ -134,6 +154,94 @@ private Q_SLOTS:
         QCOMPARE(result.out, B("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
+    }
+
+    // Replies no server should send: what the window refuses the client refuses, with nothing
+    // half-printed; what it takes in is printed with controls visible and cells cut short.
+    // `out` holds a text the output must contain (empty: the output is empty).
+    void hostileListReplies_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<B>("reply");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<B>("out");
+        QTest::addColumn<B>("err");
+        const B fields2to22 = v3Row("T1").sliced(v3Row("T1").indexOf('|'));
+        QTest::newRow("one-byte rows") << QStringList{"list"} << B("H\nx\nx\nx\n") << 3 << B()
+                                       << B("The row has 1 fields; column \"Progress\"");
+        QTest::newRow("a cut last row")
+            << QStringList{"list", "--json"} << B("H\n" + v3Row("T1") + "\nf1|f2|T2") << 3 << B()
+            << B("The row has 3 fields");
+        QTest::newRow("one identifier repeated")
+            << QStringList{"list", "--tsv"} << B("H\n" + (v3Row("T1") + "\n").repeated(1000)) << 0
+            << B("\nf1\tf2\t") << B();
+        QTest::newRow("garbage before the reply")
+            << QStringList{"list"} << B(1, '\0') + "\x1b[2J\xff garbage\n" + v3Row("T1") << 0
+            << B("f1  ") << B();
+        QTest::newRow("an empty reply")
+            << QStringList{"list", "--json"} << B() << 0 << B("[\n]\n") << B();
+        QTest::newRow("a huge cell is cut in the table")
+            << QStringList{"list"} << B("H\n" + B(100000, 'a') + fields2to22) << 0
+            << B(QByteArray(63, 'a') + "\xe2\x80\xa6  ") << B();
+        QTest::newRow("a huge cell is whole in TSV")
+            << QStringList{"list", "--tsv"} << B("H\n" + B(100000, 'a') + fields2to22) << 0
+            << B("\n" + B(100000, 'a') + "\t") << B();
+        QTest::newRow("controls are visible in the table")
+            << QStringList{"list"} << B("H\na\x1b[31mb\tc" + fields2to22) << 0
+            << B("a\xe2\x90\x9b[31mb\xe2\x90\x89"
+                 "c")
+            << B();
+    }
+    void hostileListReplies()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(B, reply);
+        QFETCH(int, status);
+        QFETCH(B, out);
+        QFETCH(B, err);
+        LoopbackServer server;
+        server.setResponder([reply](const B&) { return reply; });
+        const ProcessRun result = run(QStringList{"--version", "3", "--host", "127.0.0.1", "--port",
+                                                  QString::number(server.port())} +
+                                      arguments);
+        QCOMPARE(result.status, status);
+        if (out.isEmpty())
+            QCOMPARE(result.out, B());
+        else
+            QVERIFY2(result.out.contains(out), result.out.left(300));
+        QVERIFY2(result.err.contains(err), result.err);
+        if (arguments.contains("--tsv") && status == 0)
+            QCOMPARE(result.out.count('\n'), 2); // the header and one torrent
+    }
+
+    // A signal ends a run that waits for the server: nothing on standard output, 128 + its
+    // number as the status.
+    void signalsEndTheRun_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("list, Ctrl+C") << "list" << SIGINT;
+        QTest::newRow("list, TERM") << "list" << SIGTERM;
+        QTest::newRow("watch, Ctrl+C") << "watch" << SIGINT;
+    }
+    void signalsEndTheRun()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, signal);
+        LoopbackServer server;
+        server.setResponder([](const B&) { return std::optional<B>(); }); // never answers
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(TAVRIN_CLI_PATH),
+                      {"--host", "127.0.0.1", "--port", QString::number(server.port()), command});
+        TRY_COMPARE(server.requests().size(), 1);
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 128 + signal);
+        QCOMPARE(process.readAllStandardOutput(), B());
     }
 
     // A stored layout that cannot be read is not replaced by the built-in one: the window shows

@@ -152,6 +152,46 @@ private Q_SLOTS:
                                     "PRIORITY|T2\r,2", "PRIORITY|T2\r,3", "PRIORITY|T2\r,4"}));
         QVERIFY(!h.env.prompter.waitPointer());
     }
+
+    // A torrent the server calls by a word meaning every torrent, or whose identifier would end
+    // a priority command: the menu sends nothing and says why. Other commands still go.
+    void menuRefusesUnsafeIdentifiers_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QByteArray>("sent"); // empty: nothing is sent
+        QTest::addColumn<QString>("box");
+        QTest::newRow("stop ALL") << QByteArray("ALL") << QByteArray("stopAction") << QByteArray()
+                                  << "reads as every torrent";
+        QTest::newRow("delete completed") << QByteArray("completed") << QByteArray("deleteAction")
+                                          << QByteArray() << "reads as every torrent";
+        QTest::newRow("priority of a,b") << QByteArray("a,b") << QByteArray("highPriorityAction")
+                                         << QByteArray() << "holds \",\"";
+        QTest::newRow("stop a,b") << QByteArray("a,b") << QByteArray("stopAction")
+                                  << QByteArray("STOP|a,b") << QString();
+    }
+    void menuRefusesUnsafeIdentifiers()
+    {
+        QFETCH(QByteArray, id);
+        QFETCH(QByteArray, action);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, box);
+        Harness h(Torrents{{id, "WORKING"}});
+        const qsizetype before = h.server.requests().size();
+        h.openMenu(1);
+        h.menuItem(action.constData())->trigger();
+        if (sent.isEmpty()) {
+            QVERIFY(!h.window->session()->requestInFlight());
+            QCOMPARE(h.env.prompter.messages.size(), 1);
+            QVERIFY2(h.env.prompter.messages.first().text.contains(box),
+                     qPrintable(h.env.prompter.messages.first().text));
+            QCOMPARE(h.env.prompter.messages.first().title, QStringLiteral("ERROR"));
+            QCOMPARE(h.server.requests().size(), before);
+            return;
+        }
+        TRY_COMPARE(h.server.requests().size(), before + 1);
+        QCOMPARE(h.commands(before), QList<QByteArray>{sent});
+    }
 };
 
 QTEST_MAIN(TestCommands)

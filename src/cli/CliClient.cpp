@@ -1,5 +1,7 @@
 #include "cli/CliClient.h"
 
+#include "core/net/WireProtocol.h"
+#include "core/platform/MessageText.h"
 #include "core/servers/ServerProfile.h"
 #include "core/session/ConnectionFields.h"
 #include "core/session/Session.h"
@@ -16,6 +18,20 @@
 namespace tavrin::cli {
 
 namespace {
+
+// The commands that name one torrent; priority's command is chosen apart.
+const QHash<QString, Session::TorrentCommand>& oneTorrentCommands()
+{
+    static const QHash<QString, Session::TorrentCommand> commands = {
+        {QStringLiteral("pause"), Session::TorrentCommand::Pause},
+        {QStringLiteral("resume"), Session::TorrentCommand::Resume},
+        {QStringLiteral("stop"), Session::TorrentCommand::Stop},
+        {QStringLiteral("queue"), Session::TorrentCommand::Queue},
+        {QStringLiteral("delete"), Session::TorrentCommand::Delete},
+        {QStringLiteral("priority"), Session::TorrentCommand::Pause},
+    };
+    return commands;
+}
 
 void write(FILE* stream, const QByteArray& bytes)
 {
@@ -54,10 +70,29 @@ bool CliClient::prepare()
     const QString& command = m_invocation.command;
     m_listing = command == QLatin1String("list") || command == QLatin1String("watch") ||
                 command == QLatin1String("pause-all") || command == QLatin1String("resume-all");
+    const bool oneTorrent = oneTorrentCommands().contains(command);
+    m_listing = m_listing || oneTorrent;
     const bool printing = command == QLatin1String("list") || command == QLatin1String("watch");
     if (printing && !chooseColumns(m_profile->layout(), m_invocation.columns, m_columns, error)) {
         finish(BadUsage, error);
         return false;
+    }
+
+    if (oneTorrent) {
+        const QString& typed = m_invocation.arguments.at(0);
+        const auto id = wire::latin1(typed);
+        if (!id) {
+            finish(BadUsage, QStringLiteral("The identifier \"%1\" has characters the server "
+                                            "cannot receive; only Latin-1 characters can be sent.")
+                                 .arg(typed));
+            return false;
+        }
+        const bool priority = command == QLatin1String("priority");
+        if (const auto problem = wire::torrentIdProblem(*id, wire::IdSource::Typed, priority)) {
+            finish(BadUsage, *problem);
+            return false;
+        }
+        m_torrentId = *id;
     }
 
     const QString port = m_invocation.port.value_or(m_settings.read(keys::port, keys::defaultPort));
@@ -105,13 +140,29 @@ bool CliClient::takeReply(const QByteArray& reply)
     return true;
 }
 
-bool CliClient::tableOfList(TorrentTable& table)
+void CliClient::printList()
 {
     QString error;
-    if (tableFromList(*m_model, m_columns, table, error))
-        return true;
-    finish(ExchangeFailed, error);
-    return false;
+    ChunkedWriter out(stdout);
+    if (!writeList(*m_model, m_columns, m_invocation.format, 0, error, out))
+        return finish(ExchangeFailed, error);
+    out.flush();
+    finish(Done);
+}
+
+void CliClient::sendTorrentCommand()
+{
+    const QString& command = m_invocation.command;
+    if (m_model->findTorrent(m_torrentId) == 0) {
+        return finish(
+            ServerError,
+            QStringLiteral("no torrent with ID %1").arg(QString::fromLatin1(m_torrentId)));
+    }
+    // The list was only a look-up; the command's own reply ends the run.
+    m_listing = false;
+    if (command == QLatin1String("priority"))
+        return m_session->setPriority(m_torrentId, *priorityCode(m_invocation.arguments.at(1)));
+    m_session->sendTorrentCommand(oneTorrentCommands().value(command), m_torrentId);
 }
 
 void CliClient::start()
@@ -121,7 +172,7 @@ void CliClient::start()
     const QString& command = m_invocation.command;
     const QStringList& args = m_invocation.arguments;
     if (command == QLatin1String("list") || command == QLatin1String("pause-all") ||
-        command == QLatin1String("resume-all")) {
+        command == QLatin1String("resume-all") || oneTorrentCommands().contains(command)) {
         m_session->queryStatus();
     } else if (command == QLatin1String("watch")) {
         m_watchTimer = new QTimer(this);
@@ -143,17 +194,6 @@ void CliClient::start()
         m_session->queueAll();
     } else if (command == QLatin1String("delete-completed")) {
         m_session->deleteCompleted();
-    } else if (command == QLatin1String("priority")) {
-        m_session->setPriority(args.at(0).toLatin1(), *priorityCode(args.at(1)));
-    } else {
-        static const QHash<QString, Session::TorrentCommand> single = {
-            {QStringLiteral("pause"), Session::TorrentCommand::Pause},
-            {QStringLiteral("resume"), Session::TorrentCommand::Resume},
-            {QStringLiteral("stop"), Session::TorrentCommand::Stop},
-            {QStringLiteral("queue"), Session::TorrentCommand::Queue},
-            {QStringLiteral("delete"), Session::TorrentCommand::Delete},
-        };
-        m_session->sendTorrentCommand(single.value(command), args.at(0).toLatin1());
     }
 }
 
@@ -164,23 +204,10 @@ void CliClient::onStatusReply(const QByteArray& reply)
         return drawWatch(reply);
     if (!takeReply(reply))
         return;
-    if (command == QLatin1String("list")) {
-        TorrentTable table;
-        if (!tableOfList(table))
-            return;
-        switch (m_invocation.format) {
-        case Format::Json:
-            write(stdout, formatJson(table));
-            break;
-        case Format::Tsv:
-            write(stdout, formatTsv(table));
-            break;
-        case Format::Table:
-            write(stdout, formatTable(table).toUtf8());
-            break;
-        }
-        return finish(Done);
-    }
+    if (command == QLatin1String("list"))
+        return printList();
+    if (!m_torrentId.isNull())
+        return sendTorrentCommand();
     // pause-all and resume-all: the first reply fills the list the chain walks, the chain's
     // own closing status query ends the run.
     if (m_chainStarted)
@@ -210,11 +237,16 @@ void CliClient::onCommandSent(const QByteArray& command)
 
 void CliClient::drawWatch(const QByteArray& reply)
 {
-    TorrentTable table;
-    if (!takeReply(reply) || !tableOfList(table))
+    if (!takeReply(reply))
         return;
-    if (!isatty(STDOUT_FILENO)) {
-        write(stdout, formatTable(table).toUtf8() + '\n');
+    const bool terminal = isatty(STDOUT_FILENO);
+    QByteArray screen;
+    QString error;
+    if (!listText(*m_model, m_columns, Format::Table, terminal ? terminalWidth() : 0, error,
+                  screen))
+        return finish(ExchangeFailed, error);
+    if (!terminal) {
+        write(stdout, screen + '\n');
         return;
     }
     if (!m_screenTaken) {
@@ -222,16 +254,15 @@ void CliClient::drawWatch(const QByteArray& reply)
         write(stdout, "\x1b[?1049h\x1b[?25l");
         m_screenTaken = true;
     }
-    write(stdout, "\x1b[H\x1b[2J" + formatTable(table, terminalWidth()).toUtf8());
+    write(stdout, "\x1b[H\x1b[2J" + screen);
 }
 
-void CliClient::interrupt()
+void CliClient::interrupt(int signal)
 {
     // Ctrl+C is how a watch ends; anything else it cuts short has not been done.
-    if (m_invocation.command == QLatin1String("watch"))
-        finish(Done);
-    else
-        finish(ExchangeFailed, QStringLiteral("Interrupted."));
+    finish(Interrupted + signal, m_invocation.command == QLatin1String("watch")
+                                     ? QString()
+                                     : QStringLiteral("Interrupted."));
 }
 
 void CliClient::finish(int status, const QString& message)
@@ -245,10 +276,11 @@ void CliClient::finish(int status, const QString& message)
         m_session->shutDown();
     if (m_screenTaken)
         write(stdout, "\x1b[?25h\x1b[?1049l");
+    // Outside text reaches the terminal as a box would show it: controls visible, cut short.
     if (!message.isEmpty())
         write(status == Done ? stdout : stderr,
               (status == Done ? QString() : QStringLiteral("tavrin-cli: ")).toUtf8() +
-                  message.toUtf8() + '\n');
+                  messageBoxText(message).toUtf8() + '\n');
     QMetaObject::invokeMethod(
         this, [this, status] { Q_EMIT finished(status); }, Qt::QueuedConnection);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
-#include "cli/TorrentTable.h"
+#include "cli/ListOutput.h"
 
 #include <QObject>
 #include <memory>
@@ -18,8 +18,8 @@ class TorrentListUpdater;
 
 namespace tavrin::cli {
 
-// Exit statuses, as the usage text documents them.
-enum ExitStatus { Done = 0, ServerError = 1, BadUsage = 2, ExchangeFailed = 3 };
+// Exit statuses, as the usage text documents them; a signal ends the run with 128 + its number.
+enum ExitStatus { Done = 0, ServerError = 1, BadUsage = 2, ExchangeFailed = 3, Interrupted = 128 };
 
 // Carries out one invocation through the same session as the window and reports its exit status.
 class CliClient : public QObject {
@@ -30,8 +30,8 @@ public:
 
     // Starts the work; finished() follows through the event loop.
     void start();
-    // Ends a watch (Ctrl+C): the terminal is restored and the status is 0.
-    void interrupt();
+    // Ends the run on a signal: the terminal is restored and the status is 128 + `signal`.
+    void interrupt(int signal);
 
 Q_SIGNALS:
     void finished(int exitStatus);
@@ -44,7 +44,9 @@ private:
     void drawWatch(const QByteArray& reply);
     // Takes the reply into the list; false (and the run ends) when the window would refuse it.
     bool takeReply(const QByteArray& reply);
-    bool tableOfList(TorrentTable& table);
+    void printList();
+    // The command on one torrent, once the list shows that the server has it.
+    void sendTorrentCommand();
 
     Invocation m_invocation;
     SettingsStore& m_settings;
@@ -55,8 +57,11 @@ private:
     QTimer* m_watchTimer = nullptr;
     ColumnChoice m_columns;
     QString m_lastMessage;
-    // The command reads the list (list, watch and the chains, which walk it).
+    // The command reads the list (list, watch, the chains, which walk it, and the commands on
+    // one torrent, which look for it there first).
     bool m_listing = false;
+    // The identifier a command on one torrent names, as sent.
+    QByteArray m_torrentId;
     bool m_chainStarted = false;
     bool m_finished = false;
     bool m_screenTaken = false;

@@ -45,8 +45,9 @@ QString usage()
         "--timeout seconds (30 by default). --help prints this text, --version the\n"
         "program's version.\n"
         "\n"
-        "Exit status: 0 done; 1 the server answered with an error; 2 bad usage;\n"
-        "3 the server could not be reached or the exchange failed.\n");
+        "Exit status: 0 done; 1 the server answered with an error or has no such torrent;\n"
+        "2 bad usage; 3 the server could not be reached or the exchange failed (a reply\n"
+        "the window would refuse too); 130 or 143 interrupted by Ctrl+C or a TERM signal.\n");
 }
 
 std::optional<QByteArray> priorityCode(const QString& name)

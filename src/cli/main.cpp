@@ -15,10 +15,11 @@ namespace {
 
 int interruptPipe[2] = {-1, -1};
 
-// Ctrl+C reaches the event loop through a pipe, so the terminal is restored in order.
-void onInterrupt(int)
+// A signal reaches the event loop through a pipe, as its number, so the terminal is restored in
+// order.
+void onInterrupt(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
 }
 
@@ -52,8 +53,11 @@ int main(int argc, char* argv[])
     QObject::connect(&client, &tavrin::cli::CliClient::finished, &app, &QCoreApplication::exit);
     if (::pipe(interruptPipe) == 0) {
         auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &client,
-                         &tavrin::cli::CliClient::interrupt);
+        QObject::connect(notifier, &QSocketNotifier::activated, &client, [&client] {
+            char signal = 0;
+            if (::read(interruptPipe[0], &signal, 1) == 1)
+                client.interrupt(signal);
+        });
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);

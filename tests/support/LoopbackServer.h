@@ -52,7 +52,14 @@ public:
         });
     }
     // Open connections go while the server is whole, so their close is recorded as any other.
-    ~LoopbackServer() override { qDeleteAll(findChildren<QTcpSocket*>()); }
+    // Each is closed before it is deleted, so its close is told while the socket is whole.
+    ~LoopbackServer() override
+    {
+        const QList<QTcpSocket*> sockets = findChildren<QTcpSocket*>();
+        for (QTcpSocket* socket : sockets)
+            socket->abort();
+        qDeleteAll(sockets);
+    }
 
     quint16 port() const { return m_port; }
     // A port on which nothing listens, so connecting is refused.

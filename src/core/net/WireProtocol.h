@@ -30,6 +30,15 @@ QByteArray priority(QByteArrayView id, QByteArrayView code);
 // character percent-encoded as UTF-8, as a browser sends such a link.
 QByteArray linkBytes(const QString& link);
 
+// Where an identifier comes from: the server's own list (sent back as it came, a trailing CR
+// included), or a person typing it (no control character at all).
+enum class IdSource { ServerList, Typed };
+
+// Why `id` cannot stand as the one torrent a command names, or nothing: a word the server reads
+// as every torrent ("ALL", "COMPLETED"), a separator of the command ("|", LF, and "," after
+// "PRIORITY|"), or for a typed one, no text or a control character.
+std::optional<QString> torrentIdProblem(QByteArrayView id, IdSource source, bool forPriority);
+
 // The text as single bytes, or nothing when a character lies outside Latin-1 and would be lost.
 std::optional<QByteArray> latin1(const QString& text);
 

@@ -52,4 +52,31 @@ QString messageBoxText(const QString& text, qsizetype characters, int lines)
     return shown;
 }
 
+QString terminalCell(const QString& text, qsizetype characters)
+{
+    QString shown;
+    shown.reserve(std::min(text.size(), characters));
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const qsizetype width = QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                                        QChar::isLowSurrogate(text.at(i + 1).unicode())
+                                    ? 2
+                                    : 1;
+        if (count + 1 > characters || (count + 1 == characters && i + width < text.size())) {
+            shown += QChar(char16_t(0x2026)); // …
+            return shown;
+        }
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            shown += QChar(char16_t(0x2400 + c));
+        else if (isControl(c))
+            shown += visible(c);
+        else
+            shown += QStringView(text).mid(i, width);
+        ++count;
+        i += width - 1;
+    }
+    return shown;
+}
+
 } // namespace tavrin

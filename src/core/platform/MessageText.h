@@ -15,4 +15,9 @@ inline constexpr int messageBoxLines = 40;
 QString messageBoxText(const QString& text, qsizetype characters = messageBoxCharacters,
                        int lines = messageBoxLines);
 
+// One line of outside text for a terminal: every control character, tab and line breaks
+// included, written as a visible symbol, and at most `characters` characters, the last of them
+// "…" when the text was longer.
+QString terminalCell(const QString& text, qsizetype characters);
+
 } // namespace tavrin

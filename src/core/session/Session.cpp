@@ -139,6 +139,11 @@ void Session::stopAll()
 
 void Session::sendTorrentCommand(TorrentCommand command, const QByteArray& id)
 {
+    // A torrent the server calls "ALL" must not make Stop or Delete act on every torrent.
+    if (const auto problem = wire::torrentIdProblem(id, wire::IdSource::ServerList, false)) {
+        report(*problem, MessageStyle::Critical, QStringLiteral("ERROR"));
+        return;
+    }
     switch (command) {
     case TorrentCommand::Resume:
         return submit(RequestKind::Single, wire::resume(id));
@@ -155,6 +160,10 @@ void Session::sendTorrentCommand(TorrentCommand command, const QByteArray& id)
 
 void Session::setPriority(const QByteArray& id, const QByteArray& code)
 {
+    if (const auto problem = wire::torrentIdProblem(id, wire::IdSource::ServerList, true)) {
+        report(*problem, MessageStyle::Critical, QStringLiteral("ERROR"));
+        return;
+    }
     submit(RequestKind::Single, wire::priority(id, code));
 }
 
