@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <fcntl.h>
+#include <semaphore>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,31 +112,72 @@ private Q_SLOTS:
         QVERIFY(env.prompter.messages.isEmpty());
     }
 
+    // The writer is held in its first write while two more messages come: the first of them
+    // waits in the queue, the second finds it full and is dropped, and the drop is counted.
     void fullQueueDropsAndCounts()
     {
         TestEnvironment env;
-        const QByteArray path = QFile::encodeName(env.path("tavrin.log"));
-        // A pipe in the log's place holds the writer in its open while the messages come; then
-        // a reader lets it write everything, which the pipe keeps until the log has closed.
-        QVERIFY(mkfifo(path.constData(), 0600) == 0);
-        int reader = -1;
+        std::binary_semaphore entered(0), release(0);
+        bool first = true;
         {
-            EventLog log(env.clock, env.prompter, us, {.queueBytes = 1});
-            for (const char* message : {"one", "two", "three"})
+            EventLog log(env.clock, env.prompter, us, {.queueBytes = 1}, [&] {
+                if (!std::exchange(first, false))
+                    return;
+                entered.release();
+                release.acquire();
+            });
+            log.writeLog(QByteArrayView("one"));
+            entered.acquire();
+            for (const char* message : {"two", "three"})
                 log.writeLog(QByteArrayView(message));
-            reader = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+            release.release();
         }
-        QByteArray written(1 << 16, '\0');
-        written.resize(std::max(::read(reader, written.data(), written.size()), ssize_t(0)));
-        ::close(reader);
-        // "one" went to the writer; of the rest, what found a message waiting was dropped, counted
-        // (whether the writer had taken the queue decides which).
-        int dropped = 0;
-        for (const char* message : {"two", "three"})
-            dropped += !written.contains(stamp + message + "\r\n");
-        QVERIFY2(written.startsWith(stamp + "one\r\n") && dropped > 0, written);
-        QVERIFY(written.contains(": Log entries left out because the log could not keep up: " +
-                                 QByteArray::number(dropped) + "\r\n"));
+        const QByteArray written = env.logBytes();
+        QVERIFY2(written.startsWith(stamp + "one\r\n" + stamp + "two\r\n"), written);
+        QVERIFY2(!written.contains("three"), written);
+        QVERIFY2(
+            written.contains(": Log entries left out because the log could not keep up: 1\r\n"),
+            written);
+    }
+
+    // What stands in the log's place and is not a regular file of its own is never written
+    // through: the writes fail and say so.
+    void onlyARegularFileIsWritten_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a link to a file") << "link";
+        QTest::newRow("a dangling link") << "dangling";
+        QTest::newRow("a pipe") << "pipe";
+        QTest::newRow("a directory") << "directory";
+    }
+    void onlyARegularFileIsWritten()
+    {
+        QFETCH(QString, kind);
+        TestEnvironment env;
+        const QByteArray log = QFile::encodeName(env.path(EventLog::fileName));
+        const QByteArray target = QFile::encodeName(env.path("target"));
+        if (kind == "link") {
+            QFile file(QString::fromLocal8Bit(target));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write("kept"), 4);
+        }
+        if (kind == "link" || kind == "dangling")
+            QCOMPARE(::symlink(target.constData(), log.constData()), 0);
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(log.constData(), 0600), 0);
+        if (kind == "directory")
+            QVERIFY(QDir(env.path(QString())).mkdir(EventLog::fileName));
+        EventLog eventLog(env.clock, env.prompter, us);
+        eventLog.writeLog(QStringLiteral("from the server"));
+        eventLog.flush();
+        TRY_COMPARE(env.prompter.texts(), QStringList{QStringLiteral("Can't write to log file.")});
+        QFile target_(QString::fromLocal8Bit(target));
+        if (kind == "link") {
+            QVERIFY(target_.open(QIODevice::ReadOnly));
+            QCOMPARE(target_.readAll(), QByteArray("kept"));
+        } else {
+            QVERIFY(!target_.exists());
+        }
     }
 
     // Characters and lines at most (a pair is not split), controls made visible.

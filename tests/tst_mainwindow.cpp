@@ -77,6 +77,18 @@ private Q_SLOTS:
         QVERIFY(outerTwips(*h.window).height() != 8000);
     }
 
+    // A stored size far beyond any screen gives a window no larger than the screen's available
+    // area (and no smaller than the window's minimum); the stored text is left alone.
+    void hugeStoredSizeIsHeldToTheScreen()
+    {
+        WindowHarness h({{"Width", "2147483647"}, {"Height", "2147483647"}});
+        const QRect available = h.window->screen()->availableGeometry();
+        QVERIFY(h.window->frameGeometry().width() <= std::max(available.width(), 693));
+        QVERIFY(h.window->frameGeometry().height() <= available.height());
+        QCOMPARE(h.env.prompter.messages.size(), 0);
+        QCOMPARE(h.env.settings->read(QStringLiteral("Width")), QStringLiteral("2147483647"));
+    }
+
     void fieldsComeBackAfterAFailure()
     {
         WindowHarness h;

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -138,7 +139,10 @@ void MainWindow::startUp()
     m_ui.contentFrame->setVisible(false);
 
     // A stored size that is not a whole number stops start-up there, the height after the width.
-    const StoredWindowSize stored = StoredWindowSize::read(m_settings);
+    StoredWindowSize stored = StoredWindowSize::read(m_settings);
+    if (const QScreen* screen = this->screen(); screen && !screen->availableGeometry().isEmpty())
+        stored.clampTo(m_ui.twips.toTwips(screen->availableGeometry().width()),
+                       m_ui.twips.toTwips(screen->availableGeometry().height()));
     if (stored.width)
         m_ui.setOuterSizeTwips(*this, *stored.width, m_ui.outerHeightTwips(*this));
     if (stored.height)

@@ -4,6 +4,8 @@
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
+#include <algorithm>
+
 namespace tavrin {
 
 namespace {
@@ -33,6 +35,14 @@ StoredWindowSize StoredWindowSize::read(const SettingsStore& settings)
     if (size.width)
         size.height = readTwips(settings, keys::height, keys::defaultHeight, "height", size.error);
     return size;
+}
+
+void StoredWindowSize::clampTo(float availableWidth, float availableHeight)
+{
+    if (width)
+        width = std::min(*width, availableWidth);
+    if (height)
+        height = std::min(*height, availableHeight);
 }
 
 void StoredWindowSize::write(SettingsStore& settings, float widthTwips, float heightTwips)

@@ -16,6 +16,9 @@ struct StoredWindowSize {
     QString error;
 
     static StoredWindowSize read(const SettingsStore& settings);
+    // Holds each size to the screen's available area (in twips), so a damaged or hostile
+    // setting cannot ask for a window larger than the screen.
+    void clampTo(float availableWidth, float availableHeight);
     static void write(SettingsStore& settings, float widthTwips, float heightTwips);
 };
 

@@ -29,17 +29,21 @@ QString dateFormatWithFullYear(const QLocale& locale)
 
 } // namespace
 
-EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale, LogWriter::Limits limits)
+EventLog::EventLog(const Clock& clock, Prompter& prompter, QLocale locale, LogWriter::Limits limits,
+                   LogWriter::WriteHook beforeWrite)
     : m_clock(clock), m_prompter(prompter), m_locale(std::move(locale)),
       m_dateFormat(dateFormatWithFullYear(m_locale)), m_timeFormat(timeFormatWithoutZone(m_locale)),
       m_context(std::make_unique<QObject>())
 {
     QObject* context = m_context.get();
-    m_writer = std::make_unique<LogWriter>(fileName, limits, [this, context] {
-        // Queued even from this thread, so the box never opens inside a caller's write.
-        QMetaObject::invokeMethod(
-            context, [this] { report(); }, Qt::QueuedConnection);
-    });
+    m_writer = std::make_unique<LogWriter>(
+        fileName, limits,
+        [this, context] {
+            // Queued even from this thread, so the box never opens inside a caller's write.
+            QMetaObject::invokeMethod(
+                context, [this] { report(); }, Qt::QueuedConnection);
+        },
+        std::move(beforeWrite));
 }
 
 EventLog::~EventLog()

@@ -23,7 +23,7 @@ public:
     static inline const QString fileName = QStringLiteral("tavrin.log");
 
     EventLog(const Clock& clock, Prompter& prompter, QLocale locale = QLocale::system(),
-             LogWriter::Limits limits = {});
+             LogWriter::Limits limits = {}, LogWriter::WriteHook beforeWrite = {});
     // Writes what is still queued.
     ~EventLog();
 

@@ -3,12 +3,35 @@
 #include <QFile>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavrin {
 
 namespace {
 // Entries gather in memory up to this size before they go to the file in one write.
 constexpr qsizetype chunkBytes = qsizetype(1) << 20;
+
+// Opens the log for appending, never through a symbolic link and only as a regular file: text
+// from the server must not land in whatever a link in the working directory points to.
+bool openRegularFile(QFile& file, const QString& name)
+{
+    const QByteArray path = QFile::encodeName(name);
+    // Without a reader a pipe refuses at once instead of holding the writer.
+    const int fd =
+        ::open(path.constData(),
+               O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle);
+}
 
 char* put(char* at, QByteArrayView text)
 {
@@ -18,9 +41,10 @@ char* put(char* at, QByteArrayView text)
 }
 } // namespace
 
-LogWriter::LogWriter(QString fileName, Limits limits, FailureHandler onFailure)
+LogWriter::LogWriter(QString fileName, Limits limits, FailureHandler onFailure,
+                     WriteHook beforeWrite)
     : m_fileName(std::move(fileName)), m_limits(limits), m_onFailure(std::move(onFailure)),
-      m_thread(&LogWriter::run, this)
+      m_beforeWrite(std::move(beforeWrite)), m_thread(&LogWriter::run, this)
 {
 }
 
@@ -87,6 +111,8 @@ void LogWriter::run()
         }
         m_busy = true;
         lock.unlock();
+        if (m_beforeWrite)
+            m_beforeWrite();
         write(jobs);
         jobs.clear(); // the replies the entries refer to are let go outside the lock
         lock.lock();
@@ -97,9 +123,9 @@ void LogWriter::run()
 
 void LogWriter::write(const std::deque<Job>& jobs)
 {
-    QFile file(m_fileName);
+    QFile file;
     // Unbuffered: the chunk is the buffer, so the bytes are not copied once more.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    if (!openRegularFile(file, m_fileName)) {
         setFailing(true);
         return;
     }
@@ -189,7 +215,7 @@ bool LogWriter::rotate()
     // Without the rename the file would pass its bound, so a failed one stops the writing.
     if (!QFile::rename(m_fileName, older))
         return false;
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!openRegularFile(*m_file, m_fileName))
         return false;
     m_fileSize = 0;
     return true;

@@ -31,8 +31,11 @@ public:
     };
     // Called on the writer's thread when a run of failing writes begins.
     using FailureHandler = std::function<void()>;
+    // Called on the writer's thread before each run of batches is written (tests hold it there).
+    using WriteHook = std::function<void()>;
 
-    LogWriter(QString fileName, Limits limits, FailureHandler onFailure);
+    LogWriter(QString fileName, Limits limits, FailureHandler onFailure,
+              WriteHook beforeWrite = {});
     // Writes what is queued, then stops the thread.
     ~LogWriter();
     LogWriter(const LogWriter&) = delete;
@@ -64,6 +67,7 @@ private:
     const QString m_fileName;
     const Limits m_limits;
     const FailureHandler m_onFailure;
+    const WriteHook m_beforeWrite;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
