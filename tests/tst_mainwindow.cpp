@@ -89,6 +89,22 @@ private Q_SLOTS:
         QCOMPARE(h.env.settings->read(QStringLiteral("Width")), QStringLiteral("2147483647"));
     }
 
+    // Settings that cannot be saved are told once, in the log and after the title, without a
+    // box; the window goes on.
+    void unsavedSettingsAreToldWithoutABox()
+    {
+        WindowHarness h;
+        QFile::remove(h.env.path("Tavrin.conf")); // if anything wrote it yet
+        QVERIFY(QDir(h.env.path(QString())).mkdir("Tavrin.conf"));
+        h.connectAs(QStringLiteral("me"));
+        QVERIFY2(h.window->windowTitle().endsWith(" (settings cannot be saved)"),
+                 qPrintable(h.window->windowTitle()));
+        TRY_VERIFY(h.env.logBytes().contains(": Settings cannot be saved to "));
+        QCOMPARE(h.env.logBytes().count("Settings cannot be saved"), 1);
+        QCOMPARE(h.env.prompter.messages.size(), 0);
+        QCOMPARE(h.window->session()->state(), Session::State::Polling);
+    }
+
     void fieldsComeBackAfterAFailure()
     {
         WindowHarness h;

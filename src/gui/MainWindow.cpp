@@ -62,7 +62,10 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     startUp();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    m_settings.setFailureHandler({});
+}
 
 void MainWindow::wireControls()
 {
@@ -123,6 +126,11 @@ void MainWindow::createMenus()
 void MainWindow::startUp()
 {
     m_log->writeLog(QStringLiteral("Tavrin starting"));
+    // A file the settings cannot be read from is kept before a write replaces it.
+    if (const QString kept = SettingsStore::keepDamagedFile(m_settings.fileName()); !kept.isEmpty())
+        m_log->writeLog(QStringLiteral("The settings file could not be read; it was kept as ") +
+                        kept);
+    m_settings.setFailureHandler([this](const QString& message) { showSettingsTrouble(message); });
 
     m_profile.load();
     m_switchVersionAction->setText(m_profile.switchCaption());
@@ -150,6 +158,15 @@ void MainWindow::startUp()
     if (!stored.error.isEmpty())
         m_session->report(stored.error, MessageStyle::Critical, QStringLiteral("ERROR"),
                           Session::Logging::Skip);
+}
+
+void MainWindow::showSettingsTrouble(const QString& message)
+{
+    // Told once and without a box: the user may go on, the changes last until Tavrin ends.
+    m_log->writeLog(message);
+    setWindowTitle(QStringLiteral("Tavrin v") + build::versionString() +
+                   QStringLiteral(" (settings cannot be saved)"));
+    setToolTip(message);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -85,6 +85,8 @@ private:
 
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;
+    // Said after the title while the settings cannot be saved.
+    void showSettingsTrouble(const QString& message);
     // The identifier of the torrent the context menu was opened for.
     std::optional<QByteArray> m_contextTorrent;
 };

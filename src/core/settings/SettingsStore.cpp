@@ -1,5 +1,8 @@
 #include "core/settings/SettingsStore.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace tavrin {
@@ -11,9 +14,17 @@ QString inGroup(QAnyStringView key)
     return QLatin1StringView("Main/") + key.toString();
 }
 
+// Larger than any settings file the program writes; a file past it is not read whole.
+constexpr qint64 sanitySizeBytes = 16 * 1024 * 1024;
+
 } // namespace
 
 SettingsStore::SettingsStore(QSettings& settings) : m_settings(settings) {}
+
+QString SettingsStore::fileName() const
+{
+    return m_settings.fileName();
+}
 
 QString SettingsStore::read(QAnyStringView key, const QString& defaultValue) const
 {
@@ -29,6 +40,44 @@ QString SettingsStore::read(QAnyStringView key, const QString& defaultValue) con
 void SettingsStore::write(QAnyStringView key, const QString& value)
 {
     m_settings.setValue(inGroup(key), value);
+    m_settings.sync();
+    const QString file = m_settings.fileName();
+    if (m_settings.status() == QSettings::NoError) {
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        return;
+    }
+    if (m_failed)
+        return;
+    m_failed = true;
+    if (m_onFailure)
+        m_onFailure(QStringLiteral("Settings cannot be saved to %1; changes last until Tavrin "
+                                   "ends.")
+                        .arg(file));
+}
+
+QString SettingsStore::keepDamagedFile(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.isFile())
+        return {};
+    bool damaged = info.size() > sanitySizeBytes;
+    if (!damaged) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        damaged = file.readAll().contains('\0');
+    }
+    if (!damaged) {
+        QSettings probe(fileName, QSettings::IniFormat);
+        damaged = probe.status() == QSettings::FormatError;
+    }
+    if (!damaged)
+        return {};
+    QString kept = fileName + QStringLiteral(".bad");
+    if (QFileInfo::exists(kept))
+        kept += QLatin1Char('.') +
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    return QFile::copy(fileName, kept) ? kept : QString();
 }
 
 } // namespace tavrin

@@ -1,0 +1,104 @@
+// The settings store against real files: writes that cannot be saved, the file's mode, and a
+// damaged file kept before anything overwrites it.
+#include "core/settings/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace tavrin;
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // What stands where the file or its folder should be; every write fails, told once.
+    void unsavedWritesAreToldOnce_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a directory in place of the file") << "directory";
+        QTest::newRow("a file in place of the folder") << "file";
+    }
+    void unsavedWritesAreToldOnce()
+    {
+        QFETCH(QString, obstacle);
+        QTemporaryDir dir;
+        QString path = dir.filePath("Tavrin.conf");
+        if (obstacle == "directory") {
+            QVERIFY(QDir(dir.path()).mkdir("Tavrin.conf"));
+        } else {
+            QFile blocker(dir.filePath("Tavrin"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            path = dir.filePath("Tavrin/Tavrin.conf");
+        }
+        QSettings qsettings(path, QSettings::IniFormat);
+        SettingsStore store(qsettings);
+        QStringList told;
+        store.setFailureHandler([&told](const QString& message) { told << message; });
+        store.write(QStringLiteral("Host"), QStringLiteral("a"));
+        store.write(QStringLiteral("Port"), QStringLiteral("1"));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(path), qPrintable(told.first()));
+        QVERIFY(store.hasFailed());
+        // The values last for the run.
+        QCOMPARE(store.read(QStringLiteral("Host")), QStringLiteral("a"));
+    }
+
+    void savedFileIsTheOwnersAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Tavrin.conf");
+        QSettings qsettings(path, QSettings::IniFormat);
+        SettingsStore store(qsettings);
+        store.write(QStringLiteral("UniqueID"), QStringLiteral("secret"));
+        QVERIFY(!store.hasFailed());
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0600));
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value("Main/UniqueID").toString(),
+                 QStringLiteral("secret"));
+    }
+
+    // The file's content, whether it is kept, and whether an older kept copy is there already.
+    void damagedFileIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<bool>("olderCopy");
+        QTest::newRow("sound") << QByteArray("[Main]\nHost=a\n") << false << false;
+        QTest::newRow("NUL bytes") << QByteArray("[Main]\nHost=a\0b\n", 16) << true << false;
+        QTest::newRow("NUL bytes, a copy kept before") << QByteArray("\0\0\0", 3) << true << true;
+        QTest::newRow("larger than any settings file")
+            << QByteArray(17 * 1024 * 1024, 'x') << true << false;
+    }
+    void damagedFileIsKept()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, kept);
+        QFETCH(bool, olderCopy);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Tavrin.conf");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+        if (olderCopy) {
+            QFile older(path + ".bad");
+            QVERIFY(older.open(QIODevice::WriteOnly));
+            QCOMPARE(older.write("older"), 5);
+        }
+        const QString name = SettingsStore::keepDamagedFile(path);
+        QCOMPARE(!name.isEmpty(), kept);
+        if (!kept)
+            return;
+        QCOMPARE(name.startsWith(path + ".bad."), olderCopy);
+        QFile copy(name);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), content);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
