@@ -3,7 +3,7 @@
 # "setup.sh fuzz" adds clang and its sanitizer and libFuzzer runtimes, for scripts/fuzz.sh.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 libgl-dev libpugixml-dev libxxhash-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 libgl-dev libpugixml-dev libxxhash-dev libcurl4-openssl-dev
           libbenchmark-dev desktop-file-utils appstream)
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang clang-14 libclang-rt-14-dev)

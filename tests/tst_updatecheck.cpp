@@ -3,7 +3,6 @@
 #include "support/HttpServer.h"
 #include "support/Waits.h"
 
-#include <QNetworkAccessManager>
 #include <QtTest>
 
 using namespace tavrin;
@@ -94,6 +93,13 @@ private Q_SLOTS:
         QTest::newRow("redirect to a file") << "/away" << QString() << 1 << never;
         QTest::newRow("refused") << "http://127.0.0.1:1/"
                                  << "" << 0 << never;
+        // The headers are bounded as the body is; an error status is told as such, whatever its
+        // page holds.
+        QTest::newRow("endless headers") << "/flood"
+                                         << "more than 64 KiB of headers" << 1 << never;
+        QTest::newRow("500 with a large page")
+            << "/broken"
+            << "The server answered with HTTP status 500." << 1 << never;
     }
     void fetches()
     {
@@ -110,11 +116,12 @@ private Q_SLOTS:
         server.route("/moved", {}, 302, Send::Whole, "Location: /under\r\n");
         server.route("/loop", {}, 302, Send::Whole, "Location: /loop\r\n");
         server.route("/away", {}, 302, Send::Whole, "Location: file:///etc/passwd\r\n");
+        server.route("/flood", {}, 200, Send::HeaderFlood);
+        server.route("/broken", QByteArray(2 << 20, 'x'), 500);
         // Entities are not expanded.
         server.route("/entities", "<!DOCTYPE Versions [<!ENTITY w \"EXPANDED\">]>" +
                                       versions(v("2.0.0", "&w;")));
-        QNetworkAccessManager network;
-        UpdateCheck check(network);
+        UpdateCheck check;
         QList<UpdateOutcome> got; // no later outcome can follow once the check is not running
         connect(&check, &UpdateCheck::finished, [&](const UpdateOutcome& o) {
             got << o;
@@ -135,8 +142,7 @@ private Q_SLOTS:
     {
         HttpServer server;
         server.route("/silent", {}, 200, Send::Never);
-        QNetworkAccessManager network;
-        auto check = std::make_unique<UpdateCheck>(network);
+        auto check = std::make_unique<UpdateCheck>();
         connect(check.get(), &UpdateCheck::finished, [] { QFAIL("an outcome after discarding"); });
         check->start(server.url("/silent"), 10000, QStringLiteral("1.1.8"));
         TRY_COMPARE(server.requests().size(), 1);

@@ -13,8 +13,8 @@ namespace tavrin::test {
 class HttpServer : public QObject {
 public:
     // Whole: with its length; Unannounced: no length, the close ends the body; Never: no answer;
-    // Trickle: one byte every 40 ms.
-    enum class Send { Whole, Unannounced, Never, Trickle };
+    // Trickle: one byte every 40 ms; HeaderFlood: header lines without end (16 MiB at most).
+    enum class Send { Whole, Unannounced, Never, Trickle, HeaderFlood };
 
     HttpServer()
     {
@@ -53,6 +53,19 @@ private:
                                           {"<html>Not found</html>", 404, Send::Whole, {}});
         if (r.send == Send::Never)
             return;
+        if (r.send == Send::HeaderFlood) {
+            socket->write("HTTP/1.1 200 OK\r\n");
+            auto* flood = new QTimer(socket);
+            connect(flood, &QTimer::timeout, socket, [socket, flood, sent = qint64(0)]() mutable {
+                const QByteArray line = "X-Flood: " + QByteArray(1000, 'a') + "\r\n";
+                for (int i = 0; i < 64; ++i)
+                    sent += socket->write(line);
+                if (sent > (qint64(16) << 20))
+                    flood->stop();
+            });
+            flood->start(1);
+            return;
+        }
         const QByteArray length = "Content-Length: " + QByteArray::number(r.body.size());
         socket->write("HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n" + r.headers +
                       (r.send == Send::Unannounced ? "Connection: close" : length) + "\r\n\r\n");

@@ -3,17 +3,15 @@
 #include "BuildInfo.h"
 #include "core/update/UpdateCheck.h"
 
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 namespace tavrin {
 
 UpdateChecker::UpdateChecker(QUrl url, int timeoutMs, QObject* parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this)),
+    : QObject(parent),
       m_url(url.isEmpty() ? QUrl(QString::fromUtf8(build::versionsUrl)) : std::move(url)),
       m_timeoutMs(timeoutMs)
 {
-    m_network->setObjectName(QStringLiteral("network"));
 }
 
 UpdateChecker::~UpdateChecker() = default;
@@ -22,7 +20,7 @@ bool UpdateChecker::start()
 {
     if (m_check)
         return false;
-    m_check = new UpdateCheck(*m_network, this);
+    m_check = new UpdateCheck(this);
     connect(m_check, &UpdateCheck::finished, this, [this](const UpdateOutcome& outcome) {
         m_check->deleteLater();
         m_check = nullptr;

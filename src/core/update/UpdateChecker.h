@@ -6,8 +6,6 @@
 #include <QPointer>
 #include <QUrl>
 
-class QNetworkAccessManager;
-
 namespace tavrin {
 
 class UpdateCheck;
@@ -31,7 +29,6 @@ Q_SIGNALS:
     void finished(const tavrin::UpdateOutcome& outcome);
 
 private:
-    QNetworkAccessManager* m_network;
     QUrl m_url;
     int m_timeoutMs;
     QPointer<UpdateCheck> m_check;
