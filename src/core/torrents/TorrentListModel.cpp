@@ -15,10 +15,23 @@ namespace {
 // Changed rows spanning more than this many are reported as a layout change.
 constexpr int manyRows = 256;
 
-quint32 cellEnd(const QByteArray& data, qsizetype cell)
+// A buffer keeps the end of the main text and of each stored sub-item; sub-items shown from the
+// row (1 to firstStored - 1) store nothing and keep no end, which saves four bytes each.
+qsizetype endSlots(qsizetype cells, qsizetype firstStored)
+{
+    return 1 + cells - firstStored;
+}
+
+// Where a cell's end is kept: a sub-item shown from the row ends where the main text does.
+qsizetype slotOf(qsizetype cell, qsizetype firstStored)
+{
+    return cell < firstStored ? 0 : 1 + cell - firstStored;
+}
+
+quint32 endAt(const QByteArray& data, qsizetype slot)
 {
     quint32 end = 0;
-    std::memcpy(&end, data.constData() + cell * sizeof end, sizeof end);
+    std::memcpy(&end, data.constData() + slot * sizeof end, sizeof end);
     return end;
 }
 
@@ -82,9 +95,11 @@ void copyBytes(char* to, QByteArrayView text)
 // is written once, straight where it stays.
 class RowWriter {
 public:
-    RowWriter(QByteArray& out, qsizetype cells, qsizetype room) : m_out(out)
+    // `firstStored`: the first sub-item the buffer stores; those before it show the row.
+    RowWriter(QByteArray& out, qsizetype cells, qsizetype firstStored, qsizetype room)
+        : m_out(out), m_firstStored(firstStored)
     {
-        const qsizetype head = cells * qsizetype(sizeof(quint32));
+        const qsizetype head = endSlots(cells, firstStored) * qsizetype(sizeof(quint32));
         out.resize(head + room);
         m_ends = out.data();
         m_texts = m_ends + head;
@@ -100,8 +115,11 @@ public:
     void endCell(char* end)
     {
         m_at = end;
+        const qsizetype cell = m_cells++;
+        if (cell > 0 && cell < m_firstStored)
+            return; // shown from the row: nothing stored, no end kept
         const auto offset = static_cast<quint32>(m_at - m_texts);
-        std::memcpy(m_ends + m_cells++ * sizeof offset, &offset, sizeof offset);
+        std::memcpy(m_ends + slotOf(cell, m_firstStored) * sizeof offset, &offset, sizeof offset);
     }
     void endCell() { endCell(m_at); }
     // The buffer as written, tail included.
@@ -109,6 +127,7 @@ public:
 
 private:
     QByteArray& m_out;
+    qsizetype m_firstStored;
     char* m_ends;
     char* m_texts;
     char* m_at;
@@ -182,9 +201,12 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
 
 QByteArrayView TorrentListModel::storedIn(const Row& row, qsizetype cell)
 {
-    const qsizetype head = row.cells * qsizetype(sizeof(quint32));
-    const quint32 start = cell == 0 ? 0 : cellEnd(row.data, cell - 1);
-    return QByteArrayView(row.data).sliced(head + start, cellEnd(row.data, cell) - start);
+    const qsizetype head =
+        endSlots(row.cells, row.firstStoredSubItem) * qsizetype(sizeof(quint32));
+    const quint32 start =
+        cell == 0 ? 0 : endAt(row.data, slotOf(cell - 1, row.firstStoredSubItem));
+    const quint32 end = endAt(row.data, slotOf(cell, row.firstStoredSubItem));
+    return QByteArrayView(row.data).sliced(head + start, end - start);
 }
 
 QByteArrayView TorrentListModel::shownIn(const Row& row, qsizetype cell, QByteArray& out) const
@@ -201,7 +223,7 @@ void TorrentListModel::storeAll(Row& row)
     qsizetype room = row.data.size();
     for (qsizetype k = 1; k < row.firstStoredSubItem; ++k)
         room += display::displayedRoom(replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k)));
-    RowWriter writer(m_scratch, row.cells, room);
+    RowWriter writer(m_scratch, row.cells, 1, room);
     for (qsizetype k = 0; k < row.cells; ++k) {
         if (k > 0 && k < row.firstStoredSubItem) {
             const QByteArrayView field = replyrows::fieldAt(rowTextIn(row), m_plan.fields.at(k));
@@ -269,7 +291,7 @@ void TorrentListModel::setSubItemText(int position, int subItem, const QString& 
         return;
     storeAll(row);
     const qsizetype cells = std::max<qsizetype>(row.cells, subItem + 1);
-    RowWriter writer(m_scratch, cells, row.data.size() + wanted.size());
+    RowWriter writer(m_scratch, cells, 1, row.data.size() + wanted.size());
     for (qsizetype k = 0; k < cells; ++k) {
         if (k == subItem)
             writer.put(wanted);
@@ -328,7 +350,7 @@ int TorrentListModel::addItem(QByteArrayView row, quint64 rowHash, QByteArrayVie
                               QByteArrayView mainText, KeptFields kept)
 {
     const auto cells = static_cast<qsizetype>(m_plan.fields.size());
-    RowWriter writer(m_scratch, cells, display::displayedRoom(mainText) + row.size());
+    RowWriter writer(m_scratch, cells, cells, display::displayedRoom(mainText) + row.size());
     writer.endCell(display::writeDisplayed(writer.at(), mainText));
     for (qsizetype k = 1; k < cells; ++k)
         writer.endCell(); // shown from the row
@@ -411,7 +433,7 @@ void TorrentListModel::updateItem(int position, QByteArrayView row, quint64 rowH
         // Cells shown from the row never reach beyond the plan, so those kept here are stored.
         Q_ASSERT(item.firstStoredSubItem <= wanted);
         const quint32 total = std::max(item.cells, wanted);
-        RowWriter writer(m_scratch, total, item.data.size() + row.size());
+        RowWriter writer(m_scratch, total, wanted, item.data.size() + row.size());
         for (quint32 k = 0; k < total; ++k) {
             if (k == 0 || k >= wanted)
                 writer.put(storedIn(item, k)); // the main text and sub-items beyond the plan

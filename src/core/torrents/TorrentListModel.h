@@ -87,11 +87,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // One item, in one buffer: the end offset of each cell's stored text (as 32-bit numbers),
-    // the stored texts one after another, then the row text it was last filled from, which ends
+    // One item, in one buffer: the end offsets of the stored texts (as 32-bit numbers), the
+    // stored texts one after another, then the row text it was last filled from, which ends
     // with the identifier. Cells 1 to firstStoredSubItem - 1 are shown from the row's fields when
-    // asked for (so a refresh only copies the row) and store nothing; the others, the main text
-    // among them, store their text. Public only so the type can be declared relocatable.
+    // asked for (so a refresh only copies the row) and store nothing, not even an end; the
+    // others, the main text among them, store their text. Public only so the type can be declared relocatable.
     struct Row {
         QByteArray data;
         quint64 rowHash = 0; // of the row text
