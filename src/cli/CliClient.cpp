@@ -229,8 +229,11 @@ void CliClient::onCommandSent(const QByteArray& command)
     for (const QByteArrayView verb : {QByteArrayView("PAUSE|"), QByteArrayView("RESUME|")}) {
         if (command.startsWith(verb)) {
             const QByteArray id = command.sliced(verb.size());
+            // The identifier is the server's text: its controls are shown, not obeyed.
             write(stdout, (verb == QByteArrayView("PAUSE|") ? "paused " : "resumed ") +
-                              QString::fromLatin1(id).toUtf8() + '\n');
+                              terminalCell(QString::fromLatin1(id), messageBoxCharacters)
+                                  .toUtf8() +
+                              '\n');
         }
     }
 }
