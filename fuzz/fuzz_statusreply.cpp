@@ -157,18 +157,18 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
 void compare(const tavrin::TorrentListModel& model, const QList<ExpectedItem>& items)
 {
     FUZZ_CHECK(model.rowCount() == items.size() && model.count() == items.size());
-    QSet<QByteArray> tags;
+    QSet<QByteArray> ids;
     for (int row = 0; row < model.rowCount(); ++row) {
         const QByteArray id = model.torrentId(row + 1);
         FUZZ_CHECK(id == items.at(row).id);
-        tags.insert(id);
+        ids.insert(id);
         for (int column = 0; column < model.columnCount(); ++column) {
             const QString cell = model.data(model.index(row, column)).toString();
             const QStringList& cells = items.at(row).cells;
             FUZZ_CHECK(cell == (column < cells.size() ? cells.at(column) : QString()));
         }
     }
-    FUZZ_CHECK(tags.size() == model.rowCount());
+    FUZZ_CHECK(ids.size() == model.rowCount());
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 namespace tavrin {
 
 // Finds the first row carrying an identifier in constant time: an open-addressing table of row
-// numbers. The tags themselves stay in the rows; `idOf(row)` reads them, so nothing is copied.
+// numbers. The identifiers themselves stay in the rows; `idOf(row)` reads them, so nothing is
+// copied.
 class TorrentIdIndex {
 public:
     static quint32 hash(QByteArrayView id)
