@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+
+namespace tavrin::view {
+
+// What a shown value means, for ordering a column by it: a number (sizes in bytes with their
+// unit, speeds, percentages, durations in seconds, counts, ratios), text (case-insensitive, with
+// runs of digits in numeric order), or nothing ("-" or empty). Worked out once per value, so a
+// comparison costs no parsing.
+class SortKey {
+public:
+    enum class Kind : quint8 { Number, Text, Missing };
+
+    SortKey() = default;
+    static SortKey of(QStringView value);
+
+    Kind kind() const { return m_kind; }
+    double number() const { return m_number; }
+
+    // Below zero, zero or above: numbers come before text, and nothing after both; equal keys
+    // leave the order to the caller (the server's order).
+    static int compare(const SortKey& a, const SortKey& b);
+
+private:
+    Kind m_kind = Kind::Missing;
+    double m_number = 0;
+    QByteArray m_text; // bytes whose plain order is the natural order of the text
+};
+
+} // namespace tavrin::view
