@@ -74,6 +74,45 @@ private Q_SLOTS:
         QVERIFY(h.env.prompter.messages.isEmpty());
     }
 
+    // F5 (Action, Refresh Now) asks for the list at once while polling; the answer fills it.
+    void refreshNowAsksAtOnce()
+    {
+        Harness h(Torrents{{"T1", "WORKING"}});
+        QAction* refresh = h.window->findChild<QAction*>(QStringLiteral("refreshNowAction"));
+        QCOMPARE(refresh->shortcut(), QKeySequence(Qt::Key_F5));
+        const qsizetype sent = h.server.requests().size();
+        h.script.torrents.append(TorrentScript::Torrent{"T2", "pause"});
+        refresh->trigger();
+        TRY_COMPARE(h.model().count(), 2);
+        QCOMPARE(h.commands(sent), QList<QByteArray>{"QUERY|"});
+    }
+
+    // Ctrl+L takes the keyboard to the Add Link box, its text selected to be typed over.
+    void controlLFocusesAddLink()
+    {
+        Harness h(Torrents{{"T1", "WORKING"}});
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.edit("Add Link:")->setText(QStringLiteral("old"));
+        h.list()->setFocus();
+        QTest::keyClick(h.window.get(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(h.edit("Add Link:")->hasFocus());
+        QCOMPARE(h.edit("Add Link:")->selectedText(), QStringLiteral("old"));
+    }
+
+    // Return in the Add Link box sends the link as the Add button does, and the box keeps it.
+    void returnInAddLinkAdds()
+    {
+        Harness h(Torrents{{"T1", "WORKING"}});
+        const qsizetype sent = h.server.requests().size();
+        QLineEdit* box = h.edit("Add Link:");
+        box->setText(QStringLiteral("magnet:?xt=urn:btih:abc"));
+        QTest::keyClick(box, Qt::Key_Return);
+        TRY_COMPARE(h.server.requests().size(), sent + 1);
+        QCOMPARE(h.commands(sent), QList<QByteArray>{"ADD|magnet:?xt=urn:btih:abc"});
+        QCOMPARE(box->text(), QStringLiteral("magnet:?xt=urn:btih:abc"));
+    }
+
     // The chains and the menu read status and priority from their own fields, wherever the
     // columns stand or whether they are shown at all.
     void chainsAndMenuReadTheKeptFields_data()

@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -73,6 +74,8 @@ void MainWindow::wireControls()
             [this] { m_session->connectToServer(m_ui.refreshEdit->text()); });
     connect(m_ui.addButton, &QPushButton::clicked, this,
             [this] { m_session->addLink(m_ui.linkEdit->text()); });
+    // Return in the box adds, as the button does; the window still has no default button.
+    connect(m_ui.linkEdit, &QLineEdit::returnPressed, m_ui.addButton, &QPushButton::click);
     connect(m_ui.torrentView, &QWidget::customContextMenuRequested, this,
             &MainWindow::showContextMenu);
     // In the order the form places them.
@@ -102,6 +105,17 @@ void MainWindow::createMenus()
                                  QStringLiteral("Switch to Version"), &MainWindow::switchVersion);
     item(actionMenu, "changeColumnsAction", QStringLiteral("Change Columns"),
          &MainWindow::changeColumns);
+    // Asks for the list now instead of at the next tick; only while polling runs.
+    item(actionMenu, "refreshNowAction", QStringLiteral("Refresh Now"), [this] {
+        m_session->refresh();
+    })->setShortcut(QKeySequence(Qt::Key_F5));
+    auto* focusLink = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(focusLink, &QShortcut::activated, this, [this] {
+        if (!m_ui.linkEdit->isVisible())
+            return;
+        m_ui.linkEdit->setFocus(Qt::ShortcutFocusReason);
+        m_ui.linkEdit->selectAll();
+    });
     actionMenu->addSeparator()->setObjectName(QStringLiteral("separator"));
     item(actionMenu, "exitAction", QStringLiteral("Exit"), &MainWindow::close);
 
