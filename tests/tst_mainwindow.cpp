@@ -5,6 +5,7 @@
 #include "support/WindowHarness.h"
 
 #include <QHeaderView>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 
 using namespace tavrin;
@@ -103,6 +104,27 @@ private Q_SLOTS:
         QCOMPARE(h.env.logBytes().count("Settings cannot be saved"), 1);
         QCOMPARE(h.env.prompter.messages.size(), 0);
         QCOMPARE(h.window->session()->state(), Session::State::Polling);
+    }
+
+    // No status bar at start-up, so the window looks as it always has; Connect brings one that
+    // says what is going on.
+    void statusBarComesWithConnect()
+    {
+        WindowHarness h;
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        QCOMPARE(h.window->findChild<QStatusBar*>(), nullptr);
+        h.connectAs(QStringLiteral("me"));
+        auto* bar = h.window->findChild<QStatusBar*>();
+        QVERIFY(bar);
+        QVERIFY2(bar->currentMessage().startsWith("Connecting to 127.0.0.1:"),
+                 qPrintable(bar->currentMessage()));
+        h.refresh();
+        TRY_VERIFY(bar->currentMessage().startsWith("Connected to 127.0.0.1:"));
+        // The content is laid out in what the bar leaves of the client area.
+        QWidget* client = h.window->centralWidget();
+        const QWidget* button = h.button("Pause All");
+        TRY_VERIFY(button->mapTo(client, QPoint(0, button->height())).y() <= client->height());
     }
 
     void fieldsComeBackAfterAFailure()

@@ -1,6 +1,7 @@
 // The session without any widget: Connect, polling, chains, the request queue and every failure
 // path, against a loopback server that records the exact bytes of every request.
 #include "core/columns/ColumnLayout.h"
+#include "core/session/ConnectionStatus.h"
 #include "core/session/Session.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
@@ -423,6 +424,42 @@ private Q_SLOTS:
         QCOMPARE(f.session->state(), State::Polling);
         f.connectAndQuery();
         QCOMPARE(f.replies, 2);
+    }
+
+    // What the status bar says in each state of the connection: before the first reply, after
+    // it, and after each kind of failure (a refused connection too, which shows no box).
+    void connectionStatusInWords_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("text"); // %1: the server as "HOST:PORT"
+        QTest::newRow("connected")
+            << ""
+            << "Connected to %1 (Kestrun 3) \u00b7 2 torrents \u00b7 last reply 11:00:58";
+        QTest::newRow("refused") << "refused"
+                                 << "Connection refused by %1: is Kestrun running there?";
+        QTest::newRow("error reply") << "error"
+                                     << "Stopped: ERROR: Wrong ID\u240a";
+    }
+    void connectionStatusInWords()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, text);
+        Fixture f;
+        f.script.torrents = {{"T1", "WORKING"}, {"T2", "pause"}};
+        if (fault == "refused")
+            f.session->setPort(QString::number(LoopbackServer::unusedPort()));
+        if (fault == "error")
+            f.script.replyFor.insert("QUERY|", "Feedback\nError=Wrong ID\n");
+        ConnectionStatus status(*f.session, f.model, f.env.clock);
+        QStringList said;
+        connect(&status, &ConnectionStatus::changed, [&said](const QString& t) { said << t; });
+        f.session->connectToServer(QStringLiteral("3600"));
+        QCOMPARE(said.value(0),
+                 "Connecting to " + f.session->serverName() + ": first query in 3600 s");
+        f.session->refresh();
+        // The countdown may say more while the reply is on its way.
+        TRY_VERIFY(!said.last().startsWith("Connecting"));
+        QCOMPARE(said.last(), text.arg(f.session->serverName()));
     }
 };
 

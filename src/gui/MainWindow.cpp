@@ -4,6 +4,7 @@
 #include "core/layout/StoredWindowSize.h"
 #include "core/log/EventLog.h"
 #include "core/platform/Prompter.h"
+#include "core/session/ConnectionStatus.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/TorrentListModel.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -54,8 +56,15 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     connect(m_updateChecker, &UpdateChecker::runningChanged, this,
             [this](bool running) { m_prompter.setWaitPointer(running); });
     connect(m_updateChecker, &UpdateChecker::finished, this, &MainWindow::showUpdateOutcome);
+    m_connectionStatus = new ConnectionStatus(*m_session, *m_model, clock, this);
+    connect(m_connectionStatus, &ConnectionStatus::changed, this, [this](const QString& text) {
+        // Created at the first text: until Connect the window looks as it always has.
+        statusBar()->setObjectName(QStringLiteral("statusBar"));
+        statusBar()->showMessage(text);
+    });
 
     m_ui.setup(*this);
+    centralWidget()->installEventFilter(this);
     m_ui.torrentView->setModel(m_model);
     wireControls();
     createMenus();
@@ -148,6 +157,7 @@ void MainWindow::startUp()
 
     m_profile.load();
     m_switchVersionAction->setText(m_profile.switchCaption());
+    m_connectionStatus->setServerVersion(m_profile.isVersion3() ? 3 : 2);
     showColumns();
 
     m_ui.hostEdit->setText(m_settings.read(keys::host, keys::defaultHost));
@@ -238,6 +248,7 @@ void MainWindow::switchVersion()
 {
     m_profile.switchVersion();
     m_switchVersionAction->setText(m_profile.switchCaption());
+    m_connectionStatus->setServerVersion(m_profile.isVersion3() ? 3 : 2);
     showColumns();
 }
 
@@ -334,6 +345,13 @@ void MainWindow::applyStatusReply(const QByteArray& reply)
         // selects nothing on its own.
         selection->clearSelection();
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        m_ui.applyLayout(*this);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -21,6 +21,7 @@ class Prompter;
 class SettingsStore;
 class TorrentListModel;
 class TorrentListUpdater;
+class ConnectionStatus;
 class TorrentMenu;
 class UpdateChecker;
 struct UpdateOutcome;
@@ -50,6 +51,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The client area also changes size when the status bar comes: the content follows it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void wireControls();
@@ -82,6 +85,8 @@ private:
     Session* m_session = nullptr;
     std::unique_ptr<TorrentListUpdater> m_updater;
     UpdateChecker* m_updateChecker = nullptr;
+    // What the status bar says; the bar itself appears with its first text, after Connect.
+    ConnectionStatus* m_connectionStatus = nullptr;
 
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;

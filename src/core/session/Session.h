@@ -48,6 +48,8 @@ public:
     // The connection fields, read afresh for every request.
     void setHost(const QString& host) { m_host = host; }
     void setPort(const QString& port) { m_port = port; }
+    // The server as the fields name it, "HOST:PORT".
+    QString serverName() const { return m_host + QLatin1Char(':') + m_port; }
     void setUniqueId(const QString& uniqueId) { m_uniqueId = uniqueId; }
 
     // Connect: checks the numbers, stores the four connection settings and starts polling.
