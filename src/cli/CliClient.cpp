@@ -19,8 +19,8 @@ namespace tavrin::cli {
 
 namespace {
 
-// The commands that name one torrent; priority's command is chosen apart.
-const QHash<QString, Session::TorrentCommand>& oneTorrentCommands()
+// The commands on one torrent that the session names; priority has a call of its own.
+const QHash<QString, Session::TorrentCommand>& torrentCommands()
 {
     static const QHash<QString, Session::TorrentCommand> commands = {
         {QStringLiteral("pause"), Session::TorrentCommand::Pause},
@@ -28,9 +28,14 @@ const QHash<QString, Session::TorrentCommand>& oneTorrentCommands()
         {QStringLiteral("stop"), Session::TorrentCommand::Stop},
         {QStringLiteral("queue"), Session::TorrentCommand::Queue},
         {QStringLiteral("delete"), Session::TorrentCommand::Delete},
-        {QStringLiteral("priority"), Session::TorrentCommand::Pause},
     };
     return commands;
+}
+
+// Commands that name one torrent, which is looked for in the list first.
+bool namesOneTorrent(const QString& command)
+{
+    return torrentCommands().contains(command) || command == QLatin1String("priority");
 }
 
 void write(FILE* stream, const QByteArray& bytes)
@@ -70,7 +75,7 @@ bool CliClient::prepare()
     const QString& command = m_invocation.command;
     m_listing = command == QLatin1String("list") || command == QLatin1String("watch") ||
                 command == QLatin1String("pause-all") || command == QLatin1String("resume-all");
-    const bool oneTorrent = oneTorrentCommands().contains(command);
+    const bool oneTorrent = namesOneTorrent(command);
     m_listing = m_listing || oneTorrent;
     const bool printing = command == QLatin1String("list") || command == QLatin1String("watch");
     if (printing && !chooseColumns(m_profile->layout(), m_invocation.columns, m_columns, error)) {
@@ -162,7 +167,7 @@ void CliClient::sendTorrentCommand()
     m_listing = false;
     if (command == QLatin1String("priority"))
         return m_session->setPriority(m_torrentId, *priorityCode(m_invocation.arguments.at(1)));
-    m_session->sendTorrentCommand(oneTorrentCommands().value(command), m_torrentId);
+    m_session->sendTorrentCommand(torrentCommands().value(command), m_torrentId);
 }
 
 void CliClient::start()
@@ -172,7 +177,7 @@ void CliClient::start()
     const QString& command = m_invocation.command;
     const QStringList& args = m_invocation.arguments;
     if (command == QLatin1String("list") || command == QLatin1String("pause-all") ||
-        command == QLatin1String("resume-all") || oneTorrentCommands().contains(command)) {
+        command == QLatin1String("resume-all") || namesOneTorrent(command)) {
         m_session->queryStatus();
     } else if (command == QLatin1String("watch")) {
         m_watchTimer = new QTimer(this);
@@ -231,8 +236,7 @@ void CliClient::onCommandSent(const QByteArray& command)
             const QByteArray id = command.sliced(verb.size());
             // The identifier is the server's text: its controls are shown, not obeyed.
             write(stdout, (verb == QByteArrayView("PAUSE|") ? "paused " : "resumed ") +
-                              terminalCell(QString::fromLatin1(id), messageBoxCharacters)
-                                  .toUtf8() +
+                              terminalCell(QString::fromLatin1(id), messageBoxCharacters).toUtf8() +
                               '\n');
         }
     }

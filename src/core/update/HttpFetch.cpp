@@ -73,18 +73,18 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return static_cast<Transfer*>(user)->cancelled.load() ? 1 : 0;
 }
 
-bool isHttp(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 
 } // namespace
+
+bool isHttpUrl(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
 
 HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
                           const std::atomic<bool>& cancelled)
@@ -148,7 +148,7 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
             char* next = nullptr;
             curl_easy_getinfo(c, CURLINFO_REDIRECT_URL, &next);
             const QUrl target = next ? QUrl::fromEncoded(QByteArray(next)) : QUrl();
-            if (!isHttp(target))
+            if (!isHttpUrl(target))
                 return {{},
                         QStringLiteral("The server sent the version information elsewhere, to "
                                        "an address that is not HTTP.")};

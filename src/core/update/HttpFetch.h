@@ -21,6 +21,9 @@ struct HttpFetchResult {
     QString error; // empty when the body is the answer
 };
 
+// True for an http or https address with a host: the only kind fetched.
+bool isHttpUrl(const QUrl& url);
+
 // Fetches an http or https address, following redirects to http and https only and never from
 // https down to http, within the limits. Proxies come from the usual environment variables;
 // loopback is never proxied. Blocks: run it on a thread of its own; `cancelled` ends it early.

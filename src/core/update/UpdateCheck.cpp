@@ -7,17 +7,6 @@
 
 namespace tavrin {
 
-namespace {
-
-bool isHttp(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
-} // namespace
-
 UpdateCheck::UpdateCheck(QObject* parent) : QObject(parent) {}
 
 UpdateCheck::~UpdateCheck()
@@ -49,7 +38,7 @@ void UpdateCheck::start(const QUrl& url, int timeoutMs, const QString& runningVe
     };
 
     // Only the web is asked; a file or resource address is no place for release information.
-    if (!isHttp(url)) {
+    if (!isHttpUrl(url)) {
         const QString text = QStringLiteral("The address of the version information, \"%1\", is "
                                             "not an HTTP address.")
                                  .arg(url.toDisplayString());
