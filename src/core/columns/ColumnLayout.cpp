@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace tavrin::columns {
 
@@ -73,6 +75,28 @@ bool parse(pugi::xml_document& document, const QString& text)
         document.reset();
         return false;
     }
+    // Character references can make text that a save would not read back the same: a carriage
+    // return (read back as a line feed) or text of blanks only (read back as nothing). Text
+    // between elements means nothing to a layout, so it is made what a reread would make it.
+    struct ReferencedBlanks : pugi::xml_tree_walker {
+        std::vector<pugi::xml_node> blank;
+        bool for_each(pugi::xml_node& node) override
+        {
+            if (node.type() != pugi::node_pcdata)
+                return true;
+            std::string value = node.value();
+            if (value.find_first_not_of(" \t\r\n") == std::string::npos) {
+                blank.push_back(node);
+            } else if (value.find('\r') != std::string::npos) {
+                std::replace(value.begin(), value.end(), '\r', '\n');
+                node.set_value(value.c_str());
+            }
+            return true;
+        }
+    } blanks;
+    document.traverse(blanks);
+    for (const pugi::xml_node& node : blanks.blank)
+        node.parent().remove_child(node);
     return true;
 }
 
