@@ -20,8 +20,8 @@ ColumnPlan ColumnPlan::resolve(const pugi::xml_document& layout)
         const QList<pugi::xml_node> found = columns::elementsWithKey(layout, key);
         return found.isEmpty() ? 0 : columns::fieldNumber(found.first());
     };
-    plan.m_statusField = fieldOf(QStringLiteral("BT Status"));
-    plan.m_priorityField = fieldOf(QStringLiteral("Priority"));
+    for (std::size_t k = 0; k < keptFieldCount; ++k)
+        plan.m_keptFields[k] = fieldOf(QString(keptFieldKeys[k]));
     return plan;
 }
 

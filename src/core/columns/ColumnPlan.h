@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/torrents/KeptField.h"
+
 #include <QList>
 #include <QString>
 #include <pugixml.hpp>
@@ -20,14 +22,13 @@ public:
     // What tells two plans apart for the list: under equal keys, rows fill items alike.
     struct Key {
         QList<int> fields;
-        bool walkFails = false; // such a plan never applied a row
-        int statusField = 0;    // rows kept their status and priority from these fields
-        int priorityField = 0;
+        bool walkFails = false;                       // such a plan never applied a row
+        std::array<int, keptFieldCount> keptFields{}; // rows kept these fields
         bool operator==(const Key&) const = default;
     };
 
     static ColumnPlan resolve(const pugi::xml_document& layout);
-    Key key() const { return {m_fields, !m_walkFailure.isEmpty(), m_statusField, m_priorityField}; }
+    Key key() const { return {m_fields, !m_walkFailure.isEmpty(), m_keptFields}; }
 
     Start start() const { return m_start; }
     // Why the search for the first shown position fails (when start() is Fails).
@@ -36,10 +37,9 @@ public:
     const QList<int>& fields() const { return m_fields; }
     // The keys of the same columns, for failure descriptions.
     const QList<QString>& keys() const { return m_keys; }
-    // The fields holding a torrent's status ("BT Status") and priority ("Priority"), shown or
-    // not; 0 when the layout has no such column.
-    int statusField() const { return m_statusField; }
-    int priorityField() const { return m_priorityField; }
+    // The field of a kept field's column, shown or not; 0 when the layout has no such column.
+    int keptField(KeptField which) const { return m_keptFields[keptIndex(which)]; }
+    const std::array<int, keptFieldCount>& keptFields() const { return m_keptFields; }
     // Why the walk over the sub-item positions fails; empty when it does not.
     const QString& walkFailure() const { return m_walkFailure; }
 
@@ -51,8 +51,7 @@ private:
     QList<int> m_fields;
     QList<QString> m_keys;
     QString m_walkFailure;
-    int m_statusField = 0;
-    int m_priorityField = 0;
+    std::array<int, keptFieldCount> m_keptFields{};
 };
 
 } // namespace tavrin

@@ -113,8 +113,9 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
             return field > 0 && field < fieldCount ? replyrows::fieldAt(row, field)
                                                    : QByteArrayView();
         };
-        const TorrentListModel::KeptFields keptFields{kept(plan.statusField()),
-                                                      kept(plan.priorityField())};
+        KeptFields keptFields;
+        for (std::size_t k = 0; k < keptFieldCount; ++k)
+            keptFields[k] = kept(plan.keptFields()[k]);
         if (position > 0)
             model.updateItem(position, row, hash, keptFields);
         else

@@ -2,6 +2,7 @@
 
 #include "core/torrents/FieldDisplay.h"
 #include "core/torrents/ReplyRows.h"
+#include "core/view/SortKey.h"
 
 #include <cstring>
 
@@ -195,16 +196,34 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
     if (position < 1 || position > count())
         return {};
     const Row& row = m_rows.at(position - 1);
-    return which == KeptField::Status ? rowTextIn(row).sliced(row.statusAt, row.statusLength)
-                                      : rowTextIn(row).sliced(row.priorityAt, row.priorityLength);
+    const std::size_t k = keptIndex(which);
+    return rowTextIn(row).sliced(row.keptAt[k], row.keptLength[k]);
+}
+
+QByteArrayView TorrentListModel::cellSource(int row, int column) const
+{
+    const Row& item = m_rows.at(row);
+    if (column < 0 || column >= static_cast<int>(item.cells))
+        return {};
+    if (column == 0 || column >= static_cast<int>(item.firstStoredSubItem))
+        return storedIn(item, column);
+    return replyrows::fieldAt(rowTextIn(item), m_plan.fields.at(column));
+}
+
+TorrentListModel::SpeedTotals TorrentListModel::speedTotals() const
+{
+    SpeedTotals totals;
+    for (const Row& row : m_rows) {
+        totals.download += row.downloadSpeed;
+        totals.upload += row.uploadSpeed;
+    }
+    return totals;
 }
 
 QByteArrayView TorrentListModel::storedIn(const Row& row, qsizetype cell)
 {
-    const qsizetype head =
-        endSlots(row.cells, row.firstStoredSubItem) * qsizetype(sizeof(quint32));
-    const quint32 start =
-        cell == 0 ? 0 : endAt(row.data, slotOf(cell - 1, row.firstStoredSubItem));
+    const qsizetype head = endSlots(row.cells, row.firstStoredSubItem) * qsizetype(sizeof(quint32));
+    const quint32 start = cell == 0 ? 0 : endAt(row.data, slotOf(cell - 1, row.firstStoredSubItem));
     const quint32 end = endAt(row.data, slotOf(cell, row.firstStoredSubItem));
     return QByteArrayView(row.data).sliced(head + start, end - start);
 }
@@ -337,10 +356,14 @@ void TorrentListModel::recordFilledRow(Row& item, QByteArrayView row, quint64 ro
                                        KeptFields kept) const
 {
     item.rowLength = static_cast<quint32>(row.size());
-    item.statusAt = offsetIn(row, kept.status);
-    item.statusLength = static_cast<quint32>(kept.status.size());
-    item.priorityAt = offsetIn(row, kept.priority);
-    item.priorityLength = static_cast<quint32>(kept.priority.size());
+    for (std::size_t k = 0; k < keptFieldCount; ++k) {
+        item.keptAt[k] = offsetIn(row, kept[k]);
+        item.keptLength[k] = static_cast<quint32>(kept[k].size());
+    }
+    item.downloadSpeed =
+        static_cast<float>(view::bytesPerSecond(kept[keptIndex(KeptField::DownloadSpeed)]));
+    item.uploadSpeed =
+        static_cast<float>(view::bytesPerSecond(kept[keptIndex(KeptField::UploadSpeed)]));
     item.rowHash = rowHash;
     item.generation = m_generation;
     item.seen = m_reply;

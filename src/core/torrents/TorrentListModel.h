@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/columns/ColumnPlan.h"
+#include "core/torrents/KeptField.h"
 #include "core/torrents/TorrentIdIndex.h"
 
 #include <QAbstractTableModel>
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <vector>
 
 namespace tavrin {
@@ -34,16 +36,21 @@ public:
     QByteArrayView rowText(int position) const { return rowTextIn(m_rows.at(position - 1)); }
     // The text of column `column` of the item at `position`; empty when it has no such cell.
     QString text(int position, int column) const;
-    // Fields every item keeps whether or not a column shows them: the chains and the context
-    // menu act on a torrent's status and priority wherever the user put those columns.
-    enum class KeptField { Status, Priority };
-    struct KeptFields {
-        QByteArrayView status;
-        QByteArrayView priority;
-    };
+    using KeptField = tavrin::KeptField;
+    using KeptFields = tavrin::KeptFields;
     // The kept field of the item at `position`, as the server sent it; empty when the row had
     // no such field.
     QByteArrayView keptField(int position, KeptField which) const;
+    // The download and upload speeds of all items, in bytes per second: the sum of what their
+    // speed fields mean (a plain number of bytes, or a number with its unit).
+    struct SpeedTotals {
+        double download = 0;
+        double upload = 0;
+    };
+    SpeedTotals speedTotals() const;
+    // The hash of the row the item at the 0-based `row` was last filled from: equal hashes, same
+    // row text.
+    quint64 rowHashAt(int row) const { return m_rows.at(row).rowHash; }
     // Position of the first item with this identifier, or 0.
     int findTorrent(QByteArrayView id) const;
     // The model index of the item's first cell, for selecting it in a view.
@@ -79,7 +86,17 @@ public:
     {
         flushAdded();
         flushChanged();
+        Q_EMIT replyEnded();
     }
+    // What the cell at the 0-based `row` and `column` is shown from: its stored text, or the
+    // row's field before it is displayed. Equal bytes, equal shown text.
+    QByteArrayView cellSource(int row, int column) const;
+
+Q_SIGNALS:
+    // A reply has been taken in (whole or up to a failing row): every change it made is out.
+    void replyEnded();
+
+public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -91,7 +108,8 @@ public:
     // stored texts one after another, then the row text it was last filled from, which ends
     // with the identifier. Cells 1 to firstStoredSubItem - 1 are shown from the row's fields when
     // asked for (so a refresh only copies the row) and store nothing, not even an end; the
-    // others, the main text among them, store their text. Public only so the type can be declared relocatable.
+    // others, the main text among them, store their text. Public only so the type can be declared
+    // relocatable.
     struct Row {
         QByteArray data;
         quint64 rowHash = 0; // of the row text
@@ -101,10 +119,10 @@ public:
         quint32 rowLength = 0; // the row text is the last rowLength bytes of data
         quint32 idLength = 0;  // the identifier is the last idLength bytes of the row text
         // The kept fields, as offsets into the row text.
-        quint32 statusAt = 0;
-        quint32 statusLength = 0;
-        quint32 priorityAt = 0;
-        quint32 priorityLength = 0;
+        std::array<quint32, keptFieldCount> keptAt{};
+        std::array<quint32, keptFieldCount> keptLength{};
+        float downloadSpeed = 0; // what the speed fields mean, in bytes per second
+        float uploadSpeed = 0;
         quint32 generation = 0; // the plan the row was applied under; 0: none
         quint32 seen = 0;       // the last reply that named this identifier
     };

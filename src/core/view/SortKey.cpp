@@ -1,5 +1,7 @@
 #include "core/view/SortKey.h"
 
+#include "core/platform/Numbers.h"
+
 #include <QString>
 #include <cmath>
 #include <optional>
@@ -147,6 +149,16 @@ SortKey SortKey::of(QStringView value)
     key.m_kind = Kind::Text;
     key.m_text = naturalKey(text);
     return key;
+}
+
+double bytesPerSecond(QByteArrayView field)
+{
+    // Servers send plain numbers; those need no conversion to text.
+    if (const auto plain = parseDecimal(field))
+        return std::isfinite(*plain) ? *plain : 0;
+    if (field.isEmpty() || field.size() > 64)
+        return 0;
+    return measure(QString::fromLatin1(field).trimmed()).value_or(0);
 }
 
 int SortKey::compare(const SortKey& a, const SortKey& b)

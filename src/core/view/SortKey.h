@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringView>
 
 namespace tavrin::view {
@@ -28,5 +29,9 @@ private:
     double m_number = 0;
     QByteArray m_text; // bytes whose plain order is the natural order of the text
 };
+
+// What a speed field of a row means in bytes per second: a plain number, or a number with its
+// unit ("12 KB/s"); 0 for anything else.
+double bytesPerSecond(QByteArrayView field);
 
 } // namespace tavrin::view

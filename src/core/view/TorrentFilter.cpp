@@ -1,0 +1,73 @@
+#include "core/view/TorrentFilter.h"
+
+#include "core/view/SortKey.h"
+
+#include <QLatin1StringView>
+
+namespace tavrin::view {
+
+namespace {
+
+bool is(QByteArrayView word, const char* wanted)
+{
+    return QLatin1StringView(word).trimmed().compare(QLatin1StringView(wanted),
+                                                     Qt::CaseInsensitive) == 0;
+}
+
+bool has(QByteArrayView word, const char* part)
+{
+    return QLatin1StringView(word).contains(QLatin1StringView(part), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QStringList statusFilterNames()
+{
+    return {QStringLiteral("All"),       QStringLiteral("Downloading"), QStringLiteral("Seeding"),
+            QStringLiteral("Completed"), QStringLiteral("Paused"),      QStringLiteral("Stopped"),
+            QStringLiteral("Queued"),    QStringLiteral("Error")};
+}
+
+bool isComplete(QByteArrayView status, QByteArrayView progress)
+{
+    if (QLatin1StringView(status).trimmed().startsWith(QLatin1StringView("COMPLETED"),
+                                                       Qt::CaseInsensitive))
+        return true;
+    if (progress.isEmpty() || progress.size() > 64)
+        return false;
+    const SortKey key = SortKey::of(QString::fromLatin1(progress));
+    return key.kind() == SortKey::Kind::Number && key.number() >= 100;
+}
+
+bool statusMatches(StatusFilter filter, QByteArrayView status, QByteArrayView progress)
+{
+    switch (filter) {
+    case StatusFilter::All:
+        return true;
+    case StatusFilter::Downloading:
+        return is(status, "WORKING") && !isComplete(status, progress);
+    case StatusFilter::Seeding:
+        return has(status, "SEEDING");
+    case StatusFilter::Completed:
+        return isComplete(status, progress);
+    case StatusFilter::Paused:
+        return is(status, "pause") || is(status, "paused");
+    case StatusFilter::Stopped:
+        return is(status, "STOP") || is(status, "STOPPED");
+    case StatusFilter::Queued:
+        return is(status, "QUEUE") || is(status, "QUEUED");
+    case StatusFilter::Error:
+        return has(status, "ERROR");
+    }
+    return false;
+}
+
+bool TorrentFilter::matches(QByteArrayView name, QByteArrayView statusWord,
+                            QByteArrayView progress) const
+{
+    if (!nameText.isEmpty() && !QLatin1StringView(name).contains(nameText, Qt::CaseInsensitive))
+        return false;
+    return statusMatches(status, statusWord, progress);
+}
+
+} // namespace tavrin::view

@@ -1,0 +1,323 @@
+#include "core/view/TorrentViewModel.h"
+
+#include "core/torrents/TorrentListModel.h"
+
+#include <algorithm>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace tavrin::view {
+
+TorrentViewModel::TorrentViewModel(TorrentListModel& list, QObject* parent)
+    : QAbstractTableModel(parent), m_list(list)
+{
+    connectList();
+}
+
+void TorrentViewModel::connectList()
+{
+    TorrentListModel* list = &m_list;
+    connect(list, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (m_changing)
+            settle();
+        beginResetModel();
+    });
+    connect(list, &QAbstractItemModel::modelReset, this, [this] {
+        m_entries.clear();
+        m_shown.clear();
+        if (!passesThrough()) {
+            m_entries.resize(static_cast<std::size_t>(m_list.count()));
+            placeAll(true);
+        }
+        endResetModel();
+    });
+    connect(list, &QAbstractItemModel::headerDataChanged, this,
+            &QAbstractItemModel::headerDataChanged);
+    connect(list, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (passesThrough())
+                    beginInsertRows({}, first, last);
+                else
+                    beginChange();
+            });
+    connect(list, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (passesThrough())
+                    endInsertRows();
+                else
+                    m_entries.insert(m_entries.begin() + first, std::size_t(last - first + 1),
+                                     Entry{});
+            });
+    connect(list, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (passesThrough())
+                    beginRemoveRows({}, first, last);
+                else
+                    beginChange();
+            });
+    connect(list, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (passesThrough())
+                    endRemoveRows();
+                else
+                    m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
+            });
+    connect(list, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (passesThrough())
+                    Q_EMIT dataChanged(index(topLeft.row(), topLeft.column()),
+                                       index(bottomRight.row(), bottomRight.column()));
+                else
+                    beginChange();
+            });
+    connect(list, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
+                // The list never moves its rows: passed on, nothing needs mapping.
+                if (passesThrough())
+                    Q_EMIT layoutAboutToBeChanged({}, hint);
+                else
+                    beginChange();
+            });
+    connect(list, &QAbstractItemModel::layoutChanged, this,
+            [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
+                if (passesThrough())
+                    Q_EMIT layoutChanged({}, hint);
+            });
+    connect(list, &TorrentListModel::replyEnded, this, [this] {
+        if (m_changing)
+            settle();
+    });
+}
+
+void TorrentViewModel::beginChange()
+{
+    if (m_changing)
+        return;
+    m_changing = true;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Selections and the current row follow their torrents, through the list's own indexes.
+    m_persistentShown = persistentIndexList();
+    m_persistentList.clear();
+    m_persistentList.reserve(m_persistentShown.size());
+    for (const QModelIndex& shown : std::as_const(m_persistentShown)) {
+        const int row = listPosition(shown.row() + 1) - 1;
+        m_persistentList.append(row >= 0 ? QPersistentModelIndex(m_list.index(row, shown.column()))
+                                         : QPersistentModelIndex());
+    }
+    // Changes outside a reply settle once the event loop runs again.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_changing)
+                settle();
+        },
+        Qt::QueuedConnection);
+}
+
+void TorrentViewModel::settle()
+{
+    if (!passesThrough())
+        placeAll(false);
+    QModelIndexList to;
+    to.reserve(m_persistentList.size());
+    for (const QPersistentModelIndex& at : std::as_const(m_persistentList)) {
+        const int shown = at.isValid() ? shownPosition(at.row() + 1) : 0;
+        to.append(shown > 0 ? index(shown - 1, at.column()) : QModelIndex());
+    }
+    changePersistentIndexList(m_persistentShown, to);
+    m_persistentShown.clear();
+    m_persistentList.clear();
+    m_changing = false;
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TorrentViewModel::setSort(int column, Qt::SortOrder order)
+{
+    if (column < 0)
+        order = Qt::AscendingOrder;
+    if (column == m_sortColumn && order == m_order)
+        return;
+    if (m_changing)
+        settle();
+    beginChange();
+    m_sortColumn = column;
+    m_order = order;
+    reorderAll();
+}
+
+void TorrentViewModel::setFilter(const TorrentFilter& filter)
+{
+    if (filter == m_filter)
+        return;
+    if (m_changing)
+        settle();
+    beginChange();
+    m_filter = filter;
+    reorderAll();
+}
+
+void TorrentViewModel::reorderAll()
+{
+    m_shown.clear();
+    m_entries.clear();
+    if (!passesThrough()) {
+        m_entries.resize(static_cast<std::size_t>(m_list.count()));
+        placeAll(true);
+    }
+    // The order is in place; only the persistent indexes remain.
+    QModelIndexList to;
+    to.reserve(m_persistentList.size());
+    for (const QPersistentModelIndex& at : std::as_const(m_persistentList)) {
+        const int shown = at.isValid() ? shownPosition(at.row() + 1) : 0;
+        to.append(shown > 0 ? index(shown - 1, at.column()) : QModelIndex());
+    }
+    changePersistentIndexList(m_persistentShown, to);
+    m_persistentShown.clear();
+    m_persistentList.clear();
+    m_changing = false;
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
+{
+    const quint64 rowHash = m_list.rowHashAt(row);
+    if (!force && !entry.fresh && rowHash == entry.rowHash)
+        return false;
+    entry.rowHash = rowHash;
+    bool placeChanged = force || entry.fresh;
+
+    const bool matched = entry.matches;
+    if (m_filter.isActive()) {
+        const int position = row + 1;
+        QByteArrayView name = m_list.keptField(position, KeptField::Name);
+        if (name.isEmpty())
+            name = m_list.cellSource(row, 0);
+        entry.matches = m_filter.matches(name, m_list.keptField(position, KeptField::Status),
+                                         m_list.keptField(position, KeptField::Progress));
+    } else {
+        entry.matches = true;
+    }
+    placeChanged = placeChanged || matched != entry.matches;
+
+    if (m_sortColumn >= 0) {
+        // The key is worked out again only when the cell's own text changed.
+        const QByteArrayView cell = m_list.cellSource(row, m_sortColumn);
+        const quint64 cellHash = XXH3_64bits(cell.data(), static_cast<size_t>(cell.size()));
+        if (force || entry.fresh || cellHash != entry.cellHash) {
+            SortKey key = SortKey::of(m_list.text(row + 1, m_sortColumn));
+            placeChanged = placeChanged || SortKey::compare(key, entry.key) != 0 ||
+                           key.kind() != entry.key.kind();
+            entry.key = std::move(key);
+            entry.cellHash = cellHash;
+        }
+    }
+    entry.fresh = false;
+    return placeChanged;
+}
+
+bool TorrentViewModel::less(int a, int b) const
+{
+    if (m_sortColumn >= 0) {
+        const SortKey& ka = m_entries[std::size_t(a)].key;
+        const SortKey& kb = m_entries[std::size_t(b)].key;
+        // Rows with nothing to sort by come last, whichever way the column is sorted.
+        const bool aMissing = ka.kind() == SortKey::Kind::Missing;
+        const bool bMissing = kb.kind() == SortKey::Kind::Missing;
+        if (aMissing != bMissing)
+            return bMissing;
+        if (!aMissing) {
+            int c = SortKey::compare(ka, kb);
+            if (m_order == Qt::DescendingOrder)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+        }
+    }
+    return a < b; // the server's order
+}
+
+void TorrentViewModel::placeAll(bool everything)
+{
+    const int count = m_list.count();
+    m_entries.resize(static_cast<std::size_t>(count));
+    const std::size_t oldShown = m_shown.size();
+    // Rows whose place cannot have changed, by their old place; the others are placed again.
+    std::vector<int> byOldPlace(oldShown, -1);
+    std::vector<int> moved;
+    for (int row = 0; row < count; ++row) {
+        Entry& entry = m_entries[std::size_t(row)];
+        const bool placeChanged = refresh(row, entry, everything);
+        if (!entry.matches)
+            continue;
+        if (!placeChanged && entry.shownRow >= 0 && std::size_t(entry.shownRow) < oldShown)
+            byOldPlace[std::size_t(entry.shownRow)] = row;
+        else
+            moved.push_back(row);
+    }
+    std::vector<int> kept;
+    kept.reserve(oldShown);
+    for (const int row : byOldPlace) {
+        if (row >= 0)
+            kept.push_back(row);
+    }
+    const auto order = [this](int a, int b) { return less(a, b); };
+    std::sort(moved.begin(), moved.end(), order);
+    m_shown.clear();
+    m_shown.reserve(kept.size() + moved.size());
+    std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(m_shown),
+               order);
+    for (Entry& entry : m_entries)
+        entry.shownRow = -1;
+    for (std::size_t i = 0; i < m_shown.size(); ++i)
+        m_entries[std::size_t(m_shown[i])].shownRow = static_cast<int>(i);
+}
+
+int TorrentViewModel::shownCount() const
+{
+    return passesThrough() ? m_list.count() : static_cast<int>(m_shown.size());
+}
+
+int TorrentViewModel::listPosition(int shownPosition) const
+{
+    if (shownPosition < 1 || shownPosition > shownCount())
+        return 0;
+    return passesThrough() ? shownPosition : m_shown[std::size_t(shownPosition - 1)] + 1;
+}
+
+int TorrentViewModel::shownPosition(int listPosition) const
+{
+    if (listPosition < 1 || listPosition > m_list.count())
+        return 0;
+    if (passesThrough())
+        return listPosition;
+    if (std::size_t(listPosition) > m_entries.size())
+        return 0;
+    return m_entries[std::size_t(listPosition - 1)].shownRow + 1;
+}
+
+int TorrentViewModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : shownCount();
+}
+
+int TorrentViewModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_list.columnCount();
+}
+
+QVariant TorrentViewModel::data(const QModelIndex& index, int role) const
+{
+    const int position = index.isValid() ? listPosition(index.row() + 1) : 0;
+    // Between a change of the list and its settling the old order may point past its end.
+    if (position < 1 || position > m_list.count())
+        return {};
+    return m_list.data(m_list.index(position - 1, index.column()), role);
+}
+
+QVariant TorrentViewModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    return m_list.headerData(section, orientation, role);
+}
+
+} // namespace tavrin::view

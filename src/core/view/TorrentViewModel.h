@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/view/SortKey.h"
+#include "core/view/TorrentFilter.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QPersistentModelIndex>
+#include <vector>
+
+namespace tavrin {
+
+class TorrentListModel;
+
+namespace view {
+
+// The torrent list as shown: the list's rows, sorted by one column's meaning and narrowed by a
+// filter. Without either it is the list itself, row for row, and passes its changes on as they
+// come. Sorted or filtered, a reply becomes one layout change: only the rows whose sort key or
+// filter match changed are placed again and merged into the rest, which keep their order.
+class TorrentViewModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TorrentViewModel(TorrentListModel& list, QObject* parent = nullptr);
+
+    // Sorts by `column` (-1: the server's order). Equal keys keep the server's order.
+    void setSort(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_order; }
+    void setFilter(const TorrentFilter& filter);
+    const TorrentFilter& filter() const { return m_filter; }
+
+    // The number of rows shown.
+    int shownCount() const;
+    // The list's 1-based position of the row shown at 1-based `shownPosition`; 0 for none.
+    int listPosition(int shownPosition) const;
+    // The shown 1-based position of the list's item at `listPosition`; 0 when it is not shown.
+    int shownPosition(int listPosition) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order) override { setSort(column, order); }
+
+    // What is kept for each of the list's rows while sorted or filtered.
+    struct Entry {
+        quint64 rowHash = 0;
+        quint64 cellHash = 0; // of what the sort column's cell is shown from
+        SortKey key;
+        int shownRow = -1; // -1: not shown
+        bool fresh = true; // not looked at since it came
+        bool matches = false;
+        bool moved = false; // placed again at the next settling
+    };
+
+private:
+    bool passesThrough() const { return m_sortColumn < 0 && !m_filter.isActive(); }
+    // The list is about to change: starts one layout change, if none is under way.
+    void beginChange();
+    // Brings the order up to the list and ends the layout change.
+    void settle();
+    // Looks at every row again (a new sort column or filter) and orders them all.
+    void reorderAll();
+    // Works out a row's key and match; true when its place may have changed.
+    bool refresh(int row, Entry& entry, bool force);
+    bool less(int a, int b) const;
+    void placeAll(bool everything);
+    void connectList();
+
+    TorrentListModel& m_list;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+    TorrentFilter m_filter;
+    std::vector<Entry> m_entries; // per row of the list, while sorted or filtered
+    std::vector<int> m_shown;     // the list's 0-based rows, in the order shown
+    bool m_changing = false;      // a layout change is under way
+    QModelIndexList m_persistentShown;
+    QList<QPersistentModelIndex> m_persistentList;
+};
+
+} // namespace view
+} // namespace tavrin
+
+Q_DECLARE_TYPEINFO(tavrin::view::TorrentViewModel::Entry, Q_RELOCATABLE_TYPE);
