@@ -37,8 +37,7 @@ QString xml(const QString& cols)
 
 QStringList captions(const MainWindow& window)
 {
-    const auto* view = test::accessible<QTreeView>(window, "Torrents");
-    return static_cast<const TorrentListModel*>(view->model())->columns();
+    return window.findChild<TorrentListModel*>()->columns();
 }
 
 // Change Columns, taking these steps in the dialog: a number clicks that row (1-based), t u d b

@@ -434,11 +434,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text"); // %1: the server as "HOST:PORT"
         QTest::newRow("connected")
             << ""
-            << "Connected to %1 (Kestrun 3) \u00b7 2 torrents \u00b7 last reply 11:00:58";
+            << "Connected to %1 (Kestrun 3) \u00b7 2 torrents \u00b7 down 3.00 kB/s, up 5.00 MB/s "
+               "\u00b7 last reply 11:00:58";
         QTest::newRow("refused") << "refused"
                                  << "Connection refused by %1: is Kestrun running there?";
         QTest::newRow("error reply") << "error"
                                      << "Stopped: ERROR: Wrong ID\u240a";
+        QTest::newRow("timeout") << "timeout"
+                                 << "Stopped: SOCKET ERROR: The server did not answer in time (0.3 "
+                                    "seconds).";
     }
     void connectionStatusInWords()
     {
@@ -450,6 +454,11 @@ private Q_SLOTS:
             f.session->setPort(QString::number(LoopbackServer::unusedPort()));
         if (fault == "error")
             f.script.replyFor.insert("QUERY|", "Feedback\nError=Wrong ID\n");
+        if (fault == "timeout") {
+            // A deadline only a silent server can reach.
+            f.session->setDeadline(300);
+            f.server.setReplyDelay(600000);
+        }
         ConnectionStatus status(*f.session, f.model, f.env.clock);
         QStringList said;
         connect(&status, &ConnectionStatus::changed, [&said](const QString& t) { said << t; });

@@ -60,7 +60,7 @@ private Q_SLOTS:
         const QByteArray id("\xe9t\xe9\xff");
         const QByteArrayList rows = {v3Row("A"), v3Row("B"), v3Row(id, {{1, "\xe9"}})};
         h.refresh(statusReply(rows));
-        const QAbstractItemModel& model = h.model();
+        const QAbstractItemModel& model = h.shown();
         QCOMPARE(model.data(model.index(2, 0)).toString(), QString::fromLatin1("\xe9"));
         TRY_VERIFY(h.env.logBytes().contains(": Row: " + rows[2] + "\r\n"));
         h.openMenu(3);

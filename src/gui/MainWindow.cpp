@@ -10,15 +10,20 @@
 #include "core/torrents/TorrentListModel.h"
 #include "core/torrents/TorrentListUpdater.h"
 #include "core/update/UpdateChecker.h"
+#include "core/view/TorrentViewModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/ColumnChooserDialog.h"
+#include "gui/TorrentItemDelegate.h"
 #include "gui/TorrentMenu.h"
 #include "gui/UpdateReportDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -49,23 +54,26 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     setWindowIcon(QIcon(QStringLiteral(":/icons/tavrin.svg")));
 
     m_model = new TorrentListModel(this);
+    m_view = new view::TorrentViewModel(*m_model, this);
     m_session =
         new Session(settings, *m_model, {m_options.chainDelayMs, m_options.deadlineMs}, this);
     m_updater = std::make_unique<TorrentListUpdater>(*m_model, m_profile.layout(), m_log.get());
+    m_updater->setView(m_view);
     m_updateChecker = new UpdateChecker(m_options.versionsUrl, m_options.updateTimeoutMs, this);
     connect(m_updateChecker, &UpdateChecker::runningChanged, this,
             [this](bool running) { m_prompter.setWaitPointer(running); });
     connect(m_updateChecker, &UpdateChecker::finished, this, &MainWindow::showUpdateOutcome);
     m_connectionStatus = new ConnectionStatus(*m_session, *m_model, clock, this);
+    m_connectionStatus->setView(m_view);
     connect(m_connectionStatus, &ConnectionStatus::changed, this, [this](const QString& text) {
         // Created at the first text: until Connect the window looks as it always has.
-        statusBar()->setObjectName(QStringLiteral("statusBar"));
-        statusBar()->showMessage(text);
+        ensureStatusBar();
+        m_bar.connectionLabel->setText(text);
     });
 
     m_ui.setup(*this);
     centralWidget()->installEventFilter(this);
-    m_ui.torrentView->setModel(m_model);
+    m_ui.torrentView->setModel(m_view);
     wireControls();
     createMenus();
     connectSession();
@@ -87,6 +95,17 @@ void MainWindow::wireControls()
     connect(m_ui.linkEdit, &QLineEdit::returnPressed, m_ui.addButton, &QPushButton::click);
     connect(m_ui.torrentView, &QWidget::customContextMenuRequested, this,
             &MainWindow::showContextMenu);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto* shortcut =
+            new QShortcut(keys, m_ui.torrentView, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, &MainWindow::showContextMenuForSelection);
+    }
+    QHeaderView* header = m_ui.torrentView->header();
+    header->setSectionsClickable(true);
+    header->setToolTip(QStringLiteral("Click a column's header to sort by it; a third click "
+                                      "returns to the server's order"));
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
     // In the order the form places them.
     const QList<void (Session::*)()> bulkCommands = {&Session::startPauseAll,
                                                      &Session::startResumeAll, &Session::stopAll,
@@ -118,6 +137,17 @@ void MainWindow::createMenus()
     item(actionMenu, "refreshNowAction", QStringLiteral("Refresh Now"), [this] {
         m_session->refresh();
     })->setShortcut(QKeySequence(Qt::Key_F5));
+    auto* focusFilter = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(focusFilter, &QShortcut::activated, this, [this] {
+        if (!m_bar.filterEdit || !m_bar.filterEdit->isVisible())
+            return;
+        m_bar.filterEdit->setFocus(Qt::ShortcutFocusReason);
+        m_bar.filterEdit->selectAll();
+    });
+    // Esc cancels a running chain, as the bar's Cancel does.
+    m_cancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelShortcut->setEnabled(false);
+    connect(m_cancelShortcut, &QShortcut::activated, m_session, &Session::stopChain);
     auto* focusLink = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(focusLink, &QShortcut::activated, this, [this] {
         if (!m_ui.linkEdit->isVisible())
@@ -156,6 +186,7 @@ void MainWindow::startUp()
     m_settings.setFailureHandler([this](const QString& message) { showSettingsTrouble(message); });
 
     m_profile.load();
+    m_sort = view::SortChoice::read(m_settings, m_profile.isVersion3());
     m_switchVersionAction->setText(m_profile.switchCaption());
     m_connectionStatus->setServerVersion(m_profile.isVersion3() ? 3 : 2);
     showColumns();
@@ -211,6 +242,22 @@ void MainWindow::connectSession()
     connect(m_session, &Session::listAreaShown, this, [this] {
         m_ui.contentFrame->setEnabled(true);
         m_ui.contentFrame->setVisible(true);
+        ensureStatusBar();
+        m_bar.showFilters();
+    });
+    connect(m_session, &Session::stateChanged, this, [this](Session::State state) {
+        if (state == Session::State::Polling)
+            m_versionNoticeGiven = false;
+    });
+    connect(m_session, &Session::chainStep, this, [this] {
+        ensureStatusBar();
+        m_bar.cancelButton->show();
+        m_cancelShortcut->setEnabled(true);
+    });
+    connect(m_session, &Session::chainEnded, this, [this] {
+        m_cancelShortcut->setEnabled(false);
+        if (m_bar.cancelButton)
+            m_bar.cancelButton->hide();
     });
     connect(m_session, &Session::busyChanged, this,
             [this](bool busy) { m_prompter.setWaitPointer(busy); });
@@ -242,11 +289,84 @@ void MainWindow::showColumns()
     for (qsizetype i = 0; i < headers.size(); ++i)
         m_ui.torrentView->header()->resizeSection(static_cast<int>(i),
                                                   m_ui.twips.toPixels(headers.at(i).widthTwips));
+    if (auto* delegate = qobject_cast<TorrentItemDelegate*>(m_ui.torrentView->itemDelegate()))
+        delegate->setProgressColumn(static_cast<int>(captions.indexOf(QStringLiteral("Progress"))));
+    applySort();
+}
+
+void MainWindow::applySort()
+{
+    const int column =
+        m_sort.isSorted() ? static_cast<int>(m_model->columns().indexOf(m_sort.columnKey)) : -1;
+    QHeaderView* header = m_ui.torrentView->header();
+    if (column < 0) {
+        m_view->setSort(-1, Qt::AscendingOrder);
+        header->setSortIndicatorShown(false);
+        return;
+    }
+    m_view->setSort(column, m_sort.order);
+    header->setSortIndicator(column, m_sort.order);
+    header->setSortIndicatorShown(true);
+}
+
+void MainWindow::onHeaderClicked(int section)
+{
+    const QString key = m_model->columns().value(section);
+    if (key.isEmpty())
+        return;
+    // A stored choice whose column is not shown counts as none.
+    const view::SortChoice current = m_view->sortColumn() >= 0 ? m_sort : view::SortChoice{};
+    m_sort = current.next(key);
+    m_sort.store(m_settings, m_profile.isVersion3());
+    applySort();
+}
+
+void MainWindow::ensureStatusBar()
+{
+    if (m_bar.connectionLabel)
+        return;
+    m_bar.setup(*statusBar());
+    connect(m_bar.filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
+    connect(m_bar.statusCombo, &QComboBox::currentIndexChanged, this, &MainWindow::applyFilter);
+    m_bar.filterEdit->installEventFilter(this);
+    connect(m_bar.cancelButton, &QPushButton::clicked, m_session, &Session::stopChain);
+    connect(m_bar.switchButton, &QPushButton::clicked, this, [this] {
+        m_bar.noticeLabel->hide();
+        m_bar.switchButton->hide();
+        switchVersion();
+    });
+}
+
+void MainWindow::applyFilter()
+{
+    m_view->setFilter({m_bar.filterEdit->text(), static_cast<view::StatusFilter>(std::max(
+                                                     0, m_bar.statusCombo->currentIndex()))});
+}
+
+void MainWindow::checkServerVersion(const QByteArray& reply)
+{
+    if (m_versionNoticeGiven)
+        return;
+    const std::optional<int> suggested = m_profile.versionTheRowsSuggest(reply);
+    if (!suggested)
+        return;
+    // Told once per connection and without a box; the rows are still read as the user chose.
+    m_versionNoticeGiven = true;
+    ensureStatusBar();
+    m_bar.noticeLabel->setText(QStringLiteral("The server sends Kestrun %1 rows:").arg(*suggested));
+    m_bar.switchButton->setText(QStringLiteral("Switch to Version %1").arg(*suggested));
+    m_bar.noticeLabel->show();
+    m_bar.switchButton->show();
 }
 
 void MainWindow::switchVersion()
 {
     m_profile.switchVersion();
+    m_sort = view::SortChoice::read(m_settings, m_profile.isVersion3());
+    if (m_bar.noticeLabel) {
+        m_bar.noticeLabel->hide();
+        m_bar.switchButton->hide();
+    }
     m_switchVersionAction->setText(m_profile.switchCaption());
     m_connectionStatus->setServerVersion(m_profile.isVersion3() ? 3 : 2);
     showColumns();
@@ -307,8 +427,12 @@ void MainWindow::showContextMenu(const QPoint& pos)
     const QModelIndex hit = m_ui.torrentView->indexAt(pos);
     if (!hit.isValid())
         return;
-    const int position = TorrentListModel::positionOf(hit);
-    m_updater->setClickedPosition(position);
+    // The clicked position is where the row is shown; the torrent is the list's item there.
+    const int shown = TorrentListModel::positionOf(hit);
+    const int position = m_view->listPosition(shown);
+    if (position < 1)
+        return;
+    m_updater->setClickedPosition(shown);
     m_torrentMenu->prepare(m_session->statusAt(position), m_session->priorityAt(position),
                            m_profile.isVersion3());
     m_ui.torrentView->selectionModel()->select(hit, QItemSelectionModel::ClearAndSelect |
@@ -319,16 +443,30 @@ void MainWindow::showContextMenu(const QPoint& pos)
     m_torrentMenu->popup(m_ui.torrentView->viewport()->mapToGlobal(pos));
 }
 
+void MainWindow::showContextMenuForSelection()
+{
+    const QModelIndexList rows = m_ui.torrentView->selectionModel()->selectedRows();
+    const QModelIndex row = rows.isEmpty() ? m_ui.torrentView->currentIndex() : rows.first();
+    if (!row.isValid())
+        return;
+    m_ui.torrentView->scrollTo(row);
+    showContextMenu(m_ui.torrentView->visualRect(m_view->index(row.row(), 0)).center());
+}
+
 std::optional<QByteArray> MainWindow::selectedTorrent() const
 {
     const QModelIndexList rows = m_ui.torrentView->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return std::nullopt;
-    return m_model->torrentId(TorrentListModel::positionOf(rows.first()));
+    const int position = m_view->listPosition(TorrentListModel::positionOf(rows.first()));
+    if (position < 1)
+        return std::nullopt;
+    return m_model->torrentId(position);
 }
 
 void MainWindow::applyStatusReply(const QByteArray& reply)
 {
+    checkServerVersion(reply);
     const std::optional<QByteArray> selectedBefore = selectedTorrent();
     const TorrentListUpdater::Result result = m_updater->apply(reply);
     if (!result.error.isEmpty()) {
@@ -338,7 +476,7 @@ void MainWindow::applyStatusReply(const QByteArray& reply)
     }
     QItemSelectionModel* selection = m_ui.torrentView->selectionModel();
     if (result.selectPosition > 0) {
-        selection->select(m_model->itemIndex(result.selectPosition),
+        selection->select(m_view->index(result.selectPosition - 1, 0),
                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     } else if (const auto now = selectedTorrent(); now && now != selectedBefore) {
         // The view moves the selection to a neighbour when the selected item goes; the list
@@ -351,6 +489,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         m_ui.applyLayout(*this);
+    // Esc in the filter clears it; a running chain's Esc goes first, as a shortcut.
+    if (watched == m_bar.filterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        !m_bar.filterEdit->text().isEmpty()) {
+        m_bar.filterEdit->clear();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

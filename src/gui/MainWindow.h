@@ -2,7 +2,9 @@
 
 #include "core/servers/ServerProfile.h"
 #include "core/session/Session.h"
+#include "core/view/SortChoice.h"
 #include "gui/MainWindowForm.h"
+#include "gui/StatusBarControls.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -12,6 +14,7 @@
 
 class QAction;
 class QDialog;
+class QShortcut;
 
 namespace tavrin {
 
@@ -25,6 +28,9 @@ class ConnectionStatus;
 class TorrentMenu;
 class UpdateChecker;
 struct UpdateOutcome;
+namespace view {
+class TorrentViewModel;
+}
 
 // What tests may shorten or redirect; the defaults are the program's own.
 struct MainWindowOptions {
@@ -68,6 +74,17 @@ private:
     void showUpdateOutcome(const UpdateOutcome& outcome);
     // Opens the torrent menu for the row at `pos` (viewport coordinates), by mouse or keyboard.
     void showContextMenu(const QPoint& pos);
+    // The Menu key and Shift+F10: the menu of the selected row, as a right-click on it.
+    void showContextMenuForSelection();
+    // The status bar's controls, built with its first text.
+    void ensureStatusBar();
+    // A click on a column's header: ascending, descending, then the server's order again.
+    void onHeaderClicked(int section);
+    // Sorts the list as m_sort says, by the column with its key, and shows the indicator.
+    void applySort();
+    void applyFilter();
+    // Rows of the other server version's length are told once per connection.
+    void checkServerVersion(const QByteArray& reply);
     void applyStatusReply(const QByteArray& reply);
     // The identifier of the selected torrent, or nothing.
     std::optional<QByteArray> selectedTorrent() const;
@@ -82,6 +99,12 @@ private:
     ServerProfile m_profile;
 
     TorrentListModel* m_model = nullptr;
+    // The list as shown: sorted and filtered.
+    view::TorrentViewModel* m_view = nullptr;
+    view::SortChoice m_sort;
+    StatusBarControls m_bar;
+    QShortcut* m_cancelShortcut = nullptr;
+    bool m_versionNoticeGiven = false;
     Session* m_session = nullptr;
     std::unique_ptr<TorrentListUpdater> m_updater;
     UpdateChecker* m_updateChecker = nullptr;

@@ -18,6 +18,11 @@ public:
     explicit TorrentItemDelegate(QObject* parent = nullptr);
     ~TorrentItemDelegate() override;
 
+    // The column painted as a bar under its text (the torrent's progress); -1 for none.
+    void setProgressColumn(int column) { m_progressColumn = column; }
+    // How full a progress text's bar is, 0 to 1: "42.5%" is 0.425; anything else is empty.
+    static double progressFraction(const QString& text);
+
     // Cells with anything but text and a background, and styles of their own, go the base way.
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -41,6 +46,7 @@ private:
     const PreparedText& prepared(const TextKey& key) const;
 
     mutable QCache<TextKey, PreparedText> m_cache;
+    int m_progressColumn = -1;
 };
 
 size_t qHash(const TorrentItemDelegate::TextKey& key, size_t seed = 0);

@@ -36,7 +36,9 @@ struct WindowHarness {
     QLineEdit* edit(const QString& name) const { return accessible<QLineEdit>(*window, name); }
     auto* button(const QString& name) const { return accessible<QAbstractButton>(*window, name); }
     QTreeView* list() const { return accessible<QTreeView>(*window, "Torrents"); }
-    const auto& model() const { return *static_cast<TorrentListModel*>(list()->model()); }
+    // The list of torrents in the server's order, and the list as the view shows it.
+    const TorrentListModel& model() const { return *window->findChild<TorrentListModel*>(); }
+    QAbstractItemModel& shown() const { return *list()->model(); }
     QWidget* listArea() const { return window->findChild<QWidget*>("contentFrame"); }
     QMenu* menu() const { return window->findChild<QMenu*>("torrentMenu"); }
     QAction* menuItem(const char* name) const { return menu()->findChild<QAction*>(name); }
@@ -57,10 +59,10 @@ struct WindowHarness {
         TRY_VERIFY(!done.isEmpty());
     }
 
-    // The list's context menu for the row at a 1-based position, or for a point of the list.
+    // The list's context menu for the row shown at a 1-based position, or for a point of the list.
     void openMenu(int position)
     {
-        openMenuAt(list()->visualRect(model().itemIndex(position)).center());
+        openMenuAt(list()->visualRect(shown().index(position - 1, 0)).center());
     }
     void openMenuAt(const QPoint& pos)
     {

@@ -2,6 +2,7 @@
 
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/torrents/ReplyRows.h"
 
 namespace tavrin {
 
@@ -29,6 +30,24 @@ void ServerProfile::storeLayout()
 {
     m_settings.write(m_version3 ? keys::version3Cols : keys::version2Cols,
                      columns::serialize(m_layout));
+}
+
+std::optional<int> ServerProfile::versionTheRowsSuggest(QByteArrayView reply) const
+{
+    // The first row tells; the rows of one reply come from one server.
+    replyrows::RowReader rows(reply);
+    QByteArrayView row;
+    while (rows.next(row) && row.isEmpty()) {
+    }
+    if (row.isEmpty())
+        return std::nullopt;
+    const qsizetype dataFields = replyrows::countBars(row);
+    pugi::xml_document other;
+    columns::parse(other, columns::defaultText(!m_version3));
+    if (dataFields != columns::elementCount(other) ||
+        dataFields == columns::elementCount(m_defaultLayout))
+        return std::nullopt;
+    return m_version3 ? 2 : 3;
 }
 
 void ServerProfile::loadLayouts()

@@ -2,6 +2,7 @@
 
 #include "core/columns/ColumnLayout.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -30,6 +31,9 @@ public:
     pugi::xml_document& defaultLayout() { return m_defaultLayout; }
     // Stores the working layout as edited, under this version's key.
     void storeLayout();
+    // The other version, when the rows of a status reply carry as many fields as that version's
+    // built-in layout describes and not as many as this one's; nothing otherwise.
+    std::optional<int> versionTheRowsSuggest(QByteArrayView reply) const;
     // The list's columns under the working layout, left to right.
     QList<columns::ColumnHeader> headers() const { return columns::columnHeaders(m_layout); }
 

@@ -3,8 +3,10 @@
 #include "core/platform/Clock.h"
 #include "core/platform/MessageText.h"
 #include "core/torrents/TorrentListModel.h"
+#include "core/view/TorrentViewModel.h"
 
 #include <QTimer>
+#include <algorithm>
 
 namespace tavrin {
 
@@ -45,8 +47,57 @@ ConnectionStatus::ConnectionStatus(Session& session, const TorrentListModel& mod
     connect(&session, &Session::statusReplyArrived, this, [this] {
         m_lastReply = m_clock.now().toString(QStringLiteral("HH:mm:ss"));
         // Told after the list has taken the reply in, so the count is the new one.
-        QTimer::singleShot(0, this, &ConnectionStatus::update);
+        scheduleUpdate();
     });
+    connect(&session, &Session::chainStep, this,
+            [this](RequestKind chain, int position, int count) {
+                m_chain = (chain == RequestKind::PauseAll ? QStringLiteral("Pausing %1 of %2")
+                                                          : QStringLiteral("Resuming %1 of %2"))
+                              .arg(position)
+                              .arg(count);
+                update();
+            });
+    connect(&session, &Session::chainEnded, this, [this] {
+        m_chain.clear();
+        update();
+    });
+}
+
+void ConnectionStatus::setView(const view::TorrentViewModel* view)
+{
+    m_view = view;
+    if (!view)
+        return;
+    connect(view, &QAbstractItemModel::layoutChanged, this, &ConnectionStatus::scheduleUpdate);
+    connect(view, &QAbstractItemModel::rowsInserted, this, &ConnectionStatus::scheduleUpdate);
+    connect(view, &QAbstractItemModel::rowsRemoved, this, &ConnectionStatus::scheduleUpdate);
+    connect(view, &QAbstractItemModel::modelReset, this, &ConnectionStatus::scheduleUpdate);
+}
+
+void ConnectionStatus::scheduleUpdate()
+{
+    if (m_updateScheduled)
+        return;
+    m_updateScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_updateScheduled = false;
+        update();
+    });
+}
+
+QString ConnectionStatus::speedText(double bytesPerSecond)
+{
+    static const char* const units[] = {"B/s", "kB/s", "MB/s", "GB/s", "TB/s"};
+    double value = std::max(bytesPerSecond, 0.0);
+    int unit = 0;
+    while (value >= 1000 && unit < 4) {
+        value /= 1000;
+        ++unit;
+    }
+    return unit == 0 ? QStringLiteral("%1 B/s").arg(static_cast<qint64>(value))
+                     : QStringLiteral("%1 %2")
+                           .arg(value, 0, 'f', value < 10 ? 2 : 1)
+                           .arg(QLatin1StringView(units[unit]));
 }
 
 void ConnectionStatus::update()
@@ -64,13 +115,20 @@ void ConnectionStatus::update()
     } else {
         m_countdown->stop();
         const int count = m_model.count();
-        text = QStringLiteral("Connected to %1 (Kestrun %2) \u00b7 %3 \u00b7 last reply %4")
+        QString torrents =
+            count == 1 ? QStringLiteral("1 torrent") : QStringLiteral("%1 torrents").arg(count);
+        if (m_view && m_view->filter().isActive())
+            torrents += QStringLiteral(", %1 shown").arg(m_view->shownCount());
+        const TorrentListModel::SpeedTotals speeds = m_model.speedTotals();
+        text = QStringLiteral("Connected to %1 (Kestrun %2) \u00b7 %3 \u00b7 down %4, up %5 "
+                              "\u00b7 last reply %6")
                    .arg(m_server)
                    .arg(m_version)
-                   .arg(count == 1 ? QStringLiteral("1 torrent")
-                                   : QStringLiteral("%1 torrents").arg(count))
+                   .arg(torrents, speedText(speeds.download), speedText(speeds.upload))
                    .arg(m_lastReply);
     }
+    if (!m_chain.isEmpty() && m_stopped.isEmpty())
+        text = m_chain + QStringLiteral(" \u00b7 ") + text;
     text = terminalCell(text, lineCharacters);
     if (text == m_text)
         return;

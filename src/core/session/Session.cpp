@@ -195,6 +195,7 @@ void Session::startChain(RequestKind kind, const QByteArray& firstCommand, int n
     cancelChain();
     m_chain = kind;
     m_chainPosition = nextPosition;
+    Q_EMIT chainStep(kind, nextPosition - 1, m_model.count());
     enqueue({kind, firstCommand});
 }
 
@@ -208,6 +209,7 @@ void Session::cancelChain()
     // Ticks were held while the chain ran; polling goes on from here.
     if (m_state == State::Polling)
         m_refreshTimer->start();
+    Q_EMIT chainEnded();
 }
 
 void Session::submit(RequestKind kind, const QByteArray& command)
@@ -335,6 +337,7 @@ void Session::runChainStep()
         return;
     }
     const QByteArray id = m_model.torrentId(m_chainPosition);
+    Q_EMIT chainStep(m_chain, m_chainPosition, count);
     ++m_chainPosition;
     send({m_chain, m_chain == RequestKind::PauseAll ? wire::pause(id) : wire::resume(id)});
 }
@@ -346,6 +349,7 @@ void Session::endChain()
     if (m_state == State::Polling)
         m_refreshTimer->start();
     setBusy(false);
+    Q_EMIT chainEnded();
     send({RequestKind::Status, wire::query()});
 }
 
@@ -365,7 +369,10 @@ void Session::shutDown()
 {
     m_refreshTimer->stop();
     m_chainTimer->stop();
+    const bool chainWasRunning = chainRunning();
     m_chain = RequestKind::Status;
+    if (chainWasRunning)
+        Q_EMIT chainEnded();
     m_engine->abandon();
     m_current.reset();
     m_queue.clear();

@@ -63,6 +63,8 @@ public:
     void sendTorrentCommand(TorrentCommand command, const QByteArray& id);
     // code "0" (Highest) to "4" (Lowest)
     void setPriority(const QByteArray& id, const QByteArray& code);
+    // Cancels the rest of a running pause-all or resume-all chain; polling goes on.
+    void stopChain() { cancelChain(); }
     // A tick of the refresh timer.
     void refresh();
     // One status query outside polling, queued like a user's command (the command-line client).
@@ -111,6 +113,10 @@ Q_SIGNALS:
     void failed(tavrin::Session::Failure failure, const QString& text);
     // The whole reply to a single command (not a chain step, not a status query).
     void commandReplied(const QByteArray& reply);
+    // A chain sends its command for the torrent at 1-based `position` of `count`.
+    void chainStep(tavrin::RequestKind chain, int position, int count);
+    // The chain ended: done, cancelled or stopped with polling.
+    void chainEnded();
     // A command is about to go out (after the ID line).
     void commandSent(const QByteArray& command);
 

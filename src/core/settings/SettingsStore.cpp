@@ -9,9 +9,9 @@ namespace tavrin {
 
 namespace {
 
-QString inGroup(QAnyStringView key)
+QString inGroup(QAnyStringView key, QAnyStringView group = QLatin1StringView("Main"))
 {
-    return QLatin1StringView("Main/") + key.toString();
+    return group.toString() + QLatin1Char('/') + key.toString();
 }
 
 // Larger than any settings file the program writes; a file past it is not read whole.
@@ -28,7 +28,18 @@ QString SettingsStore::fileName() const
 
 QString SettingsStore::read(QAnyStringView key, const QString& defaultValue) const
 {
-    const QVariant value = m_settings.value(inGroup(key));
+    return readIn(QLatin1StringView("Main"), key, defaultValue);
+}
+
+void SettingsStore::write(QAnyStringView key, const QString& value)
+{
+    writeIn(QLatin1StringView("Main"), key, value);
+}
+
+QString SettingsStore::readIn(QAnyStringView group, QAnyStringView key,
+                              const QString& defaultValue) const
+{
+    const QVariant value = m_settings.value(inGroup(key, group));
     if (!value.isValid())
         return defaultValue;
     // Values written by hand may come back as lists ("a, b"); keep their text.
@@ -37,9 +48,9 @@ QString SettingsStore::read(QAnyStringView key, const QString& defaultValue) con
     return value.toString();
 }
 
-void SettingsStore::write(QAnyStringView key, const QString& value)
+void SettingsStore::writeIn(QAnyStringView group, QAnyStringView key, const QString& value)
 {
-    m_settings.setValue(inGroup(key), value);
+    m_settings.setValue(inGroup(key, group), value);
     m_settings.sync();
     const QString file = m_settings.fileName();
     if (m_settings.status() == QSettings::NoError) {

@@ -8,9 +8,9 @@ class QSettings;
 
 namespace tavrin {
 
-// The per-user text settings of the program, all in the group "Main". Every write reaches the
-// file at once, readable by its owner only (it holds unique IDs); a write that cannot be saved
-// is told once per run.
+// The per-user text settings of the program, in the group "Main" unless said otherwise. Every write
+// reaches the file at once, readable by its owner only (it holds unique IDs); a write that cannot
+// be saved is told once per run.
 class SettingsStore {
 public:
     // Called once, at the first write that could not be saved, with what to tell the user.
@@ -21,6 +21,10 @@ public:
     // The stored text, or the default when the key is absent. Never fails.
     QString read(QAnyStringView key, const QString& defaultValue = {}) const;
     void write(QAnyStringView key, const QString& value);
+    // The same in another group: "View" for how the list is shown.
+    QString readIn(QAnyStringView group, QAnyStringView key,
+                   const QString& defaultValue = {}) const;
+    void writeIn(QAnyStringView group, QAnyStringView key, const QString& value);
 
     // The file the settings live in.
     QString fileName() const;

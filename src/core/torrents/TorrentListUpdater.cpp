@@ -2,6 +2,7 @@
 
 #include "core/log/EventLog.h"
 #include "core/torrents/StatusReplyProcessor.h"
+#include "core/view/TorrentViewModel.h"
 
 namespace tavrin {
 
@@ -13,7 +14,10 @@ TorrentListUpdater::Result TorrentListUpdater::apply(const QByteArray& reply)
     // One open of the log per reply; the entries are the same as one write each.
     if (m_log)
         m_log->writeLogs(std::move(outcome.logLines));
-    return {outcome.error, outcome.selectPosition};
+    int select = outcome.selectPosition;
+    if (m_view && select > m_view->shownCount())
+        select = 0;
+    return {outcome.error, select};
 }
 
 } // namespace tavrin

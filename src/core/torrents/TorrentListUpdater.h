@@ -8,6 +8,9 @@ namespace tavrin {
 
 class EventLog;
 class TorrentListModel;
+namespace view {
+class TorrentViewModel;
+}
 
 // Takes status replies into the torrent list under the working layout, logs them, and says
 // which 1-based position the context menu last opened on is to be selected again.
@@ -28,6 +31,9 @@ public:
     }
 
     Result apply(const QByteArray& reply);
+    // The list as shown: the position to select again is a shown position, and there must be
+    // that many rows shown.
+    void setView(const view::TorrentViewModel* view) { m_view = view; }
     // The 1-based position the context menu was last opened on; 0 for none.
     void setClickedPosition(int position) { m_clickedPosition = position; }
     int clickedPosition() const { return m_clickedPosition; }
@@ -37,6 +43,7 @@ private:
     const pugi::xml_document& m_layout;
     EventLog* m_log;
     int m_clickedPosition = 0;
+    const view::TorrentViewModel* m_view = nullptr;
 };
 
 } // namespace tavrin
