@@ -4,8 +4,8 @@
 #include "support/Waits.h"
 #include "support/WindowHarness.h"
 
-#include <QLabel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 
