@@ -205,13 +205,38 @@ private Q_SLOTS:
                                                         QItemSelectionModel::Rows);
         }
         h.window->setEnabled(enabled);
-        QVERIFY(qobject_cast<TorrentItemDelegate*>(list->itemDelegate()));
+        auto* delegate = qobject_cast<TorrentItemDelegate*>(list->itemDelegate());
+        QVERIFY(delegate);
         // The cells only: the scroll bars follow the column widths in a layout of their own.
         const auto cells = [list] { return list->viewport()->grab().toImage(); };
+        // The progress bar is the one thing the style does not draw.
+        const QImage withBars = cells();
+        delegate->setProgressColumn(-1);
         const QImage first = cells();
+        QVERIFY(withBars != first);
         QCOMPARE(cells(), first);
         list->setItemDelegate(new QStyledItemDelegate(list));
         QCOMPARE(cells(), first);
+    }
+
+    void progressBarFill_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("fraction");
+        QTest::newRow("a percentage") << "42.5%" << 0.425;
+        QTest::newRow("blanks around") << " 50 % " << 0.5;
+        QTest::newRow("done") << "100.0%" << 1.0;
+        QTest::newRow("over a hundred is full") << "250%" << 1.0;
+        QTest::newRow("negative is empty") << "-5%" << 0.0;
+        QTest::newRow("no percent sign") << "42.5" << 0.0;
+        QTest::newRow("not a number") << "abc%" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+    }
+    void progressBarFill()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, fraction);
+        QCOMPARE(TorrentItemDelegate::progressFraction(text), fraction);
     }
 };
 
