@@ -130,7 +130,9 @@ private Q_SLOTS:
     // the status field; the status bar counts all torrents and the shown ones.
     void filtersNarrowTheList()
     {
-        Harness h;
+        MainWindowOptions fastChains;
+        fastChains.chainDelayMs = 1;
+        Harness h({}, fastChains);
         QLineEdit* filter = h.edit("Filter");
         QVERIFY(filter);
         QVERIFY(filter->isVisible());
@@ -146,6 +148,11 @@ private Q_SLOTS:
         h.statusFilter()->setCurrentText("Paused");
         QCOMPARE(h.shownIds(), QByteArrayList{"T2"});
         // The bulk buttons still act on every torrent: Pause All pauses the three working ones.
+        const qsizetype sent = h.server.requests().size();
+        h.button("Pause All")->click();
+        TRY_COMPARE(h.server.requests().size(), sent + 4);
+        QCOMPARE(h.commands(sent),
+                 (QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "PAUSE|T4", "QUERY|"}));
     }
 
     // The menu acts on the torrent shown where the user clicked, by mouse or keyboard; a reply

@@ -86,15 +86,24 @@ private Q_SLOTS:
         QTest::newRow("long duration") << "12345678901s" << int(K::Number) << 12345678901.0;
         QTest::newRow("m is minutes") << "5m" << int(K::Number) << 300.0;
         QTest::newRow("M is mega") << "5M" << int(K::Number) << 5242880.0;
+        QTest::newRow("a speed as shown") << "1.75Kb/s" << int(K::Number) << 1792.0;
+        QTest::newRow("a plain count") << "42" << int(K::Number) << 42.0;
+        QTest::newRow("a point alone") << "." << int(K::Text) << 0.0;
+        QTest::newRow("two points") << "1.2.3" << int(K::Text) << 0.0;
+        QTest::newRow("a blank before") << " 7%" << int(K::Number) << 7.0;
+        QTest::newRow("digits then letters") << "12abc" << int(K::Text) << 0.0;
     }
+    // The same whether the text comes as characters or as the list's single bytes.
     void kinds()
     {
         QFETCH(QString, value);
         QFETCH(int, kind);
         QFETCH(double, number);
-        const SortKey key = SortKey::of(value);
-        QCOMPARE(int(key.kind()), kind);
-        QCOMPARE(key.number(), number);
+        for (const SortKey& key :
+             {SortKey::of(QStringView(value)), SortKey::of(QByteArrayView(value.toLatin1()))}) {
+            QCOMPARE(int(key.kind()), kind);
+            QCOMPARE(key.number(), number);
+        }
     }
 };
 

@@ -272,6 +272,14 @@ QByteArray TorrentListModel::torrentId(int position) const
     return idIn(m_rows.at(position - 1)).toByteArray();
 }
 
+QByteArrayView TorrentListModel::shownBytes(int row, int column) const
+{
+    const Row& item = m_rows.at(row);
+    if (column < 0 || column >= static_cast<int>(item.cells))
+        return {};
+    return shownIn(item, column, m_shown);
+}
+
 QString TorrentListModel::text(int position, int column) const
 {
     const Row& row = m_rows.at(position - 1);

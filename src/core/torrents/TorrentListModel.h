@@ -88,6 +88,9 @@ public:
         flushChanged();
         Q_EMIT replyEnded();
     }
+    // The text the cell at the 0-based `row` and `column` shows, as single bytes; valid until the
+    // next call that reads a cell.
+    QByteArrayView shownBytes(int row, int column) const;
     // What the cell at the 0-based `row` and `column` is shown from: its stored text, or the
     // row's field before it is displayed. Equal bytes, equal shown text.
     QByteArrayView cellSource(int row, int column) const;

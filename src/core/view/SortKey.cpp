@@ -161,6 +161,26 @@ double bytesPerSecond(QByteArrayView field)
     return measure(QString::fromLatin1(field).trimmed()).value_or(0);
 }
 
+SortKey SortKey::of(QByteArrayView latin1)
+{
+    // Numbers as the list shows them ("1.75Kb/s", "42", "50.0%") are read from the bytes; a
+    // number with anything else after it (a unit, a duration) takes the general way.
+    qsizetype end = 0;
+    while (end < latin1.size() &&
+           ((latin1[end] >= '0' && latin1[end] <= '9') || latin1[end] == '.'))
+        ++end;
+    const QByteArrayView tail = latin1.sliced(end);
+    if (end > 0 && (tail.isEmpty() || tail == "%" || tail == "Kb/s")) {
+        if (const auto number = parseDecimal(latin1.first(end))) {
+            SortKey key;
+            key.m_kind = Kind::Number;
+            key.m_number = tail == "Kb/s" ? *number * 1024 : *number;
+            return key;
+        }
+    }
+    return of(QStringView(QString::fromLatin1(latin1)));
+}
+
 int SortKey::compare(const SortKey& a, const SortKey& b)
 {
     if (a.m_kind != b.m_kind)

@@ -16,6 +16,8 @@ public:
 
     SortKey() = default;
     static SortKey of(QStringView value);
+    // The same for single-byte (Latin-1) text; a plain number costs no conversion.
+    static SortKey of(QByteArrayView latin1);
 
     Kind kind() const { return m_kind; }
     double number() const { return m_number; }

@@ -193,8 +193,17 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
         QByteArrayView name = m_list.keptField(position, KeptField::Name);
         if (name.isEmpty())
             name = m_list.cellSource(row, 0);
-        entry.matches = m_filter.matches(name, m_list.keptField(position, KeptField::Status),
-                                         m_list.keptField(position, KeptField::Progress));
+        const QByteArrayView status = m_list.keptField(position, KeptField::Status);
+        const QByteArrayView progress = m_list.keptField(position, KeptField::Progress);
+        // Matched again only when what the filter reads changed, not each time a speed does.
+        const quint64 filterHash = XXH3_64bits_withSeed(
+            progress.data(), static_cast<size_t>(progress.size()),
+            XXH3_64bits_withSeed(status.data(), static_cast<size_t>(status.size()),
+                                 XXH3_64bits(name.data(), static_cast<size_t>(name.size()))));
+        if (force || entry.fresh || filterHash != entry.filterHash) {
+            entry.matches = m_filter.matches(name, status, progress);
+            entry.filterHash = filterHash;
+        }
     } else {
         entry.matches = true;
     }
@@ -205,7 +214,7 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
         const QByteArrayView cell = m_list.cellSource(row, m_sortColumn);
         const quint64 cellHash = XXH3_64bits(cell.data(), static_cast<size_t>(cell.size()));
         if (force || entry.fresh || cellHash != entry.cellHash) {
-            SortKey key = SortKey::of(m_list.text(row + 1, m_sortColumn));
+            SortKey key = SortKey::of(m_list.shownBytes(row, m_sortColumn));
             placeChanged = placeChanged || SortKey::compare(key, entry.key) != 0 ||
                            key.kind() != entry.key.kind();
             entry.key = std::move(key);
@@ -262,7 +271,7 @@ void TorrentViewModel::placeAll(bool everything)
             kept.push_back(row);
     }
     const auto order = [this](int a, int b) { return less(a, b); };
-    std::sort(moved.begin(), moved.end(), order);
+    sortRows(moved);
     m_shown.clear();
     m_shown.reserve(kept.size() + moved.size());
     std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(m_shown),
@@ -271,6 +280,44 @@ void TorrentViewModel::placeAll(bool everything)
         entry.shownRow = -1;
     for (std::size_t i = 0; i < m_shown.size(); ++i)
         m_entries[std::size_t(m_shown[i])].shownRow = static_cast<int>(i);
+}
+
+void TorrentViewModel::sortRows(std::vector<int>& rows) const
+{
+    if (m_sortColumn < 0) {
+        std::sort(rows.begin(), rows.end());
+        return;
+    }
+    // Numbers, the usual keys, are sorted side by side with their rows, away from the entries.
+    struct Numbered {
+        double number;
+        int row;
+    };
+    std::vector<Numbered> numbers;
+    std::vector<int> others;
+    numbers.reserve(rows.size());
+    for (const int row : rows) {
+        const SortKey& key = m_entries[std::size_t(row)].key;
+        if (key.kind() == SortKey::Kind::Number)
+            numbers.push_back({key.number(), row});
+        else
+            others.push_back(row);
+    }
+    const bool down = m_order == Qt::DescendingOrder;
+    std::sort(numbers.begin(), numbers.end(), [down](const Numbered& a, const Numbered& b) {
+        if (a.number != b.number)
+            return down ? a.number > b.number : a.number < b.number;
+        return a.row < b.row;
+    });
+    const auto order = [this](int a, int b) { return less(a, b); };
+    std::sort(others.begin(), others.end(), order);
+    std::vector<int> numbered;
+    numbered.reserve(numbers.size());
+    for (const Numbered& n : numbers)
+        numbered.push_back(n.row);
+    rows.clear();
+    std::merge(numbered.begin(), numbered.end(), others.begin(), others.end(),
+               std::back_inserter(rows), order);
 }
 
 int TorrentViewModel::shownCount() const

@@ -47,7 +47,8 @@ public:
     // What is kept for each of the list's rows while sorted or filtered.
     struct Entry {
         quint64 rowHash = 0;
-        quint64 cellHash = 0; // of what the sort column's cell is shown from
+        quint64 cellHash = 0;   // of what the sort column's cell is shown from
+        quint64 filterHash = 0; // of the fields the filter reads
         SortKey key;
         int shownRow = -1; // -1: not shown
         bool fresh = true; // not looked at since it came
@@ -66,6 +67,8 @@ private:
     // Works out a row's key and match; true when its place may have changed.
     bool refresh(int row, Entry& entry, bool force);
     bool less(int a, int b) const;
+    // Sorts rows into the order shown.
+    void sortRows(std::vector<int>& rows) const;
     void placeAll(bool everything);
     void connectList();
 
