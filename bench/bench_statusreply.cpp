@@ -8,6 +8,7 @@
 #include "core/torrents/ReplyRows.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
+#include "core/view/TorrentViewModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -159,10 +160,31 @@ void ChangedRefresh(benchmark::State& state)
     }
 }
 
+// The same replies into the list as shown sorted by download speed and filtered by name: the
+// sort keys and matches of changed rows, and placing them again.
+void SortedChangedRefresh(benchmark::State& state)
+{
+    const std::vector<QByteArray> replies = steppedReplies(static_cast<int>(state.range(0)));
+    StatusReplyProcessor processor(false);
+    auto model = emptyList();
+    view::TorrentViewModel shown(*model);
+    process(processor, replies.back(), *model);
+    shown.setSort(static_cast<int>(model->columns().indexOf(QStringLiteral("DL Speed"))),
+                  Qt::DescendingOrder);
+    shown.setFilter({QStringLiteral("a"), view::StatusFilter::All});
+    std::size_t next = 0;
+    for (auto _ : state) {
+        process(processor, replies[next], *model);
+        next = (next + 1) % replies.size();
+    }
+    benchmark::DoNotOptimize(shown.shownCount());
+}
+
 BENCHMARK(Split)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FirstFill)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(UnchangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(ChangedRefresh)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ChangedRefresh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(SortedChangedRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoggedRefresh)
     ->Arg(10000)
     ->MeasureProcessCPUTime()

@@ -24,6 +24,7 @@ void TorrentViewModel::connectList()
         beginResetModel();
     });
     connect(list, &QAbstractItemModel::modelReset, this, [this] {
+        m_removed.clear();
         m_entries.clear();
         m_shown.clear();
         if (!passesThrough()) {
@@ -43,11 +44,12 @@ void TorrentViewModel::connectList()
             });
     connect(list, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
-                if (passesThrough())
+                if (passesThrough()) {
                     endInsertRows();
-                else
-                    m_entries.insert(m_entries.begin() + first, std::size_t(last - first + 1),
-                                     Entry{});
+                    return;
+                }
+                dropRemoved();
+                m_entries.insert(m_entries.begin() + first, std::size_t(last - first + 1), Entry{});
             });
     connect(list, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) {
@@ -58,10 +60,14 @@ void TorrentViewModel::connectList()
             });
     connect(list, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) {
-                if (passesThrough())
+                if (passesThrough()) {
                     endRemoveRows();
-                else
-                    m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
+                    return;
+                }
+                // The list removes from its end backwards; anything else is dropped at once.
+                if (!m_removed.empty() && last >= m_removed.back().first)
+                    dropRemoved();
+                m_removed.emplace_back(first, last);
             });
     connect(list, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
@@ -160,6 +166,7 @@ void TorrentViewModel::setFilter(const TorrentFilter& filter)
 void TorrentViewModel::reorderAll()
 {
     m_shown.clear();
+    m_removed.clear();
     m_entries.clear();
     if (!passesThrough()) {
         m_entries.resize(static_cast<std::size_t>(m_list.count()));
@@ -246,8 +253,28 @@ bool TorrentViewModel::less(int a, int b) const
     return a < b; // the server's order
 }
 
+void TorrentViewModel::dropRemoved()
+{
+    if (m_removed.empty())
+        return;
+    // Ranges come highest first and each lies below the ones before, so all are in the old
+    // numbering: keep what lies between them, in order.
+    std::size_t to = std::size_t(m_removed.back().first);
+    for (auto range = m_removed.rbegin(); range != m_removed.rend(); ++range) {
+        const std::size_t keepFrom = std::size_t(range->second) + 1;
+        const std::size_t keepTo = std::next(range) != m_removed.rend()
+                                       ? std::size_t(std::next(range)->first)
+                                       : m_entries.size();
+        for (std::size_t from = keepFrom; from < keepTo; ++from)
+            m_entries[to++] = std::move(m_entries[from]);
+    }
+    m_entries.resize(to);
+    m_removed.clear();
+}
+
 void TorrentViewModel::placeAll(bool everything)
 {
+    dropRemoved();
     const int count = m_list.count();
     m_entries.resize(static_cast<std::size_t>(count));
     const std::size_t oldShown = m_shown.size();

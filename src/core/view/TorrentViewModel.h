@@ -79,6 +79,10 @@ private:
     std::vector<Entry> m_entries; // per row of the list, while sorted or filtered
     std::vector<int> m_shown;     // the list's 0-based rows, in the order shown
     bool m_changing = false;      // a layout change is under way
+    // Rows the list removed and m_entries still holds, first..last, each below the one before:
+    // dropped in one pass, not one move of the rest per removal.
+    std::vector<std::pair<int, int>> m_removed;
+    void dropRemoved();
     QModelIndexList m_persistentShown;
     QList<QPersistentModelIndex> m_persistentList;
 };
