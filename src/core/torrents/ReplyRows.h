@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #if defined(__SSE2__)
@@ -115,6 +117,29 @@ inline QByteArrayView fieldAt(QByteArrayView row, int number)
         start = static_cast<const char*>(std::memchr(start, '|', end - start)) + 1;
     const void* bar = std::memchr(start, '|', end - start);
     return {start, bar ? static_cast<const char*>(bar) : end};
+}
+
+// The fields with these 1-based numbers (0: none, left empty), found in one walk along the row.
+template <std::size_t N>
+inline void fieldsAt(QByteArrayView row, const std::array<int, N>& numbers,
+                     std::array<QByteArrayView, N>& out)
+{
+    int highest = 0;
+    for (const int n : numbers)
+        highest = std::max(highest, n);
+    const char* start = row.data();
+    const char* const end = start + row.size();
+    for (int k = 1; k <= highest; ++k) {
+        const char* bar = static_cast<const char*>(std::memchr(start, '|', end - start));
+        const char* fieldEnd = bar ? bar : end;
+        for (std::size_t i = 0; i < N; ++i) {
+            if (numbers[i] == k)
+                out[i] = QByteArrayView(start, fieldEnd);
+        }
+        if (!bar)
+            break;
+        start = bar + 1;
+    }
 }
 
 // The last field of a row: what follows its last "|", or the whole row.

@@ -109,13 +109,16 @@ void StatusReplyProcessor::run(QByteArrayView reply, const pugi::xml_document& l
         }
 
         // Kept fields are data fields: never the identifier after the last bar.
-        const auto kept = [&](int field) {
-            return field > 0 && field < fieldCount ? replyrows::fieldAt(row, field)
-                                                   : QByteArrayView();
-        };
+        std::array<int, keptFieldCount> keptNumbers = plan.keptFields();
+        for (int& number : keptNumbers) {
+            if (number >= fieldCount)
+                number = 0;
+        }
+        // The list keeps status and priority and the speeds' meaning; the rest it looks up.
+        keptNumbers[keptIndex(KeptField::Name)] = 0;
+        keptNumbers[keptIndex(KeptField::Progress)] = 0;
         KeptFields keptFields;
-        for (std::size_t k = 0; k < keptFieldCount; ++k)
-            keptFields[k] = kept(plan.keptFields()[k]);
+        replyrows::fieldsAt(row, keptNumbers, keptFields);
         if (position > 0)
             model.updateItem(position, row, hash, keptFields);
         else

@@ -197,7 +197,14 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
         return {};
     const Row& row = m_rows.at(position - 1);
     const std::size_t k = keptIndex(which);
-    return rowTextIn(row).sliced(row.keptAt[k], row.keptLength[k]);
+    if (k < row.keptAt.size())
+        return rowTextIn(row).sliced(row.keptAt[k], row.keptLength[k]);
+    // A data field only: never the identifier after the last bar.
+    const int number = m_plan.keptFields[k];
+    const QByteArrayView text = rowTextIn(row);
+    if (number <= 0 || number > text.size() || replyrows::countBars(text) < number)
+        return {};
+    return replyrows::fieldAt(text, number);
 }
 
 QByteArrayView TorrentListModel::cellSource(int row, int column) const
@@ -361,10 +368,10 @@ void TorrentListModel::markSeen(int position)
 }
 
 void TorrentListModel::recordFilledRow(Row& item, QByteArrayView row, quint64 rowHash,
-                                       KeptFields kept) const
+                                       const KeptFields& kept) const
 {
     item.rowLength = static_cast<quint32>(row.size());
-    for (std::size_t k = 0; k < keptFieldCount; ++k) {
+    for (std::size_t k = 0; k < item.keptAt.size(); ++k) {
         item.keptAt[k] = offsetIn(row, kept[k]);
         item.keptLength[k] = static_cast<quint32>(kept[k].size());
     }

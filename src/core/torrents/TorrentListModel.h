@@ -100,7 +100,6 @@ Q_SIGNALS:
     void replyEnded();
 
 public:
-
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -122,8 +121,10 @@ public:
         quint32 rowLength = 0; // the row text is the last rowLength bytes of data
         quint32 idLength = 0;  // the identifier is the last idLength bytes of the row text
         // The kept fields, as offsets into the row text.
-        std::array<quint32, keptFieldCount> keptAt{};
-        std::array<quint32, keptFieldCount> keptLength{};
+        // Status and priority, read by the chains and the menu, are kept; the other kept fields
+        // are looked up in the row text when asked for.
+        std::array<quint32, 2> keptAt{};
+        std::array<quint32, 2> keptLength{};
         float downloadSpeed = 0; // what the speed fields mean, in bytes per second
         float uploadSpeed = 0;
         quint32 generation = 0; // the plan the row was applied under; 0: none
@@ -156,7 +157,8 @@ private:
     // Writes the text the cell shows into `out` and returns a view of it.
     QByteArrayView shownIn(const Row& row, qsizetype cell, QByteArray& out) const;
     // Records that the item's buffer now ends with this row, applied in this reply.
-    void recordFilledRow(Row& item, QByteArrayView row, quint64 rowHash, KeptFields kept) const;
+    void recordFilledRow(Row& item, QByteArrayView row, quint64 rowHash,
+                         const KeptFields& kept) const;
     // Makes every cell of the item store its text, as the current plan shows it.
     void storeAll(Row& row);
     // The first shown column whose text the row's fields would change, or -1.

@@ -153,7 +153,15 @@ SortKey SortKey::of(QStringView value)
 
 double bytesPerSecond(QByteArrayView field)
 {
-    // Servers send plain numbers; those need no conversion to text.
+    // Servers send whole numbers of bytes: read without any conversion.
+    if (!field.isEmpty() && field.size() <= 15) {
+        double whole = 0;
+        qsizetype i = 0;
+        for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
+            whole = whole * 10 + (field[i] - '0');
+        if (i == field.size())
+            return whole;
+    }
     if (const auto plain = parseDecimal(field))
         return std::isfinite(*plain) ? *plain : 0;
     if (field.isEmpty() || field.size() > 64)
