@@ -125,6 +125,11 @@ void TorrentViewModel::settle()
 {
     if (!passesThrough())
         placeAll(false);
+    endChange();
+}
+
+void TorrentViewModel::endChange()
+{
     QModelIndexList to;
     to.reserve(m_persistentList.size());
     for (const QPersistentModelIndex& at : std::as_const(m_persistentList)) {
@@ -172,18 +177,7 @@ void TorrentViewModel::reorderAll()
         m_entries.resize(static_cast<std::size_t>(m_list.count()));
         placeAll(true);
     }
-    // The order is in place; only the persistent indexes remain.
-    QModelIndexList to;
-    to.reserve(m_persistentList.size());
-    for (const QPersistentModelIndex& at : std::as_const(m_persistentList)) {
-        const int shown = at.isValid() ? shownPosition(at.row() + 1) : 0;
-        to.append(shown > 0 ? index(shown - 1, at.column()) : QModelIndex());
-    }
-    changePersistentIndexList(m_persistentShown, to);
-    m_persistentShown.clear();
-    m_persistentList.clear();
-    m_changing = false;
-    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    endChange();
 }
 
 bool TorrentViewModel::refresh(int row, Entry& entry, bool force)

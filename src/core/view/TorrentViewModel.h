@@ -62,6 +62,8 @@ private:
     void beginChange();
     // Brings the order up to the list and ends the layout change.
     void settle();
+    // Moves the persistent indexes to their torrents' new rows and ends the layout change.
+    void endChange();
     // Looks at every row again (a new sort column or filter) and orders them all.
     void reorderAll();
     // Works out a row's key and match; true when its place may have changed.
