@@ -66,6 +66,11 @@ void MainWindowForm::createConnectionArea(QWidget* client)
     refreshEdit = box("refresh", QStringLiteral("Refresh (secs):"), {3840, 480, 1215, 5040, 855});
     connectButton = form::pushButton(client, "connectButton", QStringLiteral("Connect"));
     connectButton->setGeometry(twips.toPixels(7920, 120, 1095, 375));
+    hostEdit->setToolTip(QStringLiteral("Name or address of the machine running Kestrun"));
+    portEdit->setToolTip(QStringLiteral("Port of Kestrun's command service"));
+    uniqueIdEdit->setToolTip(QStringLiteral("The unique ID set up in Kestrun"));
+    refreshEdit->setToolTip(QStringLiteral("Seconds between two requests for the torrent list"));
+    connectButton->setToolTip(QStringLiteral("Start asking the server for its torrents"));
 
     shadowLine = form::separatorLine(client, "shadowLine", QColor(0xC0, 0xC0, 0xC0));
     highlightLine = form::separatorLine(client, "highlightLine", Qt::white);
@@ -91,6 +96,8 @@ void MainWindowForm::createListArea(QWidget* client)
                                   {120, design.linkRowTop, 855, 10}, design.linkBoxLeft,
                                   initial.linkBoxWidth);
     addButton = form::pushButton(contentFrame, "addButton", QStringLiteral("Add"));
+    linkEdit->setToolTip(QStringLiteral("A link to a torrent; Return adds it (Ctrl+L)"));
+    addButton->setToolTip(QStringLiteral("Add the torrent behind the link"));
     addButton->setGeometry(twips.toPixels(initial.addButtonLeft, design.linkRowTop,
                                           design.addButtonWidth, design.addButtonHeight));
 
