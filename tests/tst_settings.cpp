@@ -1,6 +1,7 @@
 // The settings store against real files: writes that cannot be saved, the file's mode, and a
 // damaged file kept before anything overwrites it.
 #include "core/settings/SettingsStore.h"
+#include "core/view/SortChoice.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,55 @@ private Q_SLOTS:
         QFile copy(name);
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), content);
+    }
+
+    // The sort choice as stored by hand: kept per version under [View]; what is not a choice
+    // reads as the server's order or the usual direction.
+    void sortChoiceAsStored_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("readColumn");
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("descending") << "Size"
+                                    << "descending"
+                                    << "Size" << true;
+        QTest::newRow("any other order is ascending") << "ETA"
+                                                      << "DOWN"
+                                                      << "ETA" << false;
+        QTest::newRow("no column, no order") << ""
+                                             << "descending"
+                                             << "" << false;
+        QTest::newRow("a key too long to be one") << QString(300, u'x') << "ascending"
+                                                  << "" << false;
+    }
+    void sortChoiceAsStored()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, order);
+        QFETCH(QString, readColumn);
+        QFETCH(bool, descending);
+        QTemporaryDir dir;
+        QSettings qsettings(dir.filePath("Tavrin.conf"), QSettings::IniFormat);
+        SettingsStore settings(qsettings);
+        settings.writeIn(QStringLiteral("View"), QStringLiteral("SortColumn3"), column);
+        settings.writeIn(QStringLiteral("View"), QStringLiteral("SortOrder3"), order);
+        const view::SortChoice read = view::SortChoice::read(settings, true);
+        QCOMPARE(read.columnKey, readColumn);
+        QCOMPARE(read.order == Qt::DescendingOrder, descending);
+        // The other version has a choice of its own.
+        QCOMPARE(view::SortChoice::read(settings, false).columnKey, QString());
+    }
+
+    // Clicks on a header: ascending, descending, the server's order; another column starts over.
+    void sortChoiceFollowsClicks()
+    {
+        const view::SortChoice ascending = view::SortChoice{}.next("Size");
+        QCOMPARE(ascending, (view::SortChoice{"Size", Qt::AscendingOrder}));
+        const view::SortChoice descending = ascending.next("Size");
+        QCOMPARE(descending, (view::SortChoice{"Size", Qt::DescendingOrder}));
+        QCOMPARE(descending.next("Size"), view::SortChoice{});
+        QCOMPARE(descending.next("ETA"), (view::SortChoice{"ETA", Qt::AscendingOrder}));
     }
 };
 
