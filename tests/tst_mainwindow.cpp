@@ -5,6 +5,7 @@
 #include "support/WindowHarness.h"
 
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -237,6 +238,53 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(double, fraction);
         QCOMPARE(TorrentItemDelegate::progressFraction(text), fraction);
+    }
+
+    // A server saved from the menu comes back in a new window: picking it fills the fields and
+    // the version as if typed. While polling locks the fields, it cannot be picked.
+    void savedServerComesBackFromTheMenu()
+    {
+        MainWindowOptions options;
+        options.runModal = [](QDialog& dialog) {
+            if (auto* ask = qobject_cast<QInputDialog*>(&dialog)) {
+                ask->setTextValue(QStringLiteral("Local & test"));
+                ask->accept();
+            }
+        };
+        WindowHarness h({{"Version3", "false"}}, options);
+        h.edit("Unique ID:")->setText(QStringLiteral("me"));
+        const auto serversMenu = [](const MainWindow& window) {
+            auto* menu = window.findChild<QMenu*>("serversMenu");
+            Q_EMIT menu->aboutToShow(); // as opening it does
+            return menu;
+        };
+        serversMenu(*h.window)->findChild<QAction*>("saveServerAction")->trigger();
+
+        h.env.settings->write(QStringLiteral("Version3"), QStringLiteral("true"));
+        MainWindow again(*h.env.settings, h.env.prompter, h.env.clock);
+        QAction* saved = nullptr;
+        for (QAction* a : serversMenu(again)->actions())
+            if (a->data().toString() == QStringLiteral("Local & test"))
+                saved = a;
+        QVERIFY(saved);
+        QCOMPARE(saved->text(), QStringLiteral("Local && test"));
+        QCOMPARE(test::accessible<QLineEdit>(again, "Unique ID:")->text(), QString());
+        saved->trigger();
+        QCOMPARE(test::accessible<QLineEdit>(again, "Host:")->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(test::accessible<QLineEdit>(again, "Port:")->text(),
+                 QString::number(h.server.port()));
+        QCOMPARE(test::accessible<QLineEdit>(again, "Unique ID:")->text(), QStringLiteral("me"));
+        QCOMPARE(again.findChild<TorrentListModel*>()->columns().size(), 14);
+
+        h.server.setResponder([](const QByteArray&) { return QByteArray("Torrents\n"); });
+        h.connectAs(QStringLiteral("me"));
+        h.refresh();
+        QAction* locked = nullptr;
+        for (QAction* a : serversMenu(*h.window)->actions())
+            if (a->data().toString() == QStringLiteral("Local & test"))
+                locked = a;
+        QVERIFY(locked);
+        QVERIFY(!locked->isEnabled());
     }
 };
 

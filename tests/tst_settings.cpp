@@ -1,5 +1,6 @@
 // The settings store against real files: writes that cannot be saved, the file's mode, and a
 // damaged file kept before anything overwrites it.
+#include "core/servers/SavedServers.h"
 #include "core/settings/SettingsStore.h"
 #include "core/view/SortChoice.h"
 
@@ -147,6 +148,64 @@ private Q_SLOTS:
         QCOMPARE(descending, (view::SortChoice{"Size", Qt::DescendingOrder}));
         QCOMPARE(descending.next("Size"), view::SortChoice{});
         QCOMPARE(descending.next("ETA"), (view::SortChoice{"ETA", Qt::AscendingOrder}));
+    }
+
+    // Saved servers under names that mean something to a settings file, read back from it.
+    void savedServersRoundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "seedbox";
+        QTest::newRow("slashes") << "home / nas\\backup";
+        QTest::newRow("beyond ASCII") << QString::fromUtf8("B\u00fcro \u2192 NAS");
+        QTest::newRow("looks percent-encoded") << "a%20b";
+        QTest::newRow("looks like a group") << "[Main]";
+        QTest::newRow("ini specials") << "x = y; z, \"q\"";
+    }
+    void savedServersRoundTrip()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Tavrin.conf");
+        const SavedServer server{name, "nas.local", "56667", "secret id", false};
+        {
+            QSettings qsettings(file, QSettings::IniFormat);
+            SettingsStore settings(qsettings);
+            settings.write(QStringLiteral("Host"), QStringLiteral("last"));
+            SavedServers(settings).save(server);
+            SavedServers(settings).save({"other", "h", "1", "", true});
+        }
+        QSettings qsettings(file, QSettings::IniFormat);
+        SettingsStore settings(qsettings);
+        SavedServers saved(settings);
+        QVERIFY(saved.names().contains(name));
+        QCOMPARE(saved.names().size(), 2);
+        QCOMPARE(saved.find(name), server);
+        // [Main] keeps the last connection whatever is saved.
+        QCOMPARE(settings.read(QStringLiteral("Host")), QStringLiteral("last"));
+        QVERIFY(saved.rename(name, name + " 2"));
+        QCOMPARE(saved.find(name), std::nullopt);
+        QCOMPARE(saved.find(name + " 2")->host, QStringLiteral("nas.local"));
+        QVERIFY(!saved.rename(name + " 2", "other"));
+        saved.remove(name + " 2");
+        QCOMPARE(saved.names(), QStringList{"other"});
+    }
+
+    void savedServerNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("a name") << "seedbox" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("blanks only") << "   " << false;
+        QTest::newRow("a line break") << "a\nb" << false;
+        QTest::newRow("100 characters") << QString(100, u'n') << true;
+        QTest::newRow("101 characters") << QString(101, u'n') << false;
+    }
+    void savedServerNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, usable);
+        QCOMPARE(!SavedServers::nameProblem(name).has_value(), usable);
     }
 };
 

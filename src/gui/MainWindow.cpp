@@ -13,6 +13,7 @@
 #include "core/view/TorrentViewModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/ColumnChooserDialog.h"
+#include "gui/ServersMenu.h"
 #include "gui/TorrentItemDelegate.h"
 #include "gui/TorrentMenu.h"
 #include "gui/UpdateReportDialog.h"
@@ -47,7 +48,7 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
                        MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_prompter(prompter),
       m_log(std::make_unique<EventLog>(clock, prompter)), m_options(std::move(options)),
-      m_profile(settings)
+      m_profile(settings), m_savedServers(settings)
 {
     initResources();
     setObjectName(QStringLiteral("MainWindow"));
@@ -155,6 +156,17 @@ void MainWindow::createMenus()
         m_ui.linkEdit->setFocus(Qt::ShortcutFocusReason);
         m_ui.linkEdit->selectAll();
     });
+    m_serversMenu = new ServersMenu(
+        m_savedServers, [this](QDialog& dialog) { runDialog(dialog); }, this);
+    m_serversMenu->current = [this] {
+        return SavedServer{{},
+                           m_ui.hostEdit->text(),
+                           m_ui.portEdit->text(),
+                           m_ui.uniqueIdEdit->text(),
+                           m_profile.isVersion3()};
+    };
+    connect(m_serversMenu, &ServersMenu::picked, this, &MainWindow::useSavedServer);
+    actionMenu->addMenu(m_serversMenu);
     actionMenu->addSeparator()->setObjectName(QStringLiteral("separator"));
     item(actionMenu, "exitAction", QStringLiteral("Exit"), &MainWindow::close);
 
@@ -270,8 +282,20 @@ void MainWindow::connectSession()
             });
 }
 
+void MainWindow::useSavedServer(const SavedServer& server)
+{
+    if (m_session->fieldsLocked())
+        return;
+    m_ui.hostEdit->setText(server.host);
+    m_ui.portEdit->setText(server.port);
+    m_ui.uniqueIdEdit->setText(server.uniqueId);
+    if (server.version3 != m_profile.isVersion3())
+        switchVersion();
+}
+
 void MainWindow::setFieldsLocked(bool locked)
 {
+    m_serversMenu->setPickingEnabled(!locked);
     for (QWidget* field :
          {static_cast<QWidget*>(m_ui.hostEdit), static_cast<QWidget*>(m_ui.portEdit),
           static_cast<QWidget*>(m_ui.uniqueIdEdit), static_cast<QWidget*>(m_ui.connectButton)})

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/servers/SavedServers.h"
 #include "core/servers/ServerProfile.h"
 #include "core/session/Session.h"
 #include "core/view/SortChoice.h"
@@ -26,6 +27,7 @@ class TorrentListModel;
 class TorrentListUpdater;
 class ConnectionStatus;
 class TorrentMenu;
+class ServersMenu;
 class UpdateChecker;
 struct UpdateOutcome;
 namespace view {
@@ -97,6 +99,7 @@ private:
     MainWindowOptions m_options;
     MainWindowForm m_ui;
     ServerProfile m_profile;
+    SavedServers m_savedServers;
 
     TorrentListModel* m_model = nullptr;
     // The list as shown: sorted and filtered.
@@ -113,6 +116,9 @@ private:
 
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;
+    ServersMenu* m_serversMenu = nullptr;
+    // Fills the connection fields and the version from a saved server, as if typed.
+    void useSavedServer(const SavedServer& server);
     // Said after the title while the settings cannot be saved.
     void showSettingsTrouble(const QString& message);
     // The identifier of the torrent the context menu was opened for.

@@ -51,6 +51,25 @@ QString SettingsStore::readIn(QAnyStringView group, QAnyStringView key,
 void SettingsStore::writeIn(QAnyStringView group, QAnyStringView key, const QString& value)
 {
     m_settings.setValue(inGroup(key, group), value);
+    save();
+}
+
+QStringList SettingsStore::childGroups(QAnyStringView group) const
+{
+    m_settings.beginGroup(group.toString());
+    const QStringList groups = m_settings.childGroups();
+    m_settings.endGroup();
+    return groups;
+}
+
+void SettingsStore::removeGroup(QAnyStringView group, QAnyStringView child)
+{
+    m_settings.remove(inGroup(child, group));
+    save();
+}
+
+void SettingsStore::save()
+{
     m_settings.sync();
     const QString file = m_settings.fileName();
     if (m_settings.status() == QSettings::NoError) {

@@ -2,6 +2,7 @@
 
 #include <QAnyStringView>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QSettings;
@@ -25,6 +26,9 @@ public:
     QString readIn(QAnyStringView group, QAnyStringView key,
                    const QString& defaultValue = {}) const;
     void writeIn(QAnyStringView group, QAnyStringView key, const QString& value);
+    // The groups inside `group` ("Servers" holds one per saved server), and removing one whole.
+    QStringList childGroups(QAnyStringView group) const;
+    void removeGroup(QAnyStringView group, QAnyStringView child);
 
     // The file the settings live in.
     QString fileName() const;
@@ -39,6 +43,9 @@ public:
     static QString keepDamagedFile(const QString& fileName);
 
 private:
+    // Writes the file now, readable by its owner only; a failure is told once.
+    void save();
+
     QSettings& m_settings;
     FailureHandler m_onFailure;
     bool m_failed = false;
