@@ -190,6 +190,25 @@ private Q_SLOTS:
         QCOMPARE(saved.names(), QStringList{"other"});
     }
 
+    // A server typed into the file by hand, its name not encoded, is found and can be removed.
+    void savedServerWrittenByHand()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Tavrin.conf");
+        QFile text(file);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("[Servers]\nhome%20nas\\Host=nas\nhome%20nas\\Version3=false\n");
+        text.close();
+        QSettings qsettings(file, QSettings::IniFormat);
+        SettingsStore settings(qsettings);
+        SavedServers saved(settings);
+        QCOMPARE(saved.names(), QStringList{"home nas"});
+        QCOMPARE(saved.find("home nas")->host, QStringLiteral("nas"));
+        QCOMPARE(saved.find("home nas")->version3, false);
+        saved.remove("home nas");
+        QCOMPARE(saved.names(), QStringList());
+    }
+
     void savedServerNames_data()
     {
         QTest::addColumn<QString>("name");

@@ -100,6 +100,7 @@ void ServersMenu::manage()
         }
     };
     fill();
+    list->setCurrentRow(0);
     connect(rename, &QPushButton::clicked, list, [list] {
         if (QListWidgetItem* item = list->currentItem())
             list->editItem(item);

@@ -22,9 +22,9 @@ QString nameOf(const QString& storedGroup)
     return QString::fromUtf8(QByteArray::fromPercentEncoding(storedGroup.toLatin1()));
 }
 
-QString keyIn(const QString& name, QLatin1StringView key)
+QString keyIn(const QString& storedGroup, QLatin1StringView key)
 {
-    return groupOf(name) + QLatin1Char('/') + key;
+    return storedGroup + QLatin1Char('/') + key;
 }
 
 } // namespace
@@ -34,8 +34,7 @@ QStringList SavedServers::names() const
     QStringList names;
     for (const QString& stored : m_settings.childGroups(group)) {
         const QString name = nameOf(stored);
-        // Only groups this program wrote: a hand-made one that does not decode the same is left.
-        if (!nameProblem(name) && groupOf(name) == stored)
+        if (!nameProblem(name) && !names.contains(name))
             names.append(name);
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -44,26 +43,40 @@ QStringList SavedServers::names() const
     return names;
 }
 
+QString SavedServers::storedGroup(const QString& name) const
+{
+    // Ours are percent-encoded; one typed into the file by hand may be plain.
+    for (const QString& stored : m_settings.childGroups(group)) {
+        if (nameOf(stored) == name)
+            return stored;
+    }
+    return {};
+}
+
 std::optional<SavedServer> SavedServers::find(const QString& name) const
 {
-    if (!names().contains(name))
+    const QString stored = storedGroup(name);
+    if (stored.isEmpty() || nameProblem(name))
         return std::nullopt;
     SavedServer server;
     server.name = name;
-    server.host = m_settings.readIn(group, keyIn(name, QLatin1StringView("Host")));
-    server.port = m_settings.readIn(group, keyIn(name, QLatin1StringView("Port")));
-    server.uniqueId = m_settings.readIn(group, keyIn(name, QLatin1StringView("UniqueID")));
-    server.version3 = m_settings.readIn(group, keyIn(name, QLatin1StringView("Version3")),
+    server.host = m_settings.readIn(group, keyIn(stored, QLatin1StringView("Host")));
+    server.port = m_settings.readIn(group, keyIn(stored, QLatin1StringView("Port")));
+    server.uniqueId = m_settings.readIn(group, keyIn(stored, QLatin1StringView("UniqueID")));
+    server.version3 = m_settings.readIn(group, keyIn(stored, QLatin1StringView("Version3")),
                                         QStringLiteral("true")) != QLatin1String("false");
     return server;
 }
 
 void SavedServers::save(const SavedServer& server)
 {
-    m_settings.writeIn(group, keyIn(server.name, QLatin1StringView("Host")), server.host);
-    m_settings.writeIn(group, keyIn(server.name, QLatin1StringView("Port")), server.port);
-    m_settings.writeIn(group, keyIn(server.name, QLatin1StringView("UniqueID")), server.uniqueId);
-    m_settings.writeIn(group, keyIn(server.name, QLatin1StringView("Version3")),
+    QString stored = storedGroup(server.name);
+    if (stored.isEmpty())
+        stored = groupOf(server.name);
+    m_settings.writeIn(group, keyIn(stored, QLatin1StringView("Host")), server.host);
+    m_settings.writeIn(group, keyIn(stored, QLatin1StringView("Port")), server.port);
+    m_settings.writeIn(group, keyIn(stored, QLatin1StringView("UniqueID")), server.uniqueId);
+    m_settings.writeIn(group, keyIn(stored, QLatin1StringView("Version3")),
                        server.version3 ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
@@ -82,7 +95,8 @@ bool SavedServers::rename(const QString& from, const QString& to)
 
 void SavedServers::remove(const QString& name)
 {
-    m_settings.removeGroup(group, groupOf(name));
+    if (const QString stored = storedGroup(name); !stored.isEmpty())
+        m_settings.removeGroup(group, stored);
 }
 
 std::optional<QString> SavedServers::nameProblem(const QString& name)

@@ -38,6 +38,9 @@ public:
     static std::optional<QString> nameProblem(const QString& name);
 
 private:
+    // The group a name is stored under; empty when it is not saved.
+    QString storedGroup(const QString& name) const;
+
     SettingsStore& m_settings;
 };
 
