@@ -46,6 +46,9 @@ private Q_SLOTS:
         row("added", {a, "?2,3,4,15,16"}, "0.0%|WORKING|Normal|0 B|0 B");
         row("complete", {a, end, "?2,3,6,15,16"},
             "100.0%|COMPLETED/SEEDING|4.77 GB|4.77 GB|86.3 GB");
+        row("not done yet at the usual speed", {a, "@100000", "?3"}, "WORKING");
+        row("done sooner, faster", {a, "@100000", "?3"}, "COMPLETED/SEEDING", "--speed 1000");
+        row("speed 0", {}, "--speed must be a whole number from 1 to 100000", "--speed 0");
         row("stop all", {a, "STOP|ALL", "?3"}, "STOP");
         row("delete completed", {"PAUSE|T1013", "DELETE|COMPLETED"}, ok + "4 torrents");
         row("magnet", {"ADD|magnet:?dn=My+Film%20(2019).mkv", "?1"}, "My Film (2019).mkv");

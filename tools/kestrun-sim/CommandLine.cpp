@@ -20,6 +20,10 @@ CommandLine::CommandLine()
          QStringLiteral("N")},
         {QStringLiteral("delay"), QStringLiteral("Wait this long before sending each reply."),
          QStringLiteral("MS")},
+        {QStringLiteral("speed"),
+         QStringLiteral("Run downloads N times as fast, so that they finish while you watch "
+                        "(default 1)."),
+         QStringLiteral("N")},
         {QStringLiteral("crlf"), QStringLiteral("End reply lines with CR LF instead of LF.")},
         {QStringLiteral("refuse"), QStringLiteral("Close every connection at once, unanswered.")},
     });
@@ -43,7 +47,8 @@ bool CommandLine::parse(const QStringList& arguments)
         !readInt(QStringLiteral("version"), 2, 3, m_options.serverVersion) ||
         !readInt(QStringLiteral("torrents"), 0, 1'000'000, m_options.torrents) ||
         !readInt(QStringLiteral("chunk"), 0, 1 << 30, m_options.chunkSize) ||
-        !readInt(QStringLiteral("delay"), 0, 3'600'000, m_options.delayMs))
+        !readInt(QStringLiteral("delay"), 0, 3'600'000, m_options.delayMs) ||
+        !readInt(QStringLiteral("speed"), 1, 100'000, m_options.speed))
         return false;
     m_options.port = quint16(port);
     // The terminal hands us the ID in the locale's encoding; send it back the same way.

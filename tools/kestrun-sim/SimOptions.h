@@ -14,6 +14,7 @@ struct SimOptions {
     int chunkSize = 0;                  // 0 sends each reply in one write
     int chunkGapMs = 5;
     int delayMs = 0;
+    int speed = 1; // simulated seconds per real second: downloads finish that much sooner
     bool crlf = false;
     bool refuse = false;
     int quietGapMs = 40;           // a command has no terminator, so silence ends it

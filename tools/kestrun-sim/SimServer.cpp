@@ -33,6 +33,7 @@ SimServer::SimServer(const SimOptions& options, QObject* parent)
     : QObject(parent), m_options(options),
       m_handler(m_simulation, options.serverVersion, options.uniqueId)
 {
+    m_simulation.setSpeed(options.speed);
     m_simulation.populate(options.torrents);
     m_uptime.start();
     m_clock = [this] { return m_uptime.elapsed(); };

@@ -249,7 +249,7 @@ void TorrentSimulation::advanceTo(qint64 ms)
 {
     if (ms <= m_nowMs)
         return;
-    const double seconds = double(ms - m_nowMs) / 1000.0;
+    const double seconds = double(ms - m_nowMs) / 1000.0 * m_speed;
     m_nowMs = ms;
     for (auto& [serial, t] : m_torrents) {
         if (t.status == TorrentStatus::Working) {

@@ -30,6 +30,8 @@ public:
     // Moves the simulated clock forward to the given milliseconds; going backwards is ignored.
     void advanceTo(qint64 ms);
     qint64 now() const { return m_nowMs; }
+    // Simulated seconds per second of the clock given to advanceTo().
+    void setSpeed(int speed) { m_speed = speed; }
 
     // Speeds as a client would report them at the current time, in bytes per second.
     qint64 downloadSpeed(const Torrent& torrent) const;
@@ -50,6 +52,7 @@ private:
     quint64 m_nextSerial = 1000;
     quint32 m_seed;
     qint64 m_nowMs = 0;
+    int m_speed = 1;
 };
 
 } // namespace kestrunsim
