@@ -2,6 +2,7 @@
 // path, against a loopback server that records the exact bytes of every request.
 #include "core/columns/ColumnLayout.h"
 #include "core/session/ConnectionStatus.h"
+#include "core/session/Reconnector.h"
 #include "core/session/Session.h"
 #include "core/torrents/StatusReplyProcessor.h"
 #include "core/torrents/TorrentListModel.h"
@@ -469,6 +470,82 @@ private Q_SLOTS:
         // The countdown may say more while the reply is on its way.
         TRY_VERIFY(!said.last().startsWith("Connecting"));
         QCOMPARE(said.last(), text.arg(f.session->serverName()));
+    }
+
+    // With reconnection on, a lost server is tried again after 2, 4, 8, ... up to 60 seconds,
+    // without a box, until it answers; then the next loss starts from 2 seconds again. The
+    // waits are read, not waited for.
+    void reconnectsAfterALoss()
+    {
+        Fixture f;
+        f.script.torrents = {{"T1", "WORKING"}};
+        Reconnector reconnector(*f.session, f.env.clock, [] { return QStringLiteral("3600"); });
+        reconnector.setEnabled(true);
+        f.connectAndQuery();
+        f.server.close();
+        f.session->refresh();
+        TRY_VERIFY(reconnector.isWaiting());
+        QList<int> waits;
+        for (int attempt = 0; attempt < 7; ++attempt) {
+            TRY_VERIFY(reconnector.isWaiting());
+            waits << reconnector.delayMs();
+            reconnector.retryNow();
+        }
+        QCOMPARE(waits, (QList<int>{2000, 4000, 8000, 16000, 32000, 60000, 60000}));
+        TRY_VERIFY(reconnector.isWaiting());
+        QCOMPARE(f.shown, QStringList());
+        // The countdown follows the clock.
+        QCOMPARE(reconnector.secondsLeft(), 60);
+        f.env.clock.time = f.env.clock.time.addSecs(15);
+        QCOMPARE(reconnector.secondsLeft(), 45);
+
+        QVERIFY(f.server.reopen());
+        const int before = f.replies;
+        reconnector.retryNow();
+        TRY_COMPARE(f.replies, before + 1);
+        QCOMPARE(f.session->state(), State::Polling);
+        QVERIFY(!reconnector.isWaiting());
+
+        f.server.close();
+        f.session->refresh();
+        TRY_VERIFY(reconnector.isWaiting());
+        QCOMPARE(reconnector.delayMs(), 2000);
+        // A wall clock far ahead of the time that passed: the computer slept; try at once.
+        f.env.clock.time = f.env.clock.time.addSecs(3600);
+        reconnector.checkClock();
+        TRY_VERIFY(reconnector.delayMs() == 4000);
+    }
+
+    // What does not start a wait: an error reply (which needs the user, and gets its box), the
+    // option off, and a wait ended by the user.
+    void reconnectsOnlyWhenItShould()
+    {
+        Fixture f;
+        f.script.torrents = {{"T1", "WORKING"}};
+        Reconnector reconnector(*f.session, f.env.clock, [] { return QStringLiteral("3600"); });
+        reconnector.setEnabled(true);
+        f.script.replyFor.insert("QUERY|", "Feedback\nError=Wrong ID\n");
+        f.session->connectToServer(QStringLiteral("3600"));
+        f.session->refresh();
+        TRY_COMPARE(f.session->state(), State::Stopped);
+        QVERIFY(!reconnector.isWaiting());
+        QCOMPARE(f.shown.size(), 1);
+
+        f.script.replyFor.clear();
+        f.connectAndQuery();
+        f.server.close();
+        f.session->refresh();
+        TRY_VERIFY(reconnector.isWaiting());
+        reconnector.cancel();
+        QVERIFY(!reconnector.isWaiting());
+
+        reconnector.setEnabled(false);
+        QVERIFY(f.server.reopen());
+        f.connectAndQuery();
+        f.server.close();
+        f.session->refresh();
+        TRY_COMPARE(f.session->state(), State::Stopped);
+        QVERIFY(!reconnector.isWaiting());
     }
 };
 

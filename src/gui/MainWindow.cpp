@@ -5,6 +5,7 @@
 #include "core/log/EventLog.h"
 #include "core/platform/Prompter.h"
 #include "core/session/ConnectionStatus.h"
+#include "core/session/Reconnector.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/TorrentListModel.h"
@@ -66,10 +67,18 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     connect(m_updateChecker, &UpdateChecker::finished, this, &MainWindow::showUpdateOutcome);
     m_connectionStatus = new ConnectionStatus(*m_session, *m_model, clock, this);
     m_connectionStatus->setView(m_view);
+    m_reconnector = new Reconnector(
+        *m_session, clock, [this] { return m_ui.refreshEdit->text(); }, this);
+    m_reconnector->setEnabled(
+        settings.readIn(QStringLiteral("Options"), QStringLiteral("AutoReconnect")) ==
+        QLatin1String("true"));
+    m_connectionStatus->setReconnector(m_reconnector);
     connect(m_connectionStatus, &ConnectionStatus::changed, this, [this](const QString& text) {
         // Created at the first text: until Connect the window looks as it always has.
         ensureStatusBar();
         m_bar.connectionLabel->setText(text);
+        // A narrow window cuts the line; the whole of it is a hover away.
+        m_bar.connectionLabel->setToolTip(text);
     });
 
     m_ui.setup(*this);
@@ -88,8 +97,13 @@ MainWindow::~MainWindow()
 
 void MainWindow::wireControls()
 {
-    connect(m_ui.connectButton, &QPushButton::clicked, this,
-            [this] { m_session->connectToServer(m_ui.refreshEdit->text()); });
+    connect(m_ui.connectButton, &QPushButton::clicked, this, [this] {
+        m_reconnector->cancel();
+        m_session->connectToServer(m_ui.refreshEdit->text());
+    });
+    // Editing a field means the user is taking over: no try of its own meanwhile.
+    for (QLineEdit* field : {m_ui.hostEdit, m_ui.portEdit, m_ui.uniqueIdEdit, m_ui.refreshEdit})
+        connect(field, &QLineEdit::textEdited, m_reconnector, &Reconnector::cancel);
     connect(m_ui.addButton, &QPushButton::clicked, this,
             [this] { m_session->addLink(m_ui.linkEdit->text()); });
     // Return in the box adds, as the button does; the window still has no default button.

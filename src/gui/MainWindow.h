@@ -26,6 +26,7 @@ class SettingsStore;
 class TorrentListModel;
 class TorrentListUpdater;
 class ConnectionStatus;
+class Reconnector;
 class TorrentMenu;
 class ServersMenu;
 class UpdateChecker;
@@ -113,6 +114,8 @@ private:
     UpdateChecker* m_updateChecker = nullptr;
     // What the status bar says; the bar itself appears with its first text, after Connect.
     ConnectionStatus* m_connectionStatus = nullptr;
+    // Connects again after a network loss, when [Options] AutoReconnect asks for it.
+    Reconnector* m_reconnector = nullptr;
 
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;

@@ -77,6 +77,8 @@ public:
     // Sends the reply but leaves the connection open, as a stalled server would.
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
     void close() { m_server.close(); }
+    // Listens again on the same port, as a server back from a restart.
+    bool reopen() { return m_server.listen(QHostAddress::LocalHost, m_port); }
 
     const QList<Request>& requests() const { return m_requests; }
     QList<QByteArray> requestBytes() const { return m_bytes; }

@@ -2,6 +2,7 @@
 
 #include "core/platform/Clock.h"
 #include "core/platform/MessageText.h"
+#include "core/session/Reconnector.h"
 #include "core/torrents/TorrentListModel.h"
 #include "core/view/TorrentViewModel.h"
 
@@ -74,6 +75,13 @@ void ConnectionStatus::setView(const view::TorrentViewModel* view)
     connect(view, &QAbstractItemModel::modelReset, this, &ConnectionStatus::scheduleUpdate);
 }
 
+void ConnectionStatus::setReconnector(const Reconnector* reconnector)
+{
+    m_reconnector = reconnector;
+    if (reconnector)
+        connect(reconnector, &Reconnector::waitChanged, this, &ConnectionStatus::update);
+}
+
 void ConnectionStatus::scheduleUpdate()
 {
     if (m_updateScheduled)
@@ -105,6 +113,9 @@ void ConnectionStatus::update()
     QString text;
     if (!m_stopped.isEmpty()) {
         text = m_stopped;
+        if (m_reconnector && m_reconnector->isWaiting())
+            text +=
+                QStringLiteral(" \u00b7 trying again in %1 s").arg(m_reconnector->secondsLeft());
     } else if (m_session.state() != Session::State::Polling) {
         return;
     } else if (m_lastReply.isEmpty()) {

@@ -10,6 +10,7 @@ class QTimer;
 namespace tavrin {
 
 class Clock;
+class Reconnector;
 class TorrentListModel;
 namespace view {
 class TorrentViewModel;
@@ -26,6 +27,8 @@ public:
                      QObject* parent = nullptr);
     // The list as shown, for "M shown" while it is filtered.
     void setView(const view::TorrentViewModel* view);
+    // What tries to connect again, for "trying again in N s" after a loss.
+    void setReconnector(const Reconnector* reconnector);
 
     // The server version the list is read as, named after "Connected to".
     void setServerVersion(int version) { m_version = version; }
@@ -53,6 +56,7 @@ private:
     QString m_text;
     QString m_chain; // "Pausing 3 of 40" while a chain runs
     const view::TorrentViewModel* m_view = nullptr;
+    const Reconnector* m_reconnector = nullptr;
     bool m_updateScheduled = false;
 };
 

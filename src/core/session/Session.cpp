@@ -361,7 +361,11 @@ void Session::stopAndReport(Failure failure, const QString& text)
     setBusy(false);
     Q_EMIT failed(failure, text);
     // A refused connection is told by nothing but the stopped polling.
-    if (failure != Failure::Refused)
+    if (failure == Failure::Refused)
+        return;
+    if (failure == Failure::SocketError && m_quietNetworkFailures)
+        Q_EMIT logEntry(text);
+    else
         report(text, MessageStyle::Critical, QStringLiteral("ERROR"));
 }
 

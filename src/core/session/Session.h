@@ -41,6 +41,9 @@ public:
             QObject* parent = nullptr);
     ~Session() override;
 
+    // Network failures (not error replies) stop polling without a box, the status bar saying
+    // why: something tries again by itself.
+    void setQuietNetworkFailures(bool quiet) { m_quietNetworkFailures = quiet; }
     // The most one reply may bring; a server that sends more fails the exchange.
     void setReplyLimit(qsizetype bytes) { m_engine->setReplyLimit(bytes); }
     // How long one exchange may take before it fails.
@@ -169,6 +172,7 @@ private:
     RequestKind m_chain = RequestKind::Status;
     int m_chainPosition = 0;
     bool m_boxOpen = false;
+    bool m_quietNetworkFailures = false;
 };
 
 } // namespace tavrin
