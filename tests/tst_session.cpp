@@ -1,6 +1,7 @@
 // The session without any widget: Connect, polling, chains, the request queue and every failure
 // path, against a loopback server that records the exact bytes of every request.
 #include "core/columns/ColumnLayout.h"
+#include "core/platform/SleepWatch.h"
 #include "core/session/ConnectionStatus.h"
 #include "core/session/Reconnector.h"
 #include "core/session/Session.h"
@@ -10,7 +11,12 @@
 #include "support/TorrentScript.h"
 #include "support/Waits.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -546,6 +552,59 @@ private Q_SLOTS:
         f.session->refresh();
         TRY_COMPARE(f.session->state(), State::Stopped);
         QVERIFY(!reconnector.isWaiting());
+    }
+
+    // logind's PrepareForSleep on a private bus started here: the wake, not the sleep, ends a
+    // waiting reconnection at once.
+    void wakeFromSleepRetriesAtOnce()
+    {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                      QStringLiteral("--print-address")});
+        QVERIFY2(daemon.waitForStarted(60000), "dbus-daemon did not start");
+        TRY_VERIFY(daemon.canReadLine());
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        QDBusConnection watched = QDBusConnection::connectToBus(address, QStringLiteral("watch"));
+        QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("logind"));
+        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        SleepWatch watch(watched);
+        QVERIFY(watch.isListening());
+        QSignalSpy woke(&watch, &SleepWatch::woke);
+        const auto send = [&logind](bool sleeping) {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                           QStringLiteral("org.freedesktop.login1.Manager"),
+                                           QStringLiteral("PrepareForSleep"));
+            signal << sleeping;
+            return logind.send(signal);
+        };
+
+        Fixture f;
+        f.script.torrents = {{"T1", "WORKING"}};
+        Reconnector reconnector(*f.session, f.env.clock, [] { return QStringLiteral("3600"); });
+        reconnector.setEnabled(true);
+        QObject::connect(&watch, &SleepWatch::woke, &reconnector, &Reconnector::onWoke);
+        f.connectAndQuery();
+        f.server.close();
+        f.session->refresh();
+        TRY_VERIFY(reconnector.isWaiting());
+        QCOMPARE(reconnector.delayMs(), 2000);
+        QVERIFY(send(true));
+        // A round trip through the bus after it: the going to sleep has been delivered.
+        QVERIFY(watched.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1")));
+        QCoreApplication::processEvents();
+        QCOMPARE(woke.size(), 0);
+        QVERIFY(reconnector.isWaiting());
+        QVERIFY(send(false));
+        TRY_COMPARE(woke.size(), 1);
+        // Tried at once and refused again: the next, longer wait.
+        TRY_COMPARE(reconnector.delayMs(), 4000);
+
+        QDBusConnection::disconnectFromBus(QStringLiteral("watch"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+        daemon.kill();
+        daemon.waitForFinished(60000);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "core/layout/StoredWindowSize.h"
 #include "core/log/EventLog.h"
 #include "core/platform/Prompter.h"
+#include "core/platform/SleepWatch.h"
 #include "core/session/ConnectionStatus.h"
 #include "core/session/Reconnector.h"
 #include "core/settings/SettingsKeys.h"
@@ -73,6 +74,8 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
         settings.readIn(QStringLiteral("Options"), QStringLiteral("AutoReconnect")) ==
         QLatin1String("true"));
     m_connectionStatus->setReconnector(m_reconnector);
+    connect(new SleepWatch(QDBusConnection::systemBus(), this), &SleepWatch::woke, m_reconnector,
+            &Reconnector::onWoke);
     connect(m_connectionStatus, &ConnectionStatus::changed, this, [this](const QString& text) {
         // Created at the first text: until Connect the window looks as it always has.
         ensureStatusBar();

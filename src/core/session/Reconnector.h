@@ -37,6 +37,8 @@ public:
     void cancel();
     // Looks at the clock: a jump ahead beyond the time that passed means the computer slept.
     void checkClock();
+    // The computer woke from sleep: a waiting try goes at once.
+    void onWoke() { retryNow(); }
 
 Q_SIGNALS:
     // A wait began, went on (every second) or ended: what the status bar says changes.
