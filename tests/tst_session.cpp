@@ -522,6 +522,23 @@ private Q_SLOTS:
         TRY_VERIFY(reconnector.delayMs() == 4000);
     }
 
+    // A server that stops answering in time is a network loss too: with reconnection on it
+    // shows no box, only the log and the status bar say so.
+    void timeoutWithReconnectionShowsNoBox()
+    {
+        Fixture f;
+        f.script.torrents = {{"T1", "WORKING"}};
+        Reconnector reconnector(*f.session, f.env.clock, [] { return QStringLiteral("3600"); });
+        reconnector.setEnabled(true);
+        f.connectAndQuery();
+        f.session->setDeadline(300); // only a silent server reaches it
+        f.server.setReplyDelay(600000);
+        f.session->refresh();
+        TRY_VERIFY(reconnector.isWaiting());
+        QCOMPARE(f.shown, QStringList());
+        QVERIFY(f.logged.last().startsWith("SOCKET ERROR: The server did not answer in time"));
+    }
+
     // What does not start a wait: an error reply (which needs the user, and gets its box), the
     // option off, and a wait ended by the user.
     void reconnectsOnlyWhenItShould()
