@@ -199,12 +199,13 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
     const std::size_t k = keptIndex(which);
     if (k < row.keptAt.size())
         return rowTextIn(row).sliced(row.keptAt[k], row.keptLength[k]);
-    // A data field only: never the identifier after the last bar.
-    const int number = m_plan.keptFields[k];
+    // One walk to the field; a data field only, never the identifier that ends the row.
     const QByteArrayView text = rowTextIn(row);
-    if (number <= 0 || number > text.size() || replyrows::countBars(text) < number)
+    std::array<QByteArrayView, 1> field;
+    replyrows::fieldsAt(text, std::array<int, 1>{m_plan.keptFields[k]}, field);
+    if (field[0].data() == nullptr || field[0].end() == text.end())
         return {};
-    return replyrows::fieldAt(text, number);
+    return field[0];
 }
 
 QByteArrayView TorrentListModel::cellSource(int row, int column) const

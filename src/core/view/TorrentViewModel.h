@@ -53,7 +53,6 @@ public:
         int shownRow = -1; // -1: not shown
         bool fresh = true; // not looked at since it came
         bool matches = false;
-        bool moved = false; // placed again at the next settling
     };
 
 private:
