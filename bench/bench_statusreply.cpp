@@ -78,6 +78,7 @@ struct Now final : Clock {
 };
 struct Silent final : Prompter {
     void showMessage(const QString&, MessageStyle, const QString&) override {}
+    void showNotice(const QString&, const QString&) override {}
     void setWaitPointer(bool) override {}
     bool waitPointer() const override { return false; }
 };

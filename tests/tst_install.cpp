@@ -42,7 +42,10 @@ private Q_SLOTS:
         QFile entryFile(m_prefix.filePath(entry)), metainfoFile(m_prefix.filePath(metainfo));
         QVERIFY(entryFile.open(QIODevice::ReadOnly));
         QVERIFY(metainfoFile.open(QIODevice::ReadOnly));
-        QVERIFY(entryFile.readAll().contains("\nExec=tavrin\nIcon=" + appId.toUtf8() + "\n"));
+        const QByteArray entryText = entryFile.readAll();
+        QVERIFY(entryText.contains("\nExec=tavrin %U\nIcon=" + appId.toUtf8() + "\n"));
+        // Browsers offer Tavrin for magnet links.
+        QVERIFY(entryText.contains("\nMimeType=x-scheme-handler/magnet;\n"));
         QVERIFY(metainfoFile.readAll().contains("<launchable type=\"desktop-id\">" +
                                                 appId.toUtf8() + ".desktop</launchable>"));
         // The desktop tools accept both (scripts/setup.sh installs them).

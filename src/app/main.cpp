@@ -1,3 +1,5 @@
+#include "core/links/InstanceChannel.h"
+#include "core/links/LinkCheck.h"
 #include "core/platform/Clock.h"
 #include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
@@ -13,6 +15,71 @@
 namespace {
 
 constexpr int badUsage = 2;
+constexpr const char* newInstanceOption = "--new-instance";
+
+// Qt's own options that take a value in the next argument; their values are not links.
+bool takesValue(QByteArrayView option)
+{
+    while (option.startsWith('-'))
+        option = option.sliced(1);
+    for (const char* name : {"platform",
+                             "platformpluginpath",
+                             "platformtheme",
+                             "plugin",
+                             "qmljsdebugger",
+                             "qwindowgeometry",
+                             "qwindowicon",
+                             "qwindowtitle",
+                             "session",
+                             "display",
+                             "geometry",
+                             "style",
+                             "stylesheet",
+                             "title",
+                             "name",
+                             "visual",
+                             "fn",
+                             "font",
+                             "bg",
+                             "background",
+                             "fg",
+                             "foreground",
+                             "btn",
+                             "button",
+                             "im",
+                             "inputstyle"}) {
+        if (option == name)
+            return true;
+    }
+    return false;
+}
+
+// What the command line asks before any application object exists: its links, in order, and
+// whether this start is to keep them to itself.
+struct Launch {
+    QStringList links;
+    bool newInstance = false;
+};
+
+Launch scanArguments(int argc, char* argv[])
+{
+    Launch launch;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument.startsWith('-')) {
+            if (argument == newInstanceOption)
+                launch.newInstance = true;
+            else if (!argument.contains('=') && takesValue(argument))
+                ++i;
+        } else {
+            launch.links.append(QString::fromLocal8Bit(argument));
+        }
+    }
+    return launch;
+}
 
 // Help and version are answered before any window exists, so they need no display.
 bool asksForTerminal(int argc, char* argv[])
@@ -37,12 +104,16 @@ std::optional<int> answerArguments(const QStringList& arguments)
         "in the window and kept in the settings."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.errorText().isEmpty()
-                                  ? QStringLiteral("Unexpected argument: ") +
-                                        parser.positionalArguments().constFirst()
-                                  : parser.errorText();
-        std::fprintf(stderr, "tavrin: %s\n\n%s", qPrintable(error), qPrintable(parser.helpText()));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("new-instance"),
+        QStringLiteral("Open a window of its own, even when Tavrin already runs.")));
+    parser.addPositionalArgument(
+        QStringLiteral("links"),
+        QStringLiteral("Magnet or http(s) links to add. A running Tavrin takes them and this "
+                       "start ends; otherwise they wait in the new window's Add Link box."),
+        QStringLiteral("[LINK...]"));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "tavrin: %s\nTry 'tavrin --help'.\n", qPrintable(parser.errorText()));
         return badUsage;
     }
     if (parser.isSet(version)) {
@@ -69,6 +140,25 @@ int main(int argc, char* argv[])
         return answerArguments(QCoreApplication::arguments()).value_or(0);
     }
 
+    // Links are checked and handed over before any window (or display) is needed.
+    const Launch launch = scanArguments(argc, argv);
+    if (const tavrin::links::Checked checked = tavrin::links::check(launch.links);
+        !checked.refusal.isEmpty()) {
+        std::fprintf(stderr, "tavrin: %s\n", qPrintable(checked.refusal));
+        return badUsage;
+    }
+    if (!launch.links.isEmpty() && !launch.newInstance) {
+        int coreArgc = 1;
+        QCoreApplication core(coreArgc, argv);
+        const tavrin::links::HandOver handOver =
+            tavrin::links::handOverLinks(tavrin::links::defaultChannelName(), launch.links);
+        if (handOver.outcome == tavrin::links::HandOver::Outcome::Handed)
+            return 0;
+        if (handOver.outcome == tavrin::links::HandOver::Outcome::Failed)
+            std::fprintf(stderr, "tavrin: %s; this start opens a window of its own\n",
+                         qPrintable(handOver.error));
+    }
+
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVRIN_APP_ID));
     if (const std::optional<int> status = answerArguments(QCoreApplication::arguments()))
@@ -78,8 +168,12 @@ int main(int argc, char* argv[])
     tavrin::SettingsStore settings(qsettings);
     tavrin::QtPrompter prompter;
     tavrin::SystemClock clock;
-    tavrin::MainWindow window(settings, prompter, clock);
+    tavrin::MainWindowOptions options;
+    options.linkChannel = tavrin::links::defaultChannelName();
+    tavrin::MainWindow window(settings, prompter, clock, options);
     prompter.setParentWindow(&window);
     window.show();
+    if (!launch.links.isEmpty())
+        window.openLinks(launch.links);
     return QApplication::exec();
 }

@@ -2,6 +2,8 @@
 
 #include "BuildInfo.h"
 #include "core/layout/StoredWindowSize.h"
+#include "core/links/InstanceChannel.h"
+#include "core/links/LinkInbox.h"
 #include "core/log/EventLog.h"
 #include "core/platform/Prompter.h"
 #include "core/platform/SleepWatch.h"
@@ -15,6 +17,7 @@
 #include "core/view/TorrentViewModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/ColumnChooserDialog.h"
+#include "gui/LinkDrops.h"
 #include "gui/ServersMenu.h"
 #include "gui/TorrentItemDelegate.h"
 #include "gui/TorrentMenu.h"
@@ -91,6 +94,25 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     createMenus();
     connectSession();
     startUp();
+    listenForLinks();
+}
+
+void MainWindow::listenForLinks()
+{
+    if (m_options.linkChannel.isEmpty())
+        return;
+    auto* receiver = new links::LinkReceiver(this);
+    connect(receiver, &links::LinkReceiver::linksReceived, this, [this](const QStringList& l) {
+        m_log->writeLog(QStringLiteral("Links handed over by another start: %1").arg(l.size()));
+        openLinks(l);
+    });
+    connect(receiver, &links::LinkReceiver::linkRefused, this, [this](const QString& reason) {
+        m_log->writeLog(QStringLiteral("Link handed over and not added: ") + reason);
+    });
+    // The first Tavrin to run receives the links of later starts.
+    if (!receiver->listen(m_options.linkChannel))
+        m_log->writeLog(QStringLiteral("Links of later starts do not come here: ") +
+                        receiver->error());
 }
 
 MainWindow::~MainWindow()
@@ -107,8 +129,23 @@ void MainWindow::wireControls()
     // Editing a field means the user is taking over: no try of its own meanwhile.
     for (QLineEdit* field : {m_ui.hostEdit, m_ui.portEdit, m_ui.uniqueIdEdit, m_ui.refreshEdit})
         connect(field, &QLineEdit::textEdited, m_reconnector, &Reconnector::cancel);
-    connect(m_ui.addButton, &QPushButton::clicked, this,
-            [this] { m_session->addLink(m_ui.linkEdit->text()); });
+    connect(m_ui.addButton, &QPushButton::clicked, this, [this] {
+        const QString link = m_ui.linkEdit->text();
+        m_session->addLink(link);
+        m_inbox->onAdded(link);
+    });
+    m_inbox = new LinkInbox(*m_session, this);
+
+    connect(m_inbox, &LinkInbox::firstWaitingChanged, m_ui.linkEdit, &QLineEdit::setText);
+    connect(m_inbox, &LinkInbox::waitingCountChanged, m_connectionStatus,
+            &ConnectionStatus::setWaitingLinks);
+    auto* drops = new LinkDrops(this);
+    // The window as a whole takes drops too, so that a link can come before the list shows.
+    drops->watch(centralWidget());
+    drops->watch(m_ui.torrentView->viewport());
+    drops->watch(m_ui.linkEdit);
+    connect(drops, &LinkDrops::dropped, m_inbox, &LinkInbox::receive);
+    connect(drops, &LinkDrops::refused, this, &MainWindow::showLinkRefusal);
     // Return in the box adds, as the button does; the window still has no default button.
     connect(m_ui.linkEdit, &QLineEdit::returnPressed, m_ui.addButton, &QPushButton::click);
     connect(m_ui.torrentView, &QWidget::customContextMenuRequested, this,
@@ -242,6 +279,27 @@ void MainWindow::startUp()
     if (!stored.error.isEmpty())
         m_session->report(stored.error, MessageStyle::Critical, QStringLiteral("ERROR"),
                           Session::Logging::Skip);
+}
+
+void MainWindow::openLinks(const QStringList& links)
+{
+    m_inbox->receive(links);
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showLinkRefusal(const QString& reason)
+{
+    const QString text = QStringLiteral("Link not added: ") + reason;
+    m_log->writeLog(text);
+    if (!m_bar.connectionLabel) {
+        m_prompter.showNotice(text, QStringLiteral("Tavrin"));
+        return;
+    }
+    m_bar.showLinkNotice(text);
 }
 
 void MainWindow::showSettingsTrouble(const QString& message)

@@ -26,6 +26,7 @@ class SettingsStore;
 class TorrentListModel;
 class TorrentListUpdater;
 class ConnectionStatus;
+class LinkInbox;
 class Reconnector;
 class TorrentMenu;
 class ServersMenu;
@@ -41,6 +42,8 @@ struct MainWindowOptions {
     int deadlineMs = RequestEngine::defaultDeadlineMs; // every exchange with the server
     QUrl versionsUrl;                                  // empty: the project's site
     int updateTimeoutMs = 60000;                       // the update check's wait for the server
+    // The local socket on which other starts hand over their links; empty: none.
+    QString linkChannel;
     // Runs each Help dialog in place of exec(); tests read and close it there.
     std::function<void(QDialog&)> runModal;
 };
@@ -56,6 +59,9 @@ public:
 
     // The session behind the window; tests and the benchmark tick it themselves.
     Session* session() const { return m_session; }
+    // Checked links from the command line or another start: added while the list is shown,
+    // otherwise waiting in the Add Link box. The window comes to the front.
+    void openLinks(const QStringList& links);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +73,8 @@ private:
     void wireControls();
     void createMenus();
     void startUp();
+    // Receives the links of later starts, when the channel is free.
+    void listenForLinks();
     void connectSession();
     // Fields and Connect follow the session: usable unless polling runs with the list shown.
     void setFieldsLocked(bool locked);
@@ -116,12 +124,16 @@ private:
     ConnectionStatus* m_connectionStatus = nullptr;
     // Connects again after a network loss, when [Options] AutoReconnect asks for it.
     Reconnector* m_reconnector = nullptr;
+    // Links from outside waiting for the user's Add.
+    LinkInbox* m_inbox = nullptr;
 
     QAction* m_switchVersionAction = nullptr;
     TorrentMenu* m_torrentMenu = nullptr;
     ServersMenu* m_serversMenu = nullptr;
     // Fills the connection fields and the version from a saved server, as if typed.
     void useSavedServer(const SavedServer& server);
+    // Why dropped links were refused: in the status bar, or a notice before there is one.
+    void showLinkRefusal(const QString& reason);
     // Said after the title while the settings cannot be saved.
     void showSettingsTrouble(const QString& message);
     // The identifier of the torrent the context menu was opened for.

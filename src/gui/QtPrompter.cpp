@@ -18,6 +18,16 @@ void QtPrompter::showMessage(const QString& text, MessageStyle style, const QStr
     box.exec();
 }
 
+void QtPrompter::showNotice(const QString& text, const QString& title)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, messageBoxText(title),
+                                messageBoxText(text), QMessageBox::Ok, m_parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void QtPrompter::setWaitPointer(bool wait)
 {
     if (wait == m_wait)

@@ -11,6 +11,7 @@ namespace tavrin {
 class QtPrompter final : public Prompter {
 public:
     void showMessage(const QString& text, MessageStyle style, const QString& title) override;
+    void showNotice(const QString& text, const QString& title) override;
     void setWaitPointer(bool wait) override;
     bool waitPointer() const override { return m_wait; }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace tavrin {
 
@@ -20,6 +21,17 @@ void StatusBarControls::setup(QStatusBar& bar)
     connectionLabel->setTextFormat(Qt::PlainText);
     connectionLabel->setMinimumWidth(1);
     bar.addWidget(connectionLabel, 1);
+
+    linkNotice = new QLabel(&bar);
+    linkNotice->setObjectName(QStringLiteral("linkNotice"));
+    linkNotice->setTextFormat(Qt::PlainText);
+    linkNotice->setMinimumWidth(1);
+    linkNotice->hide();
+    bar.addWidget(linkNotice);
+    linkNoticeTimer = new QTimer(linkNotice);
+    linkNoticeTimer->setSingleShot(true);
+    linkNoticeTimer->setInterval(30000);
+    QObject::connect(linkNoticeTimer, &QTimer::timeout, linkNotice, &QWidget::hide);
 
     noticeLabel = new QLabel(&bar);
     noticeLabel->setObjectName(QStringLiteral("versionNotice"));
@@ -57,6 +69,14 @@ void StatusBarControls::setup(QStatusBar& bar)
     statusCombo->addItems(view::statusFilterNames());
     statusCombo->hide();
     bar.addPermanentWidget(statusCombo);
+}
+
+void StatusBarControls::showLinkNotice(const QString& text)
+{
+    linkNotice->setText(text);
+    linkNotice->setToolTip(text);
+    linkNotice->show();
+    linkNoticeTimer->start();
 }
 
 void StatusBarControls::showFilters()

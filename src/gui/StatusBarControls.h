@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+
 class QComboBox;
 class QLabel;
+class QTimer;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -18,7 +21,11 @@ struct StatusBarControls {
     void showFilters();
 
     QLabel* connectionLabel = nullptr;
+    QTimer* linkNoticeTimer = nullptr;
     QLabel* noticeLabel = nullptr;
+    // Why a dropped link was not added; it goes after a while.
+    QLabel* linkNotice = nullptr;
+    void showLinkNotice(const QString& text);
     QPushButton* switchButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QLineEdit* filterEdit = nullptr;

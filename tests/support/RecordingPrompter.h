@@ -21,6 +21,10 @@ public:
         messages.append({text, style, title});
         onMessage ? onMessage() : void();
     }
+    void showNotice(const QString& text, const QString& title) override
+    {
+        notices.append({text, MessageStyle::Plain, title});
+    }
     void setWaitPointer(bool wait) override { pointerChanges.append(wait); }
     bool waitPointer() const override { return !pointerChanges.isEmpty() && pointerChanges.last(); }
 
@@ -33,6 +37,7 @@ public:
     }
 
     QList<Message> messages;
+    QList<Message> notices;
     QList<bool> pointerChanges;
     // Runs while the "box" is open, as a modal box's own event loop would let things happen.
     std::function<void()> onMessage;

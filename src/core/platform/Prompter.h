@@ -20,6 +20,8 @@ public:
     {
         showMessage(text, MessageStyle::Critical, QStringLiteral("ERROR"));
     }
+    // A notice that does not wait for the user: the window goes on behind it.
+    virtual void showNotice(const QString& text, const QString& title) = 0;
     virtual void setWaitPointer(bool wait) = 0;
     virtual bool waitPointer() const = 0;
 };

@@ -108,6 +108,12 @@ QString ConnectionStatus::speedText(double bytesPerSecond)
                            .arg(QLatin1StringView(units[unit]));
 }
 
+void ConnectionStatus::setWaitingLinks(int count)
+{
+    m_waitingLinks = count;
+    scheduleUpdate();
+}
+
 void ConnectionStatus::update()
 {
     QString text;
@@ -140,6 +146,10 @@ void ConnectionStatus::update()
     }
     if (!m_chain.isEmpty() && m_stopped.isEmpty())
         text = m_chain + QStringLiteral(" \u00b7 ") + text;
+    if (m_waitingLinks > 0)
+        text += m_waitingLinks == 1
+                    ? QStringLiteral(" \u00b7 1 link waits to be added")
+                    : QStringLiteral(" \u00b7 %1 links wait to be added").arg(m_waitingLinks);
     text = terminalCell(text, lineCharacters);
     if (text == m_text)
         return;

@@ -32,6 +32,8 @@ public:
 
     // The server version the list is read as, named after "Connected to".
     void setServerVersion(int version) { m_version = version; }
+    // Links from outside that wait for the user's Add, told after the rest.
+    void setWaitingLinks(int count);
     QString text() const { return m_text; }
     // "1.25 MB/s": a speed in bytes per second, in decimal units.
     static QString speedText(double bytesPerSecond);
@@ -58,6 +60,7 @@ private:
     const view::TorrentViewModel* m_view = nullptr;
     const Reconnector* m_reconnector = nullptr;
     bool m_updateScheduled = false;
+    int m_waitingLinks = 0;
 };
 
 } // namespace tavrin
