@@ -117,7 +117,9 @@ int main(int argc, char* argv[])
     tavrin::SettingsStore settings(qsettings);
     tavrin::QtPrompter prompter;
     tavrin::SystemClock clock;
-    tavrin::MainWindow window(settings, prompter, clock);
+    tavrin::MainWindowOptions options;
+    options.catchUpFile = dir.filePath(QStringLiteral("unfinished-torrents"));
+    tavrin::MainWindow window(settings, prompter, clock, options);
     prompter.setParentWindow(&window);
     window.show();
     window.findChild<QLineEdit*>(QStringLiteral("portEdit"))->setText(port);

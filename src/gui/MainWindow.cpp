@@ -15,6 +15,7 @@
 #include "core/torrents/TorrentListUpdater.h"
 #include "core/update/UpdateChecker.h"
 #include "core/view/TorrentViewModel.h"
+#include "core/watch/FinishNotifications.h"
 #include "gui/AboutDialog.h"
 #include "gui/ColumnChooserDialog.h"
 #include "gui/LinkDrops.h"
@@ -79,6 +80,17 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     m_connectionStatus->setReconnector(m_reconnector);
     connect(new SleepWatch(QDBusConnection::systemBus(), this), &SleepWatch::woke, m_reconnector,
             &Reconnector::onWoke);
+    m_notifications = new FinishNotifications(*m_model,
+                                              CatchUpStore(m_options.catchUpFile.isEmpty()
+                                                               ? CatchUpStore::defaultPath()
+                                                               : m_options.catchUpFile),
+                                              QDBusConnection::sessionBus(), clock, this);
+    m_notifications->setEnabled(
+        settings.readIn(QStringLiteral("Options"), QStringLiteral("Notifications"))
+            .compare(QLatin1String("false"), Qt::CaseInsensitive) != 0);
+    connect(m_notifications, &FinishNotifications::activated, this, &MainWindow::bringToFront);
+    connect(m_notifications, &FinishNotifications::logEntry, this,
+            [this](const QString& text) { m_log->writeLog(text); });
     connect(m_connectionStatus, &ConnectionStatus::changed, this, [this](const QString& text) {
         // Created at the first text: until Connect the window looks as it always has.
         ensureStatusBar();
@@ -224,6 +236,27 @@ void MainWindow::createMenus()
     actionMenu->addSeparator()->setObjectName(QStringLiteral("separator"));
     item(actionMenu, "exitAction", QStringLiteral("Exit"), &MainWindow::close);
 
+    QMenu* optionsMenu = menu("optionsMenu", QStringLiteral("Options"));
+    const auto option = [&](const char* name, const QString& caption, const QString& key,
+                            bool enabled, auto apply) {
+        QAction* action = optionsMenu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(true);
+        action->setChecked(enabled);
+        connect(action, &QAction::toggled, this, [this, key, apply](bool on) {
+            m_settings.writeIn(QStringLiteral("Options"), key,
+                               on ? QStringLiteral("true") : QStringLiteral("false"));
+            apply(on);
+        });
+        return action;
+    };
+    option("notificationsAction", QStringLiteral("Notify When Downloads Finish"),
+           QStringLiteral("Notifications"), m_notifications->isEnabled(),
+           [this](bool on) { m_notifications->setEnabled(on); });
+    option("autoReconnectAction", QStringLiteral("Reconnect Automatically"),
+           QStringLiteral("AutoReconnect"), m_reconnector->isEnabled(),
+           [this](bool on) { m_reconnector->setEnabled(on); });
+
     QMenu* helpMenu = menu("helpMenu", QStringLiteral("Help"));
     item(helpMenu, "aboutAction", QStringLiteral("About"), &MainWindow::showAbout);
     // One check at a time; the window stays usable while it waits.
@@ -284,6 +317,11 @@ void MainWindow::startUp()
 void MainWindow::openLinks(const QStringList& links)
 {
     m_inbox->receive(links);
+    bringToFront();
+}
+
+void MainWindow::bringToFront()
+{
     if (isMinimized())
         showNormal();
     show();
@@ -314,6 +352,7 @@ void MainWindow::showSettingsTrouble(const QString& message)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     StoredWindowSize::write(m_settings, m_ui.outerWidthTwips(*this), m_ui.outerHeightTwips(*this));
+    m_notifications->remember();
     m_session->shutDown();
     event->accept();
 }
@@ -333,8 +372,11 @@ void MainWindow::connectSession()
         m_bar.showFilters();
     });
     connect(m_session, &Session::stateChanged, this, [this](Session::State state) {
-        if (state == Session::State::Polling)
-            m_versionNoticeGiven = false;
+        if (state != Session::State::Polling)
+            return;
+        m_versionNoticeGiven = false;
+        m_notifications->startServer(
+            {m_ui.hostEdit->text(), m_ui.portEdit->text(), m_profile.isVersion3() ? 3 : 2});
     });
     connect(m_session, &Session::chainStep, this, [this] {
         ensureStatusBar();

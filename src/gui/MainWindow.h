@@ -27,6 +27,7 @@ class TorrentListModel;
 class TorrentListUpdater;
 class ConnectionStatus;
 class LinkInbox;
+class FinishNotifications;
 class Reconnector;
 class TorrentMenu;
 class ServersMenu;
@@ -42,6 +43,8 @@ struct MainWindowOptions {
     int deadlineMs = RequestEngine::defaultDeadlineMs; // every exchange with the server
     QUrl versionsUrl;                                  // empty: the project's site
     int updateTimeoutMs = 60000;                       // the update check's wait for the server
+    // Where the unfinished torrents are remembered between runs; empty: the user's data folder.
+    QString catchUpFile;
     // The local socket on which other starts hand over their links; empty: none.
     QString linkChannel;
     // Runs each Help dialog in place of exec(); tests read and close it there.
@@ -124,6 +127,10 @@ private:
     ConnectionStatus* m_connectionStatus = nullptr;
     // Connects again after a network loss, when [Options] AutoReconnect asks for it.
     Reconnector* m_reconnector = nullptr;
+    // Desktop notifications of finished downloads ([Options] Notifications).
+    FinishNotifications* m_notifications = nullptr;
+    // Brings the window to the front, out of the tray or the taskbar.
+    void bringToFront();
     // Links from outside waiting for the user's Add.
     LinkInbox* m_inbox = nullptr;
 

@@ -17,11 +17,17 @@ struct TorrentScript {
         QByteArray priority = "Normal";
         QByteArray down = "1500"; // bytes per second
         QByteArray up = "2500000";
+        QByteArray progress = "50%";
     };
 
     static QByteArray row(const Torrent& t)
     {
-        return v3Row(t.id, {{1, "file-" + t.id}, {2, "50%"}, {3, t.status}, {4, t.priority}, {7, t.down}, {8, t.up}});
+        return v3Row(t.id, {{1, "file-" + t.id},
+                            {2, t.progress},
+                            {3, t.status},
+                            {4, t.priority},
+                            {7, t.down},
+                            {8, t.up}});
     }
 
     std::optional<QByteArray> answer(const QByteArray& request)

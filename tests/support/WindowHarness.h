@@ -26,8 +26,16 @@ struct WindowHarness {
     explicit WindowHarness(const QMap<QString, QString>& stored = {},
                            MainWindowOptions options = {})
     {
-        for (auto [key, value] : stored.asKeyValueRange())
-            env.settings->write(key, value);
+        // "Key" is under [Main]; "Group/Key" under its own group.
+        for (auto [key, value] : stored.asKeyValueRange()) {
+            const qsizetype slash = key.indexOf(QLatin1Char('/'));
+            if (slash < 0)
+                env.settings->write(key, value);
+            else
+                env.settings->writeIn(key.left(slash), key.mid(slash + 1), value);
+        }
+        if (options.catchUpFile.isEmpty())
+            options.catchUpFile = env.path(QStringLiteral("unfinished-torrents"));
         window = std::make_unique<MainWindow>(*env.settings, env.prompter, env.clock, options);
         edit("Host:")->setText(QStringLiteral("127.0.0.1"));
         edit("Port:")->setText(QString::number(server.port()));

@@ -35,7 +35,7 @@ bool isComplete(QByteArrayView status, QByteArrayView progress)
         return true;
     if (progress.isEmpty() || progress.size() > 64)
         return false;
-    const SortKey key = SortKey::of(QString::fromLatin1(progress));
+    const SortKey key = SortKey::of(progress);
     return key.kind() == SortKey::Kind::Number && key.number() >= 100;
 }
 
