@@ -51,7 +51,7 @@ private Q_SLOTS:
             seen,
             (QStringList{
                 "About Tavrin||Tavrin|Version 1.1.8|" + QString::fromUtf8(build::siteUrl) +
-                    "/site/projects/tavrin.html|1",
+                    "/site/projects/tavrin.html|Licence: GPL-3.0-or-later|1",
                 "ERROR|16|The version information did not arrive within 0.4 seconds.",
                 "New Version Information|You are currently running v1.1.8\nThe latest version "
                 "is v1.2.0\n\nVersion 1.2.0: \nNew\nthings\n|1"}));

@@ -4,9 +4,12 @@
 #include "support/Waits.h"
 #include "support/WindowHarness.h"
 
+#include "gui/TrayIcon.h"
+
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 
@@ -285,6 +288,114 @@ private Q_SLOTS:
                 locked = a;
         QVERIFY(locked);
         QVERIFY(!locked->isEnabled());
+    }
+
+    // Out of sight, polling slows to [Options] BackgroundRefreshSecs (never faster than the
+    // normal interval); minimised only with SlowWhenMinimised. Back in sight, the list is asked
+    // for at once and the normal interval returns.
+    void paceWhenMinimised_data()
+    {
+        QTest::addColumn<QString>("slowWhenMinimised");
+        QTest::addColumn<QString>("backgroundSecs");
+        QTest::addColumn<QString>("refreshSecs");
+        QTest::addColumn<int>("minimisedMs");
+        QTest::newRow("default: unchanged") << ""
+                                            << ""
+                                            << "1" << 1000;
+        QTest::newRow("slow when minimised") << "true"
+                                             << ""
+                                             << "1" << 10000;
+        QTest::newRow("background 0 keeps the interval") << "true"
+                                                         << "0"
+                                                         << "1" << 1000;
+        QTest::newRow("not a number: the default") << "true"
+                                                   << "ten"
+                                                   << "1" << 10000;
+        QTest::newRow("normal interval is longer") << "true"
+                                                   << "10"
+                                                   << "30" << 30000;
+    }
+    void paceWhenMinimised()
+    {
+        QFETCH(QString, slowWhenMinimised);
+        QFETCH(QString, backgroundSecs);
+        QFETCH(QString, refreshSecs);
+        QFETCH(int, minimisedMs);
+        WindowHarness h({{"Options/SlowWhenMinimised", slowWhenMinimised},
+                         {"Options/BackgroundRefreshSecs", backgroundSecs}});
+        TorrentScript script;
+        script.torrents = {{"T1", "WORKING"}};
+        script.serve(h.server);
+        h.window->show();
+        h.edit("Unique ID:")->setText(QStringLiteral("u"));
+        h.edit("Refresh (secs):")->setText(refreshSecs);
+        h.button("Connect")->click();
+        const int normal = refreshSecs.toInt() * 1000;
+        QCOMPARE(h.window->session()->refreshInterval(), normal);
+        h.window->showMinimized();
+        QCOMPARE(h.window->session()->refreshInterval(), minimisedMs);
+        const qsizetype sent = h.server.requests().size();
+        h.window->showNormal();
+        QCOMPARE(h.window->session()->refreshInterval(), normal);
+        if (minimisedMs != normal) {
+            TRY_VERIFY(h.server.requests().size() > sent);
+            QCOMPARE(h.commands(sent).first(), QByteArray("QUERY|"));
+        }
+    }
+
+    // With a tray: its commands wait for the list, closing hides the window there with polling
+    // slowed, Show brings it back, Quit ends it.
+    void trayKeepsTavrinRunning()
+    {
+        MainWindowOptions options;
+        options.trayAvailable = true;
+        WindowHarness h({{"Options/TrayIcon", "true"}, {"Options/CloseToTray", "true"}}, options);
+        TorrentScript script;
+        script.torrents = {{"T1", "WORKING"}};
+        script.serve(h.server);
+        auto* tray = h.window->findChild<TrayIcon*>();
+        QVERIFY(tray);
+        QAction* pauseAll = tray->menu()->findChild<QAction*>(QStringLiteral("trayPauseAllAction"));
+        QVERIFY(!pauseAll->isEnabled());
+        h.window->show();
+        h.edit("Unique ID:")->setText(QStringLiteral("u"));
+        h.edit("Refresh (secs):")->setText(QStringLiteral("1"));
+        h.button("Connect")->click();
+        h.refresh();
+        QVERIFY(pauseAll->isEnabled());
+        TRY_COMPARE(tray->toolTip(),
+                    QStringLiteral("Tavrin \u00b7 1 torrent \u00b7 down 1.50 kB/s, up 2.50 MB/s"));
+
+        QVERIFY(!h.window->close());
+        QVERIFY(!h.window->isVisible());
+        QCOMPARE(h.window->session()->refreshInterval(), 10000);
+        const qsizetype sent = h.server.requests().size();
+        tray->menu()->findChild<QAction*>(QStringLiteral("trayShowAction"))->trigger();
+        QVERIFY(h.window->isVisible());
+        QCOMPARE(h.window->session()->refreshInterval(), 1000);
+        TRY_VERIFY(h.server.requests().size() > sent);
+
+        TRY_VERIFY(!h.window->session()->requestInFlight());
+        const qsizetype beforePause = h.server.requests().size();
+        pauseAll->trigger();
+        TRY_VERIFY(h.commands(beforePause).contains(QByteArray("PAUSE|T1")));
+
+        tray->menu()->findChild<QAction*>(QStringLiteral("trayQuitAction"))->trigger();
+        QVERIFY(!h.window->isVisible());
+        QCOMPARE(h.window->session()->refreshRemainingMs(), -1);
+    }
+
+    // Without a tray the options change nothing: closing closes.
+    void withoutATrayClosingCloses()
+    {
+        MainWindowOptions options;
+        options.trayAvailable = false;
+        WindowHarness h({{"Options/TrayIcon", "true"}, {"Options/CloseToTray", "true"}}, options);
+        QCOMPARE(h.window->findChild<TrayIcon*>(), nullptr);
+        QVERIFY(!h.window->findChild<QAction*>(QStringLiteral("trayIconAction"))->isEnabled());
+        h.window->show();
+        QVERIFY(h.window->close());
+        QVERIFY(!h.window->isVisible());
     }
 };
 

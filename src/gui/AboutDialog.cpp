@@ -46,6 +46,10 @@ AboutDialog::AboutDialog(QWidget* mainWindow)
     m_titleLabel->setFont(titleFont);
     m_versionLabel = label("versionLabel", QStringLiteral("Version ") + build::versionString());
     m_addressLabel = label("addressLabel", pageUrl());
+    // Beside OK, where the box has room: the licence the program comes under.
+    m_licenceLabel = label("licenceLabel", QStringLiteral("Licence: GPL-3.0-or-later"));
+    m_licenceLabel->setToolTip(QStringLiteral(
+        "GNU General Public License, version 3 or any later version. There is no warranty."));
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);
@@ -55,6 +59,7 @@ AboutDialog::AboutDialog(QWidget* mainWindow)
     m_versionLabel->setGeometry(m_twips.toPixels(720, 600, 3885, 225));
     m_addressLabel->setGeometry(m_twips.toPixels(720, 960, 4365, 330));
     m_okButton->setGeometry(m_twips.toPixels(3240, 1440, 1140, 345));
+    m_licenceLabel->setGeometry(m_twips.toPixels(720, 1500, 2400, 225));
     // A longer site address than the usual one widens the box rather than being cut off.
     const int addressWidth = m_addressLabel->fontMetrics().horizontalAdvance(pageUrl()) + 2;
     m_addressLabel->resize(std::max(m_addressLabel->width(), addressWidth),

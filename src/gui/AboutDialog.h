@@ -28,6 +28,7 @@ private:
     QLabel* m_titleLabel = nullptr;
     QLabel* m_versionLabel = nullptr;
     QLabel* m_addressLabel = nullptr;
+    QLabel* m_licenceLabel = nullptr;
     QPushButton* m_okButton = nullptr;
     bool m_placed = false;
 };

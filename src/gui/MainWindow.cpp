@@ -22,6 +22,7 @@
 #include "gui/ServersMenu.h"
 #include "gui/TorrentItemDelegate.h"
 #include "gui/TorrentMenu.h"
+#include "gui/TrayIcon.h"
 #include "gui/UpdateReportDialog.h"
 
 #include <QAction>
@@ -39,6 +40,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -49,6 +51,15 @@ static void initResources()
 }
 
 namespace tavrin {
+
+namespace {
+// An [Options] switch that is off unless it reads "true".
+bool isTrue(const SettingsStore& settings, const char* key)
+{
+    return settings.readIn(QStringLiteral("Options"), QLatin1String(key))
+               .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
 
 MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock& clock,
                        MainWindowOptions options, QWidget* parent)
@@ -74,9 +85,8 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
     m_connectionStatus->setView(m_view);
     m_reconnector = new Reconnector(
         *m_session, clock, [this] { return m_ui.refreshEdit->text(); }, this);
-    m_reconnector->setEnabled(
-        settings.readIn(QStringLiteral("Options"), QStringLiteral("AutoReconnect")) ==
-        QLatin1String("true"));
+    m_reconnector->setEnabled(isTrue(settings, "AutoReconnect"));
+    m_pace = RefreshPace::read(settings);
     m_connectionStatus->setReconnector(m_reconnector);
     connect(new SleepWatch(QDBusConnection::systemBus(), this), &SleepWatch::woke, m_reconnector,
             &Reconnector::onWoke);
@@ -97,6 +107,8 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
         m_bar.connectionLabel->setText(text);
         // A narrow window cuts the line; the whole of it is a hover away.
         m_bar.connectionLabel->setToolTip(text);
+        if (m_tray)
+            m_tray->setToolTip(m_connectionStatus->summary());
     });
 
     m_ui.setup(*this);
@@ -256,6 +268,23 @@ void MainWindow::createMenus()
     option("autoReconnectAction", QStringLiteral("Reconnect Automatically"),
            QStringLiteral("AutoReconnect"), m_reconnector->isEnabled(),
            [this](bool on) { m_reconnector->setEnabled(on); });
+    optionsMenu->addSeparator();
+    const bool trayWanted = isTrue(m_settings, "TrayIcon");
+    m_closeToTray = isTrue(m_settings, "CloseToTray");
+    QAction* tray =
+        option("trayIconAction", QStringLiteral("Show Tray Icon"), QStringLiteral("TrayIcon"),
+               trayWanted, [this](bool on) { setTrayShown(on); });
+    QAction* closeToTray =
+        option("closeToTrayAction", QStringLiteral("Close to Tray"), QStringLiteral("CloseToTray"),
+               m_closeToTray, [this](bool on) { m_closeToTray = on; });
+    // Without a tray nothing of it applies.
+    for (QAction* action : {tray, closeToTray}) {
+        action->setEnabled(trayAvailable());
+        if (!trayAvailable())
+            action->setToolTip(QStringLiteral("The desktop has no system tray"));
+    }
+    optionsMenu->setToolTipsVisible(true);
+    setTrayShown(trayWanted);
 
     QMenu* helpMenu = menu("helpMenu", QStringLiteral("Help"));
     item(helpMenu, "aboutAction", QStringLiteral("About"), &MainWindow::showAbout);
@@ -320,6 +349,57 @@ void MainWindow::openLinks(const QStringList& links)
     bringToFront();
 }
 
+bool MainWindow::trayAvailable() const
+{
+    return m_options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void MainWindow::setTrayShown(bool shown)
+{
+    if (shown == (m_tray != nullptr) || (shown && !trayAvailable()))
+        return;
+    if (!shown) {
+        delete m_tray;
+        m_tray = nullptr;
+        if (m_hiddenInTray)
+            bringToFront();
+        return;
+    }
+    m_tray = new TrayIcon(this);
+    connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::bringToFront);
+    connect(m_tray, &TrayIcon::pauseAllRequested, m_session, &Session::startPauseAll);
+    connect(m_tray, &TrayIcon::resumeAllRequested, m_session, &Session::startResumeAll);
+    connect(m_tray, &TrayIcon::quitRequested, this, &MainWindow::quit);
+    m_tray->setCommandsEnabled(m_session->fieldsLocked());
+    m_tray->setToolTip(m_connectionStatus->summary());
+    m_tray->show();
+}
+
+void MainWindow::quit()
+{
+    m_quitting = true;
+    close();
+}
+
+void MainWindow::updatePace()
+{
+    m_session->setBackgroundInterval(m_pace.backgroundIntervalMs(m_hiddenInTray, isMinimized()));
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_hiddenInTray = false;
+    updatePace();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        updatePace();
+}
+
 void MainWindow::bringToFront()
 {
     if (isMinimized())
@@ -351,6 +431,14 @@ void MainWindow::showSettingsTrouble(const QString& message)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // Kept running in the tray: polling slows, notifications still come.
+    if (m_tray && m_closeToTray && !m_quitting) {
+        hide();
+        m_hiddenInTray = true;
+        updatePace();
+        event->ignore();
+        return;
+    }
     StoredWindowSize::write(m_settings, m_ui.outerWidthTwips(*this), m_ui.outerHeightTwips(*this));
     m_notifications->remember();
     m_session->shutDown();
@@ -412,6 +500,8 @@ void MainWindow::useSavedServer(const SavedServer& server)
 
 void MainWindow::setFieldsLocked(bool locked)
 {
+    if (m_tray)
+        m_tray->setCommandsEnabled(locked);
     m_serversMenu->setPickingEnabled(!locked);
     for (QWidget* field :
          {static_cast<QWidget*>(m_ui.hostEdit), static_cast<QWidget*>(m_ui.portEdit),

@@ -2,6 +2,7 @@
 
 #include "core/servers/SavedServers.h"
 #include "core/servers/ServerProfile.h"
+#include "core/session/RefreshPace.h"
 #include "core/session/Session.h"
 #include "core/view/SortChoice.h"
 #include "gui/MainWindowForm.h"
@@ -28,6 +29,7 @@ class TorrentListUpdater;
 class ConnectionStatus;
 class LinkInbox;
 class FinishNotifications;
+class TrayIcon;
 class Reconnector;
 class TorrentMenu;
 class ServersMenu;
@@ -45,6 +47,8 @@ struct MainWindowOptions {
     int updateTimeoutMs = 60000;                       // the update check's wait for the server
     // Where the unfinished torrents are remembered between runs; empty: the user's data folder.
     QString catchUpFile;
+    // Whether the desktop has a system tray; empty: ask it.
+    std::optional<bool> trayAvailable;
     // The local socket on which other starts hand over their links; empty: none.
     QString linkChannel;
     // Runs each Help dialog in place of exec(); tests read and close it there.
@@ -68,6 +72,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // The client area also changes size when the status bar comes: the content follows it.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,6 +137,18 @@ private:
     FinishNotifications* m_notifications = nullptr;
     // Brings the window to the front, out of the tray or the taskbar.
     void bringToFront();
+    // The tray icon on or off ([Options] TrayIcon), where the desktop has a tray.
+    void setTrayShown(bool shown);
+    // Polling slows while the window is out of sight, as [Options] ask.
+    void updatePace();
+    // Ends the program, even when closing would only hide the window in the tray.
+    void quit();
+    bool trayAvailable() const;
+    TrayIcon* m_tray = nullptr;
+    RefreshPace m_pace;
+    bool m_closeToTray = false;
+    bool m_hiddenInTray = false;
+    bool m_quitting = false;
     // Links from outside waiting for the user's Add.
     LinkInbox* m_inbox = nullptr;
 

@@ -108,6 +108,17 @@ QString ConnectionStatus::speedText(double bytesPerSecond)
                            .arg(QLatin1StringView(units[unit]));
 }
 
+QString ConnectionStatus::summary() const
+{
+    if (m_lastReply.isEmpty() || !m_stopped.isEmpty())
+        return QStringLiteral("Tavrin \u00b7 not connected");
+    const int count = m_model.count();
+    const TorrentListModel::SpeedTotals speeds = m_model.speedTotals();
+    return QStringLiteral("Tavrin \u00b7 %1 \u00b7 down %2, up %3")
+        .arg(count == 1 ? QStringLiteral("1 torrent") : QStringLiteral("%1 torrents").arg(count),
+             speedText(speeds.download), speedText(speeds.upload));
+}
+
 void ConnectionStatus::setWaitingLinks(int count)
 {
     m_waitingLinks = count;

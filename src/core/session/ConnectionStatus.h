@@ -32,6 +32,8 @@ public:
 
     // The server version the list is read as, named after "Connected to".
     void setServerVersion(int version) { m_version = version; }
+    // The short form for the tray: the torrent count and total speeds, or why there are none.
+    QString summary() const;
     // Links from outside that wait for the user's Add, told after the rest.
     void setWaitingLinks(int count);
     QString text() const { return m_text; }

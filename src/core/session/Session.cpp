@@ -107,10 +107,31 @@ void Session::connectToServer(const QString& refreshSecs)
     m_settings.write(keys::port, m_port);
     m_settings.write(keys::uniqueId, m_uniqueId);
     m_settings.write(keys::refreshSecs, refreshSecs);
-    m_refreshTimer->setInterval(*seconds < 1 ? 1000 : *seconds * 1000);
+    m_normalIntervalMs = *seconds < 1 ? 1000 : *seconds * 1000;
+    m_refreshTimer->setInterval(std::max(m_normalIntervalMs, m_backgroundIntervalMs));
     m_refreshTimer->start();
     setState(State::Polling);
     updateLock();
+}
+
+void Session::setBackgroundInterval(int ms)
+{
+    if (ms == m_backgroundIntervalMs)
+        return;
+    const bool back = ms < m_backgroundIntervalMs;
+    m_backgroundIntervalMs = ms;
+    const int interval = std::max(m_normalIntervalMs, ms);
+    if (interval == m_refreshTimer->interval())
+        return;
+    if (!m_refreshTimer->isActive()) {
+        m_refreshTimer->setInterval(interval);
+        return;
+    }
+    // Setting the interval starts the wait afresh. In sight again, the list is brought up to
+    // date now, then polled at the normal pace.
+    m_refreshTimer->setInterval(interval);
+    if (back)
+        refresh();
 }
 
 void Session::addLink(const QString& link)

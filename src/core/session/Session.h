@@ -68,6 +68,9 @@ public:
     void setPriority(const QByteArray& id, const QByteArray& code);
     // Cancels the rest of a running pause-all or resume-all chain; polling goes on.
     void stopChain() { cancelChain(); }
+    // Polling at no more than once per `ms` while the window is out of sight (0: the interval
+    // Connect set). Back to it, the list is asked for at once.
+    void setBackgroundInterval(int ms);
     // A tick of the refresh timer.
     void refresh();
     // One status query outside polling, queued like a user's command (the command-line client).
@@ -173,6 +176,8 @@ private:
     int m_chainPosition = 0;
     bool m_boxOpen = false;
     bool m_quietNetworkFailures = false;
+    int m_normalIntervalMs = 1000; // as Connect set it
+    int m_backgroundIntervalMs = 0;
 };
 
 } // namespace tavrin
