@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -417,6 +418,33 @@ private Q_SLOTS:
         QCOMPARE(refused.size(), 1);
         TRY_VERIFY(mixed.bytesAvailable() > 0 || mixed.waitForReadyRead(100));
         QCOMPARE(mixed.readAll(), QByteArray("OK\n"));
+    }
+
+    // SIGTERM (a logout) and SIGINT end the program as closing its window does: the window's
+    // size is written, the status is 0.
+    void terminationEndsAsClosingDoes_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void terminationEndsAsClosingDoes()
+    {
+        QFETCH(int, signalNumber);
+        QTemporaryDir runtime;
+        Program program(runtime.path());
+        program.start({});
+        QVERIFY(program.process.waitForStarted(60000));
+        TRY_VERIFY(isListeningOn(channelIn(runtime)));
+        ::kill(pid_t(program.process.processId()), signalNumber);
+        QVERIFY(program.process.waitForFinished(60000));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        QFile settings(program.home.filePath(QStringLiteral("c/Tavrin/Tavrin.conf")));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY2(settings.readAll().contains("Width="), qPrintable(settings.fileName()));
+        // The socket goes with it.
+        QVERIFY(!QFileInfo::exists(channelIn(runtime)));
     }
 };
 

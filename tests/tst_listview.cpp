@@ -49,7 +49,8 @@ struct Harness : WindowHarness {
             return request.endsWith("QUERY|") ? replyOf(torrents) : QByteArray("Feedback\nOK\n");
         });
         window->show();
-        QTest::qWaitForWindowActive(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the window did not become active");
         connectAs(QStringLiteral("u"));
         refresh();
     }

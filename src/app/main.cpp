@@ -1,6 +1,7 @@
 #include "core/links/InstanceChannel.h"
 #include "core/links/LinkCheck.h"
 #include "core/platform/Clock.h"
+#include "core/platform/TerminationSignals.h"
 #include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/MainWindow.h"
@@ -172,6 +173,13 @@ int main(int argc, char* argv[])
     options.linkChannel = tavrin::links::defaultChannelName();
     tavrin::MainWindow window(settings, prompter, clock, options);
     prompter.setParentWindow(&window);
+    // A logout or Ctrl+C ends Tavrin as closing its window does: sizes and torrents remembered.
+    tavrin::TerminationSignals termination;
+    QObject::connect(&termination, &tavrin::TerminationSignals::terminationRequested, &window,
+                     [&window] {
+                         window.quit();
+                         QApplication::quit();
+                     });
     window.show();
     if (!launch.links.isEmpty())
         window.openLinks(launch.links);

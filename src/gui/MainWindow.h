@@ -69,6 +69,8 @@ public:
     // Checked links from the command line or another start: added while the list is shown,
     // otherwise waiting in the Add Link box. The window comes to the front.
     void openLinks(const QStringList& links);
+    // Ends the program as closing the window does, even when that would only hide it in the tray.
+    void quit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -141,8 +143,6 @@ private:
     void setTrayShown(bool shown);
     // Polling slows while the window is out of sight, as [Options] ask.
     void updatePace();
-    // Ends the program, even when closing would only hide the window in the tray.
-    void quit();
     bool trayAvailable() const;
     TrayIcon* m_tray = nullptr;
     RefreshPace m_pace;
