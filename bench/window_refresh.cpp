@@ -93,7 +93,13 @@ int main(int argc, char* argv[])
     args.removeFirst();
     QString sortColumn;
     QString filterText;
+    bool notifications = true;
     for (qsizetype i = 0; i + 1 < args.size();) {
+        if (args.at(i) == QLatin1String("--no-notifications")) {
+            notifications = false;
+            args.removeAt(i);
+            continue;
+        }
         if (args.at(i) == QLatin1String("--sort")) {
             sortColumn = args.takeAt(i + 1);
             args.removeAt(i);
@@ -105,8 +111,8 @@ int main(int argc, char* argv[])
         }
     }
     if (args.isEmpty() || args.first().startsWith(QLatin1String("--"))) {
-        std::fprintf(stderr, "usage: tavrin-window-bench [--sort COLUMN] [--filter TEXT] PORT "
-                             "[SECONDS]\n");
+        std::fprintf(stderr, "usage: tavrin-window-bench [--sort COLUMN] [--filter TEXT] "
+                             "[--no-notifications] PORT [SECONDS]\n");
         return 2;
     }
     const QString port = args.at(0);
@@ -115,6 +121,10 @@ int main(int argc, char* argv[])
     QDir::setCurrent(dir.path());
     QSettings qsettings(dir.filePath(QStringLiteral("Tavrin.conf")), QSettings::IniFormat);
     tavrin::SettingsStore settings(qsettings);
+    // The watch for finished downloads is on by default; this measures the list without it.
+    if (!notifications)
+        settings.writeIn(QStringLiteral("Options"), QStringLiteral("Notifications"),
+                         QStringLiteral("false"));
     tavrin::QtPrompter prompter;
     tavrin::SystemClock clock;
     tavrin::MainWindowOptions options;
