@@ -304,6 +304,21 @@ private Q_SLOTS:
         QCOMPARE(received.size(), 0);
     }
 
+    // An option nobody knows is refused before any link is handed over.
+    void unknownOptionHandsNothingOver()
+    {
+        QTemporaryDir runtime;
+        links::LinkReceiver receiver;
+        QVERIFY(receiver.listen(channelIn(runtime)));
+        QSignalSpy received(&receiver, &links::LinkReceiver::linksReceived);
+        Program program(runtime.path());
+        const ProcessRun run = program.run({QStringLiteral("--colour"), magnet1});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains("colour"), run.err);
+        QCoreApplication::processEvents();
+        QCOMPARE(received.size(), 0);
+    }
+
     // A second start hands its links to the running one and ends at once with status 0.
     void secondStartHandsItsLinksOver()
     {

@@ -60,7 +60,20 @@ bool takesValue(QByteArrayView option)
 struct Launch {
     QStringList links;
     bool newInstance = false;
+    // An option neither Tavrin nor Qt knows: the parser refuses it before anything is handed over.
+    bool unknownOption = false;
 };
+
+bool isQtFlag(QByteArrayView option)
+{
+    while (option.startsWith('-'))
+        option = option.sliced(1);
+    for (const char* name : {"reverse", "nograb", "dograb", "sync", "widgetcount", "testability"}) {
+        if (option == name)
+            return true;
+    }
+    return false;
+}
 
 Launch scanArguments(int argc, char* argv[])
 {
@@ -71,10 +84,14 @@ Launch scanArguments(int argc, char* argv[])
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && argument.startsWith('-')) {
+            const QByteArrayView name =
+                argument.first(argument.contains('=') ? argument.indexOf('=') : argument.size());
             if (argument == newInstanceOption)
                 launch.newInstance = true;
-            else if (!argument.contains('=') && takesValue(argument))
-                ++i;
+            else if (takesValue(name))
+                i += argument.contains('=') ? 0 : 1;
+            else if (!isQtFlag(name))
+                launch.unknownOption = true;
         } else {
             launch.links.append(QString::fromLocal8Bit(argument));
         }
@@ -148,7 +165,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "tavrin: %s\n", qPrintable(checked.refusal));
         return badUsage;
     }
-    if (!launch.links.isEmpty() && !launch.newInstance) {
+    if (!launch.links.isEmpty() && !launch.newInstance && !launch.unknownOption) {
         int coreArgc = 1;
         QCoreApplication core(coreArgc, argv);
         const tavrin::links::HandOver handOver =
