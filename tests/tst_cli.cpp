@@ -80,14 +80,37 @@ private Q_SLOTS:
             "ERROR: \xe2\x90\x9b]0;owned\xe2\x90\x87\xe2\x90\x9b[2J\n");
         row("silent server", {"--timeout", "1", "list"}, "QUERY|", {}, "<silent>", 3, "in time");
         row("refused", {"list"}, {}, {}, "<refused>", 3, "tavrin-cli: ");
-        usage("unknown command", {"frobnicate"}, "Unknown command \"frobnicate\".");
+        usage("unknown command", {"frobnicate"},
+              "tavrin-cli: Unknown command \"frobnicate\".\nTry 'tavrin-cli --help'.\n");
+        usage("a command mistyped", {"lsit"}, "Unknown command \"lsit\". Did you mean \"list\"?");
+        usage("a command begun", {"stop-al"}, "Did you mean \"stop-all\"?");
+        usage("bad server version", {"--server-version", "4", "list"},
+              "--server-version takes 2 or 3, not \"4\".");
+        usage("add without a link", {"add"}, "add takes one or more arguments, none given.");
+        // A line break would end the ADD command on the wire and start another.
+        usage("add with a line break", {"add", "magnet:?x\nQUERY|"},
+              "the link contains control characters: magnet:?x\xe2\x90\x8aQUERY|");
+        usage("unknown saved server", {"--server", "nas", "list"},
+              "No saved server is named \"nas\"; none is saved.");
+        row("add, each answer a line", {"add", "magnet:?1", "magnet:?2"},
+            "ADD|magnet:?1#ADD|magnet:?2",
+            "Feedback\xe2\x90\x8aOK T1\nFeedback\xe2\x90\x8aOK T1\n");
+        row("add, a refused link ends the run", {"add", "magnet:?1", "http://x/2", "magnet:?3"},
+            "ADD|magnet:?1", {}, "Feedback\nError=no", 1,
+            "tavrin-cli: link 1 of 3 (magnet:?1) was not added: ERROR: no\n");
+        // -- ends the options: what follows is an operand, even with a dash.
+        row("after --", {"list", "--tsv", "--columns", "bt status", "--"}, "QUERY|",
+            "BT Status\tid\nWORKING\tT1\npause\tT2\n");
+        row("column names in any case", {"list", "--tsv", "--columns", "fileNAME"}, "QUERY|",
+            "FileName\tid\na \"quoted\" \\\\ name\\t\xc3\xa9\tT1\nb\tT2\n");
         usage("missing id", {"pause"}, "pause takes 1 argument");
         usage("bad priority", {"priority", "T1", "urgent"}, "Priority \"urgent\"");
         usage("format with a command", {"stop-all", "--json"}, "go with list and watch only");
         usage("unknown column", {"list", "--columns", "Nope"},
               "Unknown column \"Nope\"; the columns are: FileName, Progress");
         usage("bad port", {"--port", "70000", "list"}, "Port: \"70000\" is not a whole number");
-        usage("unknown option", {"--colour", "list"}, "Unknown option --colour.");
+        usage("unknown option", {"--colour", "list"},
+              "tavrin-cli: Unknown option --colour.\nTry 'tavrin-cli --help'.\n");
         usage("non-Latin-1 id", {"--id", QString::fromUtf8("\xd0\xb8\xd0\xb4"), "list"},
               "Unique ID: \"\xd0\xb8\xd0\xb4\" has characters");
         // Identifiers that would name every torrent or end the command are never sent.
@@ -156,6 +179,40 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), stored);
     }
 
+    // A saved server fills what the options leave open; `servers` names them and never prints a
+    // unique ID.
+    void savedServers()
+    {
+        LoopbackServer server;
+        server.setResponder([](const B&) { return listReply; });
+        const B stored =
+            "[Servers]\nnas%20box\\Host=127.0.0.1\nnas%20box\\Port=" + B::number(server.port()) +
+            "\nnas%20box\\UniqueID=secret-id\nnas%20box\\Version3=true\n"
+            "office\\Host=h\noffice\\Port=1\noffice\\UniqueID=other-secret\n";
+        QFile file(m_home.filePath(QStringLiteral("Tavrin/Tavrin.conf")));
+        QVERIFY(QDir(m_home.path()).mkpath("Tavrin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(stored), stored.size());
+        file.close();
+
+        const ProcessRun names = run({"servers"});
+        QCOMPARE(names.status, 0);
+        QCOMPARE(names.out, B("nas box\noffice\n"));
+
+        const ProcessRun listed =
+            run({"--server", "nas box", "list", "--tsv", "--columns", "BT Status"});
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, B("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
+        const ProcessRun overridden = run({"--id", "mine", "--server", "nas box", "list"});
+        QCOMPARE(overridden.status, 0);
+        QCOMPARE(server.requestBytes(), (QList<B>{"ID|secret-id\nQUERY|", "ID|mine\nQUERY|"}));
+        const ProcessRun unknown = run({"--server", "nope", "list"});
+        QCOMPARE(unknown.status, 2);
+        QVERIFY2(unknown.err.contains("the saved ones are: nas box, office."), unknown.err);
+        QVERIFY(!unknown.err.contains("secret"));
+        QVERIFY(file.remove());
+    }
+
     // Replies no server should send: what the window refuses the client refuses, with nothing
     // half-printed; what it takes in is printed with controls visible and cells cut short.
     // `out` holds a text the output must contain (empty: the output is empty).
@@ -201,8 +258,8 @@ private Q_SLOTS:
         QFETCH(B, err);
         LoopbackServer server;
         server.setResponder([reply](const B&) { return reply; });
-        const ProcessRun result = run(QStringList{"--version", "3", "--host", "127.0.0.1", "--port",
-                                                  QString::number(server.port())} +
+        const ProcessRun result = run(QStringList{"--server-version", "3", "--host", "127.0.0.1",
+                                                  "--port", QString::number(server.port())} +
                                       arguments);
         QCOMPARE(result.status, status);
         if (out.isEmpty())

@@ -1,5 +1,8 @@
 #include "cli/CliClient.h"
 
+#include "core/links/LinkCheck.h"
+#include "core/servers/SavedServers.h"
+
 #include "core/net/WireProtocol.h"
 #include "core/platform/MessageText.h"
 #include "core/servers/ServerProfile.h"
@@ -62,6 +65,26 @@ CliClient::~CliClient() = default;
 
 bool CliClient::prepare()
 {
+    // A saved server fills what the options leave open.
+    if (m_invocation.server) {
+        const SavedServers saved(m_settings);
+        const std::optional<SavedServer> server = saved.find(*m_invocation.server);
+        if (!server) {
+            const QStringList names = saved.names();
+            finish(BadUsage,
+                   names.isEmpty()
+                       ? QStringLiteral("No saved server is named \"%1\"; none is saved.")
+                             .arg(*m_invocation.server)
+                       : QStringLiteral("No saved server is named \"%1\"; the saved ones "
+                                        "are: %2.")
+                             .arg(*m_invocation.server, names.join(QStringLiteral(", "))));
+            return false;
+        }
+        m_invocation.host = m_invocation.host.value_or(server->host);
+        m_invocation.port = m_invocation.port.value_or(server->port);
+        m_invocation.uniqueId = m_invocation.uniqueId.value_or(server->uniqueId);
+        m_invocation.version3 = m_invocation.version3.value_or(server->version3);
+    }
     // The window's server version and column layout, read and refused alike.
     m_profile = std::make_unique<ServerProfile>(m_settings);
     m_profile->load(m_invocation.version3);
@@ -83,6 +106,14 @@ bool CliClient::prepare()
         return false;
     }
 
+    if (command == QLatin1String("add")) {
+        for (const QString& link : m_invocation.arguments) {
+            if (const std::optional<QString> why = links::wireProblem(link)) {
+                finish(BadUsage, *why);
+                return false;
+            }
+        }
+    }
     if (oneTorrent) {
         const QString& typed = m_invocation.arguments.at(0);
         const auto id = wire::latin1(typed);
@@ -125,9 +156,20 @@ bool CliClient::prepare()
             [this](const QString& text) { m_lastMessage = text; });
     connect(
         m_session, &Session::failed, this, [this](Session::Failure failure, const QString& text) {
-            finish(failure == Session::Failure::ErrorReply ? ServerError : ExchangeFailed, text);
+            QString message = text;
+            // The links before it were added; say which one did not go.
+            if (m_invocation.command == QLatin1String("add") &&
+                m_linksAdded < m_invocation.arguments.size())
+                message =
+                    QStringLiteral("link %1 of %2 (%3) was not added: %4")
+                        .arg(m_linksAdded + 1)
+                        .arg(m_invocation.arguments.size())
+                        .arg(terminalCell(m_invocation.arguments.at(m_linksAdded), 200), text);
+            finish(failure == Session::Failure::ErrorReply ? ServerError : ExchangeFailed, message);
         });
-    connect(m_session, &Session::commandReplied, this, [this] {
+    connect(m_session, &Session::commandReplied, this, [this](const QByteArray& reply) {
+        if (m_invocation.command == QLatin1String("add"))
+            return onLinkAdded(reply);
         // A single command is done once its reply is whole and is not an error reply.
         if (!m_listing && !m_chainStarted)
             finish(Done);
@@ -192,6 +234,7 @@ void CliClient::start()
         m_watchTimer->start();
         m_session->queryStatus();
     } else if (command == QLatin1String("add")) {
+        // One at a time, so that an error reply names its link and the rest are not sent.
         m_session->addLink(args.at(0));
     } else if (command == QLatin1String("stop-all")) {
         m_session->stopAll();
@@ -224,6 +267,17 @@ void CliClient::onStatusReply(const QByteArray& reply)
         m_session->startResumeAll();
     if (!m_session->chainRunning())
         finish(Done, m_lastMessage);
+}
+
+void CliClient::onLinkAdded(const QByteArray& reply)
+{
+    // The server's answer as it came, trimmed and with its controls shown; not interpreted.
+    write(stdout,
+          terminalCell(QString::fromLatin1(reply.trimmed()), messageBoxCharacters).toUtf8() + '\n');
+    ++m_linksAdded;
+    if (m_linksAdded >= m_invocation.arguments.size())
+        return finish(Done);
+    m_session->addLink(m_invocation.arguments.at(m_linksAdded));
 }
 
 void CliClient::onCommandSent(const QByteArray& command)

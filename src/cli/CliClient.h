@@ -40,6 +40,8 @@ private:
     bool prepare();
     void onStatusReply(const QByteArray& reply);
     void onCommandSent(const QByteArray& command);
+    // One link's answer printed; the next link goes.
+    void onLinkAdded(const QByteArray& reply);
     void finish(int status, const QString& message = {});
     void drawWatch(const QByteArray& reply);
     // Takes the reply into the list; false (and the run ends) when the window would refuse it.
@@ -63,6 +65,7 @@ private:
     // The identifier a command on one torrent names, as sent.
     QByteArray m_torrentId;
     bool m_chainStarted = false;
+    qsizetype m_linksAdded = 0;
     bool m_finished = false;
     bool m_screenTaken = false;
 };

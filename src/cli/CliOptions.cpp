@@ -6,19 +6,67 @@ namespace tavrin::cli {
 
 namespace {
 
-// Commands and how many operands each takes.
+// Commands and how many operands each takes; -1: one or more.
+constexpr int oneOrMore = -1;
 const QHash<QString, int>& operandCounts()
 {
     static const QHash<QString, int> counts = {
-        {QStringLiteral("list"), 0},       {QStringLiteral("watch"), 0},
-        {QStringLiteral("add"), 1},        {QStringLiteral("pause"), 1},
-        {QStringLiteral("resume"), 1},     {QStringLiteral("stop"), 1},
-        {QStringLiteral("queue"), 1},      {QStringLiteral("delete"), 1},
-        {QStringLiteral("priority"), 2},   {QStringLiteral("pause-all"), 0},
-        {QStringLiteral("resume-all"), 0}, {QStringLiteral("stop-all"), 0},
-        {QStringLiteral("queue-all"), 0},  {QStringLiteral("delete-completed"), 0},
+        {QStringLiteral("list"), 0},
+        {QStringLiteral("watch"), 0},
+        {QStringLiteral("servers"), 0},
+        {QStringLiteral("add"), oneOrMore},
+        {QStringLiteral("pause"), 1},
+        {QStringLiteral("resume"), 1},
+        {QStringLiteral("stop"), 1},
+        {QStringLiteral("queue"), 1},
+        {QStringLiteral("delete"), 1},
+        {QStringLiteral("priority"), 2},
+        {QStringLiteral("pause-all"), 0},
+        {QStringLiteral("resume-all"), 0},
+        {QStringLiteral("stop-all"), 0},
+        {QStringLiteral("queue-all"), 0},
+        {QStringLiteral("delete-completed"), 0},
     };
     return counts;
+}
+
+// The number of single-character edits between two words.
+qsizetype editDistance(QStringView a, QStringView b)
+{
+    QList<qsizetype> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1,
+                               diagonal + (a[i - 1].toLower() == b[j - 1].toLower() ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The command a mistyped one most likely meant, if any is close.
+QString nearestCommand(const QString& typed)
+{
+    QString best;
+    qsizetype bestDistance = 3; // more edits than this is another word
+    QStringList commands = operandCounts().keys();
+    commands.sort();
+    for (const QString& command : std::as_const(commands)) {
+        const qsizetype distance =
+            command.startsWith(typed, Qt::CaseInsensitive) && typed.size() > 1
+                ? 1
+                : editDistance(typed.left(64), command);
+        if (distance < bestDistance) {
+            best = command;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 } // namespace
@@ -26,24 +74,26 @@ const QHash<QString, int>& operandCounts()
 QString usage()
 {
     return QStringLiteral(
-        "Usage: tavrin-cli [--host H] [--port P] [--id ID] [--version 2|3] [--timeout SECS]\n"
-        "                  COMMAND [ARGS]\n"
+        "Usage: tavrin-cli [--server NAME] [--host H] [--port P] [--id ID]\n"
+        "                  [--server-version 2|3] [--timeout SECS] COMMAND [ARGS]\n"
         "\n"
         "Commands:\n"
         "  list [--json | --tsv] [--columns NAME,NAME,...]\n"
         "                                print the torrents, one per line\n"
-        "  add LINK                      add a torrent by link\n"
+        "  add LINK...                   add torrents by link, printing each answer\n"
         "  pause ID | resume ID | stop ID | queue ID | delete ID\n"
         "  priority ID highest|high|normal|low|lowest\n"
         "  pause-all | resume-all        one command per torrent, 500 ms apart\n"
         "  stop-all | queue-all | delete-completed\n"
         "  watch [--interval SECS] [--columns ...]\n"
         "                                redraw the list until Ctrl+C\n"
+        "  servers                       the names of the servers saved in Tavrin's window\n"
         "\n"
         "Host, port, unique ID and server version default to the ones Tavrin's window last\n"
-        "connected with; nothing is written back. Each exchange with the server may take\n"
-        "--timeout seconds (30 by default). --help prints this text, --version the\n"
-        "program's version.\n"
+        "connected with, or to the saved server --server names; nothing is written back.\n"
+        "Each exchange with the server may take --timeout seconds (30 by default). Column\n"
+        "names match in any case. -- ends the options. --help prints this text, --version\n"
+        "the program's version.\n"
         "\n"
         "Exit status: 0 done; 1 the server answered with an error or has no such torrent;\n"
         "2 bad usage; 3 the server could not be reached or the exchange failed (a reply\n"
@@ -88,20 +138,25 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
             return invocation;
         }
         if (option == QLatin1String("--version")) {
-            // Alone it asks for the program's version; with 2 or 3 it names the server's.
-            const bool serverVersion = inlineValue || (i + 1 < arguments.size() &&
-                                                       (arguments.at(i + 1) == QLatin1String("2") ||
-                                                        arguments.at(i + 1) == QLatin1String("3")));
-            if (!serverVersion) {
-                invocation.command = QStringLiteral("version");
-                return invocation;
-            }
+            invocation.command = QStringLiteral("version");
+            return invocation;
+        }
+        if (option == QLatin1String("--")) {
+            operands.append(arguments.mid(i + 1));
+            break;
+        }
+        if (option == QLatin1String("--server-version")) {
             const auto v = value();
+            if (!v)
+                return std::nullopt;
             if (v != QLatin1String("2") && v != QLatin1String("3")) {
-                error = QStringLiteral("--version takes 2 or 3, not \"%1\".").arg(*v);
+                error = QStringLiteral("--server-version takes 2 or 3, not \"%1\".").arg(*v);
                 return std::nullopt;
             }
             invocation.version3 = *v == QLatin1String("3");
+        } else if (option == QLatin1String("--server")) {
+            if (!(invocation.server = value()))
+                return std::nullopt;
         } else if (option == QLatin1String("--host")) {
             if (!(invocation.host = value()))
                 return std::nullopt;
@@ -163,9 +218,16 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
     const auto count = operandCounts().constFind(invocation.command);
     if (count == operandCounts().cend()) {
         error = QStringLiteral("Unknown command \"%1\".").arg(invocation.command);
+        if (const QString nearest = nearestCommand(invocation.command); !nearest.isEmpty())
+            error += QStringLiteral(" Did you mean \"%1\"?").arg(nearest);
         return std::nullopt;
     }
-    if (operands.size() != *count) {
+    if (*count == oneOrMore && operands.isEmpty()) {
+        error =
+            QStringLiteral("%1 takes one or more arguments, none given.").arg(invocation.command);
+        return std::nullopt;
+    }
+    if (*count != oneOrMore && operands.size() != *count) {
         error = QStringLiteral("%1 takes %2 argument(s), %3 given.")
                     .arg(invocation.command)
                     .arg(*count)

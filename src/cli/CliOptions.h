@@ -16,15 +16,16 @@ struct Invocation {
     std::optional<QString> port;
     std::optional<QString> uniqueId;
     std::optional<bool> version3;
-    QString command;       // "list", "pause", ... ; "help" and "version" print and leave
-    QStringList arguments; // the command's operands
+    std::optional<QString> server; // a saved server's name; the options above override it
+    QString command;               // "list", "pause", ... ; "help" and "version" print and leave
+    QStringList arguments;         // the command's operands
     Format format = Format::Table;
     QStringList columns;             // list/watch: empty for the stored layout's shown columns
     int timeoutSecs = 30;            // the longest one exchange may take
     std::optional<int> intervalSecs; // watch: empty for the window's refresh interval
 };
 
-// Reads argv (without the program name). Returns the invocation, or sets `error` to a message
+// Reads argv (without the program name). Returns the invocation, or sets `error` to one line
 // that names what is wrong.
 std::optional<Invocation> parse(const QStringList& arguments, QString& error);
 

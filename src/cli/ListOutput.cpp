@@ -89,8 +89,16 @@ bool chooseColumns(const pugi::xml_document& layout, const QStringList& wanted,
         choice.fields = plan.fields();
         return true;
     }
-    for (const QString& name : wanted) {
-        const QList<pugi::xml_node> found = columns::elementsWithKey(layout, name);
+    for (QString name : wanted) {
+        QList<pugi::xml_node> found = columns::elementsWithKey(layout, name);
+        // "size" finds "Size": the exact key first, then the first one that differs only in case.
+        for (pugi::xml_node col = layout.document_element().child("Col"); col && found.isEmpty();
+             col = col.next_sibling("Col")) {
+            if (columns::key(col).compare(name, Qt::CaseInsensitive) == 0) {
+                name = columns::key(col);
+                found = columns::elementsWithKey(layout, name);
+            }
+        }
         if (found.isEmpty()) {
             QStringList known;
             for (pugi::xml_node col = layout.document_element().child("Col"); col;

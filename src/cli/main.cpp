@@ -1,7 +1,9 @@
 // tavrin-cli: the command service from scripts and terminals, on the same core as the window.
 #include "cli/CliClient.h"
 #include "cli/CliOptions.h"
+#include "core/platform/MessageText.h"
 #include "core/servers/ApplicationIdentity.h"
+#include "core/servers/SavedServers.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -34,8 +36,8 @@ int main(int argc, char* argv[])
     QString error;
     const auto invocation = tavrin::cli::parse(QCoreApplication::arguments().mid(1), error);
     if (!invocation) {
-        std::fprintf(stderr, "tavrin-cli: %s\n\n%s", qPrintable(error),
-                     qPrintable(tavrin::cli::usage()));
+        std::fprintf(stderr, "tavrin-cli: %s\nTry 'tavrin-cli --help'.\n",
+                     qPrintable(tavrin::messageBoxText(error, 400, 0)));
         return tavrin::cli::BadUsage;
     }
     if (invocation->command == QLatin1String("help")) {
@@ -49,6 +51,12 @@ int main(int argc, char* argv[])
 
     QSettings qsettings;
     tavrin::SettingsStore settings(qsettings);
+    // The names only: a saved unique ID is never printed.
+    if (invocation->command == QLatin1String("servers")) {
+        for (const QString& name : tavrin::SavedServers(settings).names())
+            std::printf("%s\n", qPrintable(tavrin::terminalCell(name, 1000)));
+        return 0;
+    }
     tavrin::cli::CliClient client(*invocation, settings);
     QObject::connect(&client, &tavrin::cli::CliClient::finished, &app, &QCoreApplication::exit);
     if (::pipe(interruptPipe) == 0) {

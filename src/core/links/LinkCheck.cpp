@@ -27,16 +27,22 @@ bool startsWith(const QString& link, QLatin1StringView prefix)
 
 } // namespace
 
+std::optional<QString> wireProblem(const QString& link)
+{
+    // Counted as UTF-16 first, so that a huge text is not converted to find out.
+    if (link.size() > maxLinkBytes || link.toUtf8().size() > maxLinkBytes)
+        return QStringLiteral("the link is longer than 64 KiB: ") + shown(link);
+    if (std::any_of(link.cbegin(), link.cend(), isControl))
+        return QStringLiteral("the link contains control characters: ") + shown(link);
+    return std::nullopt;
+}
+
 std::optional<QString> problem(const QString& link)
 {
     if (link.isEmpty())
         return QStringLiteral("the link is empty");
-    // Counted as UTF-16 first, so that a huge text is not converted to find out.
-    if (link.size() > maxLinkBytes || link.toUtf8().size() > maxLinkBytes)
-        return QStringLiteral("the link is longer than 64 KiB: ") + shown(link);
-    // A line break would end the command on the wire and start another.
-    if (std::any_of(link.cbegin(), link.cend(), isControl))
-        return QStringLiteral("the link contains control characters: ") + shown(link);
+    if (std::optional<QString> why = wireProblem(link))
+        return why;
     if (startsWith(link, QLatin1StringView("magnet:?")))
         return std::nullopt;
     if (startsWith(link, QLatin1StringView("http://")) ||
