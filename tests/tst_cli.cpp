@@ -62,7 +62,9 @@ private Q_SLOTS:
             "tavrin-cli: no torrent with ID T9\n");
         row("stop-all", {"stop-all"}, "STOP|ALL");
         row("pause-all: active ones, then the list", {"pause-all"}, "QUERY|#PAUSE|T1#QUERY|",
-            "paused T1\n");
+            "paused T1\n", "Feedback\nOK T1", 0, "paused 1 torrent\n");
+        row("resume-all: every one", {"resume-all"}, "QUERY|#RESUME|T1#RESUME|T2#QUERY|",
+            "resumed T1\nresumed T2\n", "Feedback\nOK T1", 0, "resumed 2 torrents\n");
         row("tsv", {"list", "--tsv", "--columns", "FileName,BT Status"}, "QUERY|",
             "FileName\tBT Status\tid\na \"quoted\" \\\\ name\\t\xc3\xa9\tWORKING\tT1\n"
             "b\tpause\tT2\n");

@@ -1,6 +1,7 @@
 #include "core/links/InstanceChannel.h"
 #include "core/links/LinkCheck.h"
 #include "core/platform/Clock.h"
+#include "core/platform/MessageText.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
@@ -60,8 +61,8 @@ bool takesValue(QByteArrayView option)
 struct Launch {
     QStringList links;
     bool newInstance = false;
-    // An option neither Tavrin nor Qt knows: the parser refuses it before anything is handed over.
-    bool unknownOption = false;
+    // An option neither Tavrin nor Qt knows, refused before any display is needed.
+    QString unknownOption;
 };
 
 bool isQtFlag(QByteArrayView option)
@@ -90,8 +91,8 @@ Launch scanArguments(int argc, char* argv[])
                 launch.newInstance = true;
             else if (takesValue(name))
                 i += argument.contains('=') ? 0 : 1;
-            else if (!isQtFlag(name))
-                launch.unknownOption = true;
+            else if (!isQtFlag(name) && launch.unknownOption.isEmpty())
+                launch.unknownOption = QString::fromLocal8Bit(name);
         } else {
             launch.links.append(QString::fromLocal8Bit(argument));
         }
@@ -165,7 +166,12 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "tavrin: %s\n", qPrintable(checked.refusal));
         return badUsage;
     }
-    if (!launch.links.isEmpty() && !launch.newInstance && !launch.unknownOption) {
+    if (!launch.unknownOption.isEmpty()) {
+        std::fprintf(stderr, "tavrin: Unknown option '%s'.\nTry 'tavrin --help'.\n",
+                     qPrintable(tavrin::terminalCell(launch.unknownOption, 200)));
+        return badUsage;
+    }
+    if (!launch.links.isEmpty() && !launch.newInstance) {
         int coreArgc = 1;
         QCoreApplication core(coreArgc, argv);
         const tavrin::links::HandOver handOver =

@@ -258,8 +258,15 @@ void CliClient::onStatusReply(const QByteArray& reply)
         return sendTorrentCommand();
     // pause-all and resume-all: the first reply fills the list the chain walks, the chain's
     // own closing status query ends the run.
-    if (m_chainStarted)
+    if (m_chainStarted) {
+        const bool pausing = command == QLatin1String("pause-all");
+        write(stderr, QStringLiteral("%1 %2 torrent%3\n")
+                          .arg(pausing ? QStringLiteral("paused") : QStringLiteral("resumed"))
+                          .arg(m_actedOn)
+                          .arg(m_actedOn == 1 ? QString() : QStringLiteral("s"))
+                          .toUtf8());
         return finish(Done);
+    }
     m_chainStarted = true;
     if (command == QLatin1String("pause-all"))
         m_session->startPauseAll();
@@ -288,6 +295,7 @@ void CliClient::onCommandSent(const QByteArray& command)
     for (const QByteArrayView verb : {QByteArrayView("PAUSE|"), QByteArrayView("RESUME|")}) {
         if (command.startsWith(verb)) {
             const QByteArray id = command.sliced(verb.size());
+            ++m_actedOn;
             // The identifier is the server's text: its controls are shown, not obeyed.
             write(stdout, (verb == QByteArrayView("PAUSE|") ? "paused " : "resumed ") +
                               terminalCell(QString::fromLatin1(id), messageBoxCharacters).toUtf8() +

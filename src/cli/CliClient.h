@@ -66,6 +66,7 @@ private:
     QByteArray m_torrentId;
     bool m_chainStarted = false;
     qsizetype m_linksAdded = 0;
+    int m_actedOn = 0; // torrents a chain sent its command for
     bool m_finished = false;
     bool m_screenTaken = false;
 };
