@@ -5,6 +5,9 @@
 #include "support/Waits.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -70,10 +73,21 @@ private Q_SLOTS:
             "b\tpause\tT2\n");
         row("table", {"list", "--columns", "Priority,Progress"}, "QUERY|",
             "Priority  Progress  id\nHigh      .05Kb/s   T1\nLow       .10Kb/s   T2\n");
-        row("json", {"list", "--json", "--columns", "FileName,Priority"}, "QUERY|",
-            "[\n    {\n        \"FileName\": \"a \\\"quoted\\\" \\\\ name\\t\xc3\xa9\",\n        "
-            "\"Priority\": \"High\",\n        \"id\": \"T1\"\n    },\n    {\n        \"FileName\": "
-            "\"b\",\n        \"Priority\": \"Low\",\n        \"id\": \"T2\"\n    }\n]\n");
+        row("json lines in the server's order", {"list", "--json-lines"}, "QUERY|");
+        row("sorted by a typed key, descending",
+            {"list", "--tsv", "--columns", "BT Status", "--sort", "progress:desc"}, "QUERY|",
+            "BT Status\tid\npause\tT2\nWORKING\tT1\n");
+        row("filtered by status", {"list", "--tsv", "--columns", "FileName", "--status", "paused"},
+            "QUERY|", "FileName\tid\nb\tT2\n");
+        row("filtered by name", {"list", "--tsv", "--columns", "FileName", "--filter", "QUOTED"},
+            "QUERY|", "FileName\tid\na \"quoted\" \\\\ name\\t\xc3\xa9\tT1\n");
+        usage("unknown sort key", {"list", "--sort", "speed"}, "--sort: unknown key \"speed\"");
+        usage("a typed key version 2 lacks",
+              {"--server-version", "2", "list", "--sort", "size_bytes"},
+              "Version 2 servers send no size_bytes.");
+        usage("unknown status", {"list", "--status", "busy"}, "--status takes one of All,");
+        usage("json with columns", {"list", "--json", "--columns", "Size"},
+              "--json and --json-lines print every field");
         row("error reply", {"stop", "T2"}, "QUERY|#STOP|T2", {},
             "Feedback\nError=Unknown torrent T2", 1, "ERROR: Unknown torrent T2");
         // What the server says reaches the terminal with its controls visible.
@@ -179,6 +193,119 @@ private Q_SLOTS:
         QCOMPARE(result.out, B("BT Status\tid\nWORKING\tT1\npause\tT2\n"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
+    }
+
+    // --json and --json-lines: the same typed keys for both server versions, numbers where the
+    // text means one, null where it cannot be read (never a guess), and every field as sent.
+    void typedJson_data()
+    {
+        QTest::addColumn<B>("row");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value"); // null: JSON null
+        const B v3 = v3Row("T1", {{1, "Name"},
+                                  {2, "24.7%"},
+                                  {3, "WORKING"},
+                                  {4, "High"},
+                                  {5, "1h 21m"},
+                                  {6, "1.5 GB"},
+                                  {7, "1213799"},
+                                  {8, "n/a"},
+                                  {9, "62%"},
+                                  {10, "Downloading"},
+                                  {11, "193"},
+                                  {12, "-"},
+                                  {15, "512 KB"},
+                                  {16, "2 MB"}});
+        // Version 2 sends DL Speed twice (fields 5 and 6); the first is the one read.
+        const B v2 = v2Row("T2", {{1, "Old"},
+                                  {2, "100%"},
+                                  {3, "COMPLETED/SEEDING"},
+                                  {4, "-"},
+                                  {5, "10"},
+                                  {6, "11"},
+                                  {7, "0"},
+                                  {8, "250%"},
+                                  {9, "4"},
+                                  {10, "9"},
+                                  {12, "1 GB"},
+                                  {13, "3 KB"}});
+        const auto add = [](const char* name, const B& row, const char* version, const char* key,
+                            const QVariant& value) {
+            QTest::newRow(name) << row << QString(version) << QString(key) << value;
+        };
+        add("v3 id", v3, "3", "id", "T1");
+        add("v3 name", v3, "3", "name", "Name");
+        add("v3 progress", v3, "3", "progress", 24.7);
+        add("v3 priority", v3, "3", "priority", "High");
+        add("v3 eta", v3, "3", "eta_seconds", 4860);
+        add("v3 size, binary units", v3, "3", "size_bytes", 1.5 * 1024 * 1024 * 1024);
+        add("v3 downloaded", v3, "3", "downloaded_bytes", 512 * 1024);
+        add("v3 uploaded", v3, "3", "uploaded_bytes", 2 * 1024 * 1024);
+        add("v3 download speed", v3, "3", "download_speed", 1213799);
+        add("v3 unreadable speed", v3, "3", "upload_speed", QVariant());
+        add("v3 ratio", v3, "3", "ratio", 0.62);
+        add("v3 seeds", v3, "3", "seeds", 193);
+        add("v3 no peers", v3, "3", "peers", QVariant());
+        add("v3 message", v3, "3", "message", "Downloading");
+        add("v3 field as sent", v3, "3", "fields/UL Speed", "n/a");
+        add("v2 name", v2, "2", "name", "Old");
+        add("v2 progress", v2, "2", "progress", 100);
+        add("v2 has no priority", v2, "2", "priority", QVariant());
+        add("v2 has no size", v2, "2", "size_bytes", QVariant());
+        add("v2 eta missing", v2, "2", "eta_seconds", QVariant());
+        add("v2 ratio", v2, "2", "ratio", 2.5);
+        add("v2 peers", v2, "2", "peers", 4);
+        add("v2 seeds", v2, "2", "seeds", 9);
+        add("v2 downloaded", v2, "2", "downloaded_bytes", 1024 * 1024 * 1024);
+        add("v2 field as sent", v2, "2", "fields/#Seeds", "9");
+        add("v2 speed named twice", v2, "2", "fields/DL Speed", "10");
+        add("v2 upload speed", v2, "2", "upload_speed", 0);
+    }
+    void typedJson()
+    {
+        QFETCH(B, row);
+        QFETCH(QString, version);
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        LoopbackServer server;
+        server.setResponder([row](const B&) { return "Torrents\n" + row + "\n"; });
+        const QStringList at{"--server-version",
+                             version,
+                             "--host",
+                             "127.0.0.1",
+                             "--port",
+                             QString::number(server.port()),
+                             "--id",
+                             "u"};
+        for (const char* format : {"--json", "--json-lines"}) {
+            const ProcessRun result = run(at + QStringList{"list", format});
+            QCOMPARE(result.status, 0);
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(
+                QByteArrayView(format) == "--json" ? result.out : "[" + result.out.trimmed() + "]",
+                &error);
+            QVERIFY2(error.error == QJsonParseError::NoError, result.out);
+            QJsonObject object = document.array().at(0).toObject();
+            // Every typed key is there, whatever the version.
+            for (const char* typed :
+                 {"id", "name", "status", "progress", "priority", "eta_seconds", "size_bytes",
+                  "downloaded_bytes", "uploaded_bytes", "download_speed", "upload_speed", "seeds",
+                  "peers", "ratio", "message", "fields"})
+                QVERIFY2(object.contains(QLatin1String(typed)), typed);
+            QString name = key;
+            if (key.startsWith(QLatin1String("fields/"))) {
+                object = object.value(QLatin1String("fields")).toObject();
+                name = key.mid(7);
+            }
+            const QJsonValue got = object.value(name);
+            if (value.isNull())
+                QVERIFY2(got.isNull(), qPrintable(QString::number(got.type())));
+            else if (value.typeId() == QMetaType::QString)
+                QCOMPARE(got.toString(), value.toString());
+            else
+                QCOMPARE(got.toDouble(), value.toDouble());
+        }
     }
 
     // A saved server fills what the options leave open; `servers` names them and never prints a

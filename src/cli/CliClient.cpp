@@ -12,6 +12,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/TorrentListModel.h"
 #include "core/torrents/TorrentListUpdater.h"
+#include "core/view/ListOrder.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -105,6 +106,11 @@ bool CliClient::prepare()
         finish(BadUsage, error);
         return false;
     }
+    chooseTypedFields(m_profile->defaultLayout(), m_profile->isVersion3(), m_columns);
+    if (printing && !m_invocation.sortKey.isEmpty() && !chooseSortField(error)) {
+        finish(BadUsage, error);
+        return false;
+    }
 
     if (command == QLatin1String("add")) {
         for (const QString& link : m_invocation.arguments) {
@@ -177,6 +183,46 @@ bool CliClient::prepare()
     return true;
 }
 
+bool CliClient::chooseSortField(QString& error)
+{
+    const QString& key = m_invocation.sortKey;
+    // A typed key reads its field in this server version; a column key, its own field.
+    for (const auto& [typed, field] : std::as_const(m_columns.typed)) {
+        if (key != QLatin1String(typed.key))
+            continue;
+        if (field == 0) {
+            error = QStringLiteral("Version %1 servers send no %2.")
+                        .arg(m_profile->isVersion3() ? 3 : 2)
+                        .arg(key);
+            return false;
+        }
+        m_sortField = field;
+        return true;
+    }
+    for (const auto& [column, field] : std::as_const(m_columns.fieldKeys)) {
+        if (column.compare(key, Qt::CaseInsensitive) == 0) {
+            m_sortField = field;
+            return true;
+        }
+    }
+    QStringList keys;
+    for (const auto& typed : std::as_const(m_columns.typed))
+        keys.append(QLatin1String(typed.first.key));
+    for (const auto& column : std::as_const(m_columns.fieldKeys))
+        keys.append(column.first);
+    error = QStringLiteral("--sort: unknown key \"%1\"; the keys are: %2.")
+                .arg(key, keys.join(QStringLiteral(", ")));
+    return false;
+}
+
+std::vector<int> CliClient::shownPositions() const
+{
+    return view::orderedPositions(
+        *m_model,
+        {m_invocation.filterText, static_cast<view::StatusFilter>(m_invocation.statusFilter)},
+        m_sortField, m_invocation.sortDescending);
+}
+
 bool CliClient::takeReply(const QByteArray& reply)
 {
     const TorrentListUpdater::Result result = m_updater->apply(reply);
@@ -191,7 +237,7 @@ void CliClient::printList()
 {
     QString error;
     ChunkedWriter out(stdout);
-    if (!writeList(*m_model, m_columns, m_invocation.format, 0, error, out))
+    if (!writeList(*m_model, shownPositions(), m_columns, m_invocation.format, 0, error, out))
         return finish(ExchangeFailed, error);
     out.flush();
     finish(Done);
@@ -311,8 +357,8 @@ void CliClient::drawWatch(const QByteArray& reply)
     const bool terminal = isatty(STDOUT_FILENO);
     QByteArray screen;
     QString error;
-    if (!listText(*m_model, m_columns, Format::Table, terminal ? terminalWidth() : 0, error,
-                  screen))
+    if (!listText(*m_model, shownPositions(), m_columns, Format::Table,
+                  terminal ? terminalWidth() : 0, error, screen))
         return finish(ExchangeFailed, error);
     if (!terminal) {
         write(stdout, screen + '\n');

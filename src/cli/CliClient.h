@@ -47,6 +47,10 @@ private:
     // Takes the reply into the list; false (and the run ends) when the window would refuse it.
     bool takeReply(const QByteArray& reply);
     void printList();
+    // The field --sort names, by column key or typed key; false with `error` when none.
+    bool chooseSortField(QString& error);
+    // The list's positions as --filter, --status and --sort ask.
+    std::vector<int> shownPositions() const;
     // The command on one torrent, once the list shows that the server has it.
     void sendTorrentCommand();
 
@@ -66,7 +70,8 @@ private:
     QByteArray m_torrentId;
     bool m_chainStarted = false;
     qsizetype m_linksAdded = 0;
-    int m_actedOn = 0; // torrents a chain sent its command for
+    int m_sortField = 0; // 0: the server's order
+    int m_actedOn = 0;   // torrents a chain sent its command for
     bool m_finished = false;
     bool m_screenTaken = false;
 };

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "core/view/TorrentFilter.h"
+
 #include <QHash>
 
 namespace tavrin::cli {
@@ -78,21 +80,24 @@ QString usage()
         "                  [--server-version 2|3] [--timeout SECS] COMMAND [ARGS]\n"
         "\n"
         "Commands:\n"
-        "  list [--json | --tsv] [--columns NAME,NAME,...]\n"
+        "  list [--json | --json-lines | --tsv] [--columns NAME,NAME,...]\n"
+        "       [--sort KEY[:desc]] [--filter TEXT] [--status STATE]\n"
         "                                print the torrents, one per line\n"
         "  add LINK...                   add torrents by link, printing each answer\n"
         "  pause ID | resume ID | stop ID | queue ID | delete ID\n"
         "  priority ID highest|high|normal|low|lowest\n"
         "  pause-all | resume-all        one command per torrent, 500 ms apart\n"
         "  stop-all | queue-all | delete-completed\n"
-        "  watch [--interval SECS] [--columns ...]\n"
+        "  watch [--interval SECS] [--columns ...] [--sort ...] [--filter ...] [--status ...]\n"
         "                                redraw the list until Ctrl+C\n"
         "  servers                       the names of the servers saved in Tavrin's window\n"
         "\n"
         "Host, port, unique ID and server version default to the ones Tavrin's window last\n"
         "connected with, or to the saved server --server names; nothing is written back.\n"
         "Each exchange with the server may take --timeout seconds (30 by default). Column\n"
-        "names match in any case. -- ends the options. --help prints this text, --version\n"
+        "names match in any case. --sort takes a column key (Size) or a typed key\n"
+        "(size_bytes); --status one of All, Downloading, Seeding, Completed, Paused,\n"
+        "Stopped, Queued, Error. -- ends the options. --help prints this text, --version\n"
         "the program's version.\n"
         "\n"
         "Exit status: 0 done; 1 the server answered with an error or has no such torrent;\n"
@@ -166,13 +171,51 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
         } else if (option == QLatin1String("--id")) {
             if (!(invocation.uniqueId = value()))
                 return std::nullopt;
-        } else if (option == QLatin1String("--json") || option == QLatin1String("--tsv")) {
+        } else if (option == QLatin1String("--json") || option == QLatin1String("--tsv") ||
+                   option == QLatin1String("--json-lines")) {
             if (formatGiven) {
-                error = QStringLiteral("--json and --tsv exclude each other.");
+                error = QStringLiteral("--json, --json-lines and --tsv exclude each other.");
                 return std::nullopt;
             }
             formatGiven = true;
-            invocation.format = option == QLatin1String("--json") ? Format::Json : Format::Tsv;
+            invocation.format = option == QLatin1String("--json")         ? Format::Json
+                                : option == QLatin1String("--json-lines") ? Format::JsonLines
+                                                                          : Format::Tsv;
+        } else if (option == QLatin1String("--sort")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            invocation.sortKey = *v;
+            for (const QLatin1StringView order :
+                 {QLatin1StringView(":desc"), QLatin1StringView(":asc")}) {
+                if (invocation.sortKey.endsWith(order, Qt::CaseInsensitive)) {
+                    invocation.sortDescending = order == QLatin1StringView(":desc");
+                    invocation.sortKey.chop(order.size());
+                }
+            }
+            if (invocation.sortKey.isEmpty()) {
+                error = QStringLiteral("--sort takes a key, as in --sort Size:desc.");
+                return std::nullopt;
+            }
+        } else if (option == QLatin1String("--filter")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            invocation.filterText = *v;
+        } else if (option == QLatin1String("--status")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const QStringList names = view::statusFilterNames();
+            qsizetype found = -1;
+            for (qsizetype n = 0; n < names.size(); ++n)
+                found = names.at(n).compare(*v, Qt::CaseInsensitive) == 0 ? n : found;
+            if (found < 0) {
+                error = QStringLiteral("--status takes one of %1, not \"%2\".")
+                            .arg(names.join(QStringLiteral(", ")), *v);
+                return std::nullopt;
+            }
+            invocation.statusFilter = int(found);
         } else if (option == QLatin1String("--columns")) {
             const auto v = value();
             if (!v)
@@ -236,8 +279,17 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
     }
     const bool listing =
         invocation.command == QLatin1String("list") || invocation.command == QLatin1String("watch");
-    if (!listing && (formatGiven || !invocation.columns.isEmpty())) {
-        error = QStringLiteral("--json, --tsv and --columns go with list and watch only.");
+    if (!listing &&
+        (formatGiven || !invocation.columns.isEmpty() || !invocation.sortKey.isEmpty() ||
+         !invocation.filterText.isEmpty() || invocation.statusFilter != 0)) {
+        error = QStringLiteral("--json, --tsv, --columns, --sort, --filter and --status go with "
+                               "list and watch only.");
+        return std::nullopt;
+    }
+    if ((invocation.format == Format::Json || invocation.format == Format::JsonLines) &&
+        !invocation.columns.isEmpty()) {
+        error = QStringLiteral("--json and --json-lines print every field; --columns goes with "
+                               "the table and --tsv.");
         return std::nullopt;
     }
     if (invocation.intervalSecs && invocation.command != QLatin1String("watch")) {

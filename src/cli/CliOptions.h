@@ -7,7 +7,7 @@
 namespace tavrin::cli {
 
 // How `list` and `watch` print the torrents.
-enum class Format { Table, Json, Tsv };
+enum class Format { Table, Json, JsonLines, Tsv };
 
 // One invocation, as read from the command line. Connection values left empty are taken from
 // the window's settings.
@@ -23,6 +23,10 @@ struct Invocation {
     QStringList columns;             // list/watch: empty for the stored layout's shown columns
     int timeoutSecs = 30;            // the longest one exchange may take
     std::optional<int> intervalSecs; // watch: empty for the window's refresh interval
+    QString sortKey;                 // list/watch: a column key or a typed key; empty: server order
+    bool sortDescending = false;
+    QString filterText;   // list/watch: names containing it, in any case
+    int statusFilter = 0; // list/watch: a view::StatusFilter; 0 is All
 };
 
 // Reads argv (without the program name). Returns the invocation, or sets `error` to one line

@@ -1,5 +1,7 @@
 #include "cli/ListOutput.h"
 
+#include <cmath>
+
 #include "core/columns/ColumnLayout.h"
 #include "core/columns/ColumnPlan.h"
 #include "core/platform/MessageText.h"
@@ -116,11 +118,39 @@ bool chooseColumns(const pugi::xml_document& layout, const QStringList& wanted,
     return true;
 }
 
-bool listText(const TorrentListModel& model, const ColumnChoice& choice, Format format,
-              int maxWidth, QString& error, QByteArray& out)
+bool listText(const TorrentListModel& model, const std::vector<int>& positions,
+              const ColumnChoice& choice, Format format, int maxWidth, QString& error,
+              QByteArray& out)
 {
-    return writeList(model, choice, format, maxWidth, error,
+    return writeList(model, positions, choice, format, maxWidth, error,
                      [&out](QByteArrayView piece) { out.append(piece); });
+}
+
+void chooseTypedFields(const pugi::xml_document& defaultLayout, bool version3, ColumnChoice& choice)
+{
+    choice.fieldKeys.clear();
+    choice.typed.clear();
+    for (pugi::xml_node col = defaultLayout.document_element().child("Col"); col;
+         col = col.next_sibling("Col")) {
+        const int field = columns::fieldNumber(col);
+        // A key the layout names twice (version 2's DL Speed) keeps its first field: a JSON
+        // object holds each key once.
+        const QString key = columns::key(col);
+        const bool known = std::any_of(choice.fieldKeys.cbegin(), choice.fieldKeys.cend(),
+                                       [&key](const auto& k) { return k.first == key; });
+        if (field > 0 && !known)
+            choice.fieldKeys.append({key, field});
+    }
+    for (const view::TypedField& typed : view::typedFields()) {
+        const char* column = version3 ? typed.version3Column : typed.version2Column;
+        int field = 0;
+        if (column) {
+            const QList<pugi::xml_node> found =
+                columns::elementsWithKey(defaultLayout, QLatin1String(column));
+            field = found.isEmpty() ? 0 : columns::fieldNumber(found.first());
+        }
+        choice.typed.append({typed, field});
+    }
 }
 
 void ChunkedWriter::operator()(QByteArrayView piece)
@@ -140,11 +170,6 @@ void ChunkedWriter::flush()
 }
 
 namespace detail {
-
-int rowCount(const TorrentListModel& model)
-{
-    return model.count();
-}
 
 bool checkRows(const TorrentListModel& model, const ColumnChoice& choice, QString& error)
 {
@@ -220,27 +245,42 @@ QByteArray tsvLine(const TorrentListModel& model, const ColumnChoice& choice, in
     return out + tsvEscaped(model.torrentId(position)) + '\n';
 }
 
-QByteArray jsonObject(const TorrentListModel& model, const ColumnChoice& choice, int position)
+QByteArray typedObject(const TorrentListModel& model, const ColumnChoice& choice, int position)
 {
-    // Keys in the order of their text; a column named twice appears once, with the later value.
     const QByteArrayView row = model.rowText(position);
-    QList<std::pair<QString, QByteArrayView>> members;
-    for (qsizetype c = 0; c < choice.fields.size(); ++c)
-        members.append({choice.names.at(c), replyrows::fieldAt(row, choice.fields.at(c))});
-    const QByteArray id = model.torrentId(position);
-    members.append({QStringLiteral("id"), id});
-    std::stable_sort(members.begin(), members.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    QByteArray out = "    {\n";
-    for (qsizetype i = 0; i < members.size(); ++i) {
-        if (i + 1 < members.size() && members.at(i + 1).first == members.at(i).first)
+    const auto text = [](QByteArrayView field) { return jsonString(QString::fromLatin1(field)); };
+    // A number as JSON writes it: whole ones without a fraction, none that JSON cannot hold.
+    const auto number = [](double value) -> QByteArray {
+        if (!std::isfinite(value))
+            return "null";
+        if (value == std::floor(value) && std::abs(value) < 9.0e15)
+            return QByteArray::number(qint64(value));
+        return QByteArray::number(value, 'g', 15);
+    };
+    QByteArray out = "{\"id\":" + text(model.torrentId(position));
+    for (const auto& [typed, field] : choice.typed) {
+        out += ",\"" + QByteArray(typed.key) + "\":";
+        if (field <= 0) {
+            out += "null";
             continue;
-        if (out.size() > 6)
-            out += ",\n";
-        out += "        " + jsonString(members.at(i).first) + ": " +
-               jsonString(QString::fromLatin1(members.at(i).second));
+        }
+        const QByteArrayView value = replyrows::fieldAt(row, field);
+        if (typed.kind == view::TypedField::Kind::Text) {
+            out += text(value);
+            continue;
+        }
+        const std::optional<double> n = view::numberIn(value);
+        out += !n ? QByteArray("null")
+                  : number(typed.kind == view::TypedField::Kind::Fraction ? *n / 100 : *n);
     }
-    return out + "\n    }";
+    out += ",\"fields\":{";
+    for (qsizetype i = 0; i < choice.fieldKeys.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += jsonString(choice.fieldKeys.at(i).first) + ':' +
+               text(replyrows::fieldAt(row, choice.fieldKeys.at(i).second));
+    }
+    return out + "}}";
 }
 
 } // namespace detail

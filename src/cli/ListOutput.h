@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "core/view/TypedFields.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <pugixml.hpp>
+#include <vector>
 
 namespace tavrin {
 class TorrentListModel;
@@ -21,6 +23,10 @@ struct ColumnChoice {
     QStringList names;
     QList<int> fields;
     bool ownColumns = true;
+    // For JSON: each field's column key by its number, and the typed keys with the field each
+    // reads (0: the server version has none).
+    QList<std::pair<QString, int>> fieldKeys;
+    QList<std::pair<view::TypedField, int>> typed;
 };
 
 // Characters a table cell shows before it is cut with "…"; TSV and JSON carry whole values.
@@ -31,18 +37,24 @@ inline constexpr qsizetype tableCellCharacters = 64;
 bool chooseColumns(const pugi::xml_document& layout, const QStringList& wanted,
                    ColumnChoice& choice, QString& error);
 
-// Writes the list's torrents, in its order, in the chosen columns and format, through `write`
-// a piece at a time, so nothing the size of the list is built. Every row is checked first:
-// when one lacks a field a chosen column reads, nothing is written and `error` says so in the
-// words the window uses. In the table, values show as the window shows them, control
-// characters as visible symbols, and a line is cut at `maxWidth` characters (0: no cut).
+// Fills `choice`'s field keys and typed keys from the server version's own layout.
+void chooseTypedFields(const pugi::xml_document& defaultLayout, bool version3,
+                       ColumnChoice& choice);
+
+// Writes the torrents at `positions` (1-based, in that order), in the chosen columns and format,
+// through `write` a piece at a time, so nothing the size of the list is built. Every row is checked
+// first: when one lacks a field a chosen column reads, nothing is written and `error` says so in
+// the words the window uses. In the table, values show as the window shows them, control characters
+// as visible symbols, and a line is cut at `maxWidth` characters (0: no cut).
 template <typename Write>
-bool writeList(const TorrentListModel& model, const ColumnChoice& choice, Format format,
-               int maxWidth, QString& error, Write&& write);
+bool writeList(const TorrentListModel& model, const std::vector<int>& positions,
+               const ColumnChoice& choice, Format format, int maxWidth, QString& error,
+               Write&& write);
 
 // The same into one buffer (a redrawn screen).
-bool listText(const TorrentListModel& model, const ColumnChoice& choice, Format format,
-              int maxWidth, QString& error, QByteArray& out);
+bool listText(const TorrentListModel& model, const std::vector<int>& positions,
+              const ColumnChoice& choice, Format format, int maxWidth, QString& error,
+              QByteArray& out);
 
 // Writes pieces to a stream in chunks, so output costs neither a call per cell nor a copy of
 // the whole list.
@@ -65,18 +77,18 @@ QByteArray tableLine(const QStringList& cells, const QList<qsizetype>& widths, i
 QStringList tableCells(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QByteArray tsvLine(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QByteArray tsvHeader(const ColumnChoice& choice);
-QByteArray jsonObject(const TorrentListModel& model, const ColumnChoice& choice, int position);
+// One torrent as a JSON object on one line: "id", the typed keys, and "fields".
+QByteArray typedObject(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QStringList headerCells(const ColumnChoice& choice);
-int rowCount(const TorrentListModel& model);
 } // namespace detail
 
 template <typename Write>
-bool writeList(const TorrentListModel& model, const ColumnChoice& choice, Format format,
-               int maxWidth, QString& error, Write&& write)
+bool writeList(const TorrentListModel& model, const std::vector<int>& positions,
+               const ColumnChoice& choice, Format format, int maxWidth, QString& error,
+               Write&& write)
 {
     if (!detail::checkRows(model, choice, error))
         return false;
-    const int rows = detail::rowCount(model);
     switch (format) {
     case Format::Table: {
         // Two passes over the list: the widths first, then the lines, one at a time.
@@ -87,29 +99,31 @@ bool writeList(const TorrentListModel& model, const ColumnChoice& choice, Format
                 widths[c] = std::max(widths[c], cells.at(c).size());
         };
         widen(header);
-        for (int position = 1; position <= rows; ++position)
+        for (const int position : positions)
             widen(detail::tableCells(model, choice, position));
         write(detail::tableLine(header, widths, maxWidth));
-        for (int position = 1; position <= rows; ++position)
+        for (const int position : positions)
             write(detail::tableLine(detail::tableCells(model, choice, position), widths, maxWidth));
         break;
     }
     case Format::Tsv:
         write(detail::tsvHeader(choice));
-        for (int position = 1; position <= rows; ++position)
+        for (const int position : positions)
             write(detail::tsvLine(model, choice, position));
         break;
     case Format::Json:
-        if (rows == 0) {
-            write("[\n]\n");
-            break;
+        write("[");
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            write(i == 0 ? "\n" : ",\n");
+            write(detail::typedObject(model, choice, positions[i]));
         }
-        write("[\n");
-        for (int position = 1; position <= rows; ++position) {
-            write(detail::jsonObject(model, choice, position));
-            write(position < rows ? ",\n" : "\n");
+        write("\n]\n");
+        break;
+    case Format::JsonLines:
+        for (const int position : positions) {
+            write(detail::typedObject(model, choice, position));
+            write("\n");
         }
-        write("]\n");
         break;
     }
     return true;

@@ -14,6 +14,15 @@ inline QByteArray v3Row(const QByteArray& id, const QMap<int, QByteArray>& field
     return row + id;
 }
 
+// A version 2 status row: 15 data fields, then the identifier.
+inline QByteArray v2Row(const QByteArray& id, const QMap<int, QByteArray>& fields = {})
+{
+    QByteArray row;
+    for (int f = 1; f <= 15; ++f)
+        row += fields.value(f, "f" + QByteArray::number(f)) + '|';
+    return row + id;
+}
+
 // A status reply: the header line, then the rows.
 inline QByteArray statusReply(const QByteArrayList& rows)
 {

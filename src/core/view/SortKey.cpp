@@ -204,4 +204,16 @@ int SortKey::compare(const SortKey& a, const SortKey& b)
     return 0;
 }
 
+int SortKey::compareInColumn(const SortKey& a, const SortKey& b, bool descending)
+{
+    const bool aMissing = a.kind() == Kind::Missing;
+    const bool bMissing = b.kind() == Kind::Missing;
+    if (aMissing != bMissing)
+        return aMissing ? 1 : -1;
+    if (aMissing)
+        return 0;
+    const int c = compare(a, b);
+    return descending ? -c : c;
+}
+
 } // namespace tavrin::view

@@ -25,6 +25,9 @@ public:
     // Below zero, zero or above: numbers come before text, and nothing after both; equal keys
     // leave the order to the caller (the server's order).
     static int compare(const SortKey& a, const SortKey& b);
+    // The order of a sorted column: ascending or descending by compare(), and values with
+    // nothing to sort by last either way. Zero leaves the order to the caller.
+    static int compareInColumn(const SortKey& a, const SortKey& b, bool descending);
 
 private:
     Kind m_kind = Kind::Missing;

@@ -229,20 +229,11 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
 bool TorrentViewModel::less(int a, int b) const
 {
     if (m_sortColumn >= 0) {
-        const SortKey& ka = m_entries[std::size_t(a)].key;
-        const SortKey& kb = m_entries[std::size_t(b)].key;
-        // Rows with nothing to sort by come last, whichever way the column is sorted.
-        const bool aMissing = ka.kind() == SortKey::Kind::Missing;
-        const bool bMissing = kb.kind() == SortKey::Kind::Missing;
-        if (aMissing != bMissing)
-            return bMissing;
-        if (!aMissing) {
-            int c = SortKey::compare(ka, kb);
-            if (m_order == Qt::DescendingOrder)
-                c = -c;
-            if (c != 0)
-                return c < 0;
-        }
+        const int c =
+            SortKey::compareInColumn(m_entries[std::size_t(a)].key, m_entries[std::size_t(b)].key,
+                                     m_order == Qt::DescendingOrder);
+        if (c != 0)
+            return c < 0;
     }
     return a < b; // the server's order
 }
