@@ -29,8 +29,15 @@ private Q_SLOTS:
     {
         const QString entry = "share/applications/" + appId + ".desktop";
         const QString metainfo = "share/metainfo/" + appId + ".metainfo.xml";
-        const QStringList expected{"bin/tavrin", "bin/tavrin-cli", entry,
-                                   "share/icons/hicolor/scalable/apps/" + appId + ".svg", metainfo};
+        QStringList expected{"bin/tavrin",
+                             "bin/tavrin-cli",
+                             entry,
+                             "share/bash-completion/completions/tavrin-cli",
+                             "share/icons/hicolor/scalable/apps/" + appId + ".svg",
+                             "share/man/man1/tavrin-cli.1",
+                             "share/man/man1/tavrin.1",
+                             metainfo};
+        expected.sort();
         QStringList found;
         for (QDirIterator it(m_prefix.path(), QDir::Files, QDirIterator::Subdirectories);
              it.hasNext();)
@@ -88,6 +95,66 @@ private Q_SLOTS:
         QVERIFY2(QString::fromLocal8Bit(run.err).contains(errPart), run.err);
         if (status == 2)
             QVERIFY2(run.err.contains("colour"), run.err);
+    }
+
+    // The manual pages format without a warning.
+    void manualPages_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("tavrin") << "share/man/man1/tavrin.1";
+        QTest::newRow("tavrin-cli") << "share/man/man1/tavrin-cli.1";
+    }
+    void manualPages()
+    {
+        QFETCH(QString, page);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("MANWIDTH", "80");
+        environment.insert("LC_ALL", "C.UTF-8");
+        const ProcessRun run = runProcess(
+            "man", {"--warnings", "-E", "UTF-8", "-l", m_prefix.filePath(page)}, environment);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QByteArray());
+        QVERIFY2(run.out.contains("EXIT STATUS"), run.out.left(200));
+    }
+
+    // The installed completion, as bash's completion calls it: commands, options after a
+    // command, saved server names (never their unique IDs), priorities.
+    void completion_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("a command") << QStringList{"tavrin-cli", "li"} << "list|";
+        QTest::newRow("an option of list")
+            << QStringList{"tavrin-cli", "list", "--json-"} << "--json-lines|";
+        QTest::newRow("a saved server") << QStringList{"tavrin-cli", "--server", "n"} << "nas box|";
+        QTest::newRow("a typed sort key")
+            << QStringList{"tavrin-cli", "list", "--sort", "size"} << "size_bytes|";
+        QTest::newRow("a priority")
+            << QStringList{"tavrin-cli", "priority", "T1", "lo"} << "low|lowest|";
+    }
+    void completion()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(QString, offered);
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("Tavrin"));
+        QFile conf(home.filePath("Tavrin/Tavrin.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[Servers]\nnas%20box\\Host=h\nnas%20box\\UniqueID=secret\n");
+        conf.close();
+        const QString script = QStringLiteral(
+            "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); "
+            "_tavrin_cli; printf '%s|' \"${COMPREPLY[@]}\"");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", home.path());
+        const ProcessRun run = runProcess(
+            "bash",
+            QStringList{"-c", script, "bash",
+                        m_prefix.filePath("share/bash-completion/completions/tavrin-cli")} +
+                words,
+            environment);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QString::fromUtf8(run.out), offered);
     }
 };
 
