@@ -430,6 +430,50 @@ private Q_SLOTS:
         QCOMPARE(process.readAllStandardOutput(), B());
     }
 
+    // watch on a terminal of 6 lines: the header and the column line stay, the rows fill the
+    // rest with the last line counting the others; Ctrl+C restores the screen with 130.
+    void watchFitsTheTerminal()
+    {
+        LoopbackServer server;
+        QByteArrayList rows;
+        for (int i = 0; i < 10; ++i)
+            rows.append(v3Row("T" + B::number(i),
+                              {{1, "n" + B::number(i)}, {6, B::number(10 - i) + " MB"}}));
+        server.setResponder([&rows](const B&) { return "Torrents\n" + rows.join('\n') + '\n'; });
+        QProcess terminal;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        terminal.setProcessEnvironment(env);
+        // script(1) gives the client a terminal of its own; its input is the keyboard.
+        terminal.start(QStringLiteral("script"),
+                       {"-qfec",
+                        QStringLiteral("stty rows 6 cols 200; exec %1 --host 127.0.0.1 --port %2 "
+                                       "watch --interval 3600 --columns FileName,Size "
+                                       "--sort size_bytes")
+                            .arg(QStringLiteral(TAVRIN_CLI_PATH))
+                            .arg(server.port()),
+                        "/dev/null"});
+        B screen;
+        TRY_VERIFY((screen += terminal.readAllStandardOutput()).contains("... and 7 more"));
+        QVERIFY2(
+            screen.contains("127.0.0.1:" + B::number(server.port()) + " (Kestrun 3) \xc2\xb7 "),
+            screen);
+        QVERIFY2(screen.contains("10 torrents"), screen);
+        // Smallest first, and only as many as fit.
+        const qsizetype first = screen.indexOf("n9 ");
+        QVERIFY2(first > 0, screen);
+        QVERIFY(screen.indexOf("n8 ") > first);
+        QVERIFY(screen.indexOf("n7 ") > first);
+        QVERIFY(!screen.contains("n6 "));
+        // Drawn over in place: no clearing of the whole screen between two frames.
+        QVERIFY(!screen.contains("\x1b[2J"));
+        terminal.write("\x03");
+        QVERIFY(terminal.waitForFinished(60000));
+        screen += terminal.readAllStandardOutput();
+        QVERIFY2(screen.endsWith("\x1b[?25h\x1b[?1049l"), screen.right(40));
+        QCOMPARE(terminal.exitCode(), 130);
+    }
+
     // A stored layout that cannot be read is not replaced by the built-in one: the window shows
     // no columns, and the client says what is wrong without sending anything.
     void unreadableLayoutIsNotReplaced()

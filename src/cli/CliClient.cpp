@@ -7,6 +7,7 @@
 #include "core/platform/MessageText.h"
 #include "core/servers/ServerProfile.h"
 #include "core/session/ConnectionFields.h"
+#include "core/session/ConnectionStatus.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -14,6 +15,7 @@
 #include "core/torrents/TorrentListUpdater.h"
 #include "core/view/ListOrder.h"
 
+#include <QDateTime>
 #include <QTimer>
 #include <cstdio>
 #include <sys/ioctl.h>
@@ -354,22 +356,76 @@ void CliClient::drawWatch(const QByteArray& reply)
 {
     if (!takeReply(reply))
         return;
+    m_lastReplyTime = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
+    redrawWatch();
+}
+
+QByteArray CliClient::watchHeader(std::size_t shown) const
+{
+    const TorrentListModel::SpeedTotals speeds = m_model->speedTotals();
+    const int count = m_model->count();
+    QString torrents =
+        count == 1 ? QStringLiteral("1 torrent") : QStringLiteral("%1 torrents").arg(count);
+    if (int(shown) != count)
+        torrents += QStringLiteral(", %1 shown").arg(shown);
+    return QStringLiteral("%1 (Kestrun %2) \u00b7 %3 \u00b7 %4 \u00b7 down %5, up %6")
+        .arg(m_session->serverName())
+        .arg(m_profile->isVersion3() ? 3 : 2)
+        .arg(m_lastReplyTime, torrents, ConnectionStatus::speedText(speeds.download),
+             ConnectionStatus::speedText(speeds.upload))
+        .toUtf8();
+}
+
+void CliClient::redrawWatch()
+{
+    if (m_lastReplyTime.isEmpty() || m_finished)
+        return;
+    std::vector<int> positions = shownPositions();
+    const QByteArray header = watchHeader(positions.size());
     const bool terminal = isatty(STDOUT_FILENO);
     QByteArray screen;
     QString error;
-    if (!listText(*m_model, shownPositions(), m_columns, Format::Table,
-                  terminal ? terminalWidth() : 0, error, screen))
-        return finish(ExchangeFailed, error);
     if (!terminal) {
-        write(stdout, screen + '\n');
+        // A log of snapshots: each one whole, after its time-stamped header.
+        if (!listText(*m_model, positions, m_columns, Format::Table, 0, error, screen))
+            return finish(ExchangeFailed, error);
+        write(stdout, header + '\n' + screen + '\n');
         return;
     }
+    winsize size{};
+    const bool sized = ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0;
+    const int width = sized ? size.ws_col : 0;
+    // The header and the column line stay; the rows get what is left, the last line telling
+    // how many did not fit.
+    const std::size_t room = sized ? std::size_t(std::max(0, size.ws_row - 2)) : positions.size();
+    QByteArray more;
+    if (positions.size() > room) {
+        const std::size_t fit = room > 0 ? room - 1 : 0;
+        more = QStringLiteral("... and %1 more").arg(positions.size() - fit).toUtf8();
+        positions.resize(fit);
+    }
+    if (!listText(*m_model, positions, m_columns, Format::Table, width, error, screen))
+        return finish(ExchangeFailed, error);
     if (!m_screenTaken) {
         // The alternate screen keeps the user's scrollback; the cursor hides while drawing.
         write(stdout, "\x1b[?1049h\x1b[?25l");
         m_screenTaken = true;
     }
-    write(stdout, "\x1b[H\x1b[2J" + screen);
+    QByteArray lines =
+        terminalCell(QString::fromUtf8(header), width > 0 ? width : 1000).toUtf8() + '\n' + screen;
+    if (!more.isEmpty())
+        lines += more + '\n';
+    if (lines.endsWith('\n'))
+        lines.chop(1); // a newline on the last row would scroll the header away
+    // Drawn over the last screen line by line, each cleared to its end, then what is below: no
+    // blank frame between two screens.
+    lines.replace('\n', "\x1b[K\n");
+    write(stdout, "\x1b[H" + lines + "\x1b[K\x1b[J");
+}
+
+void CliClient::terminalResized()
+{
+    redrawWatch();
 }
 
 void CliClient::interrupt(int signal)

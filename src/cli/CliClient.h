@@ -32,6 +32,8 @@ public:
     void start();
     // Ends the run on a signal: the terminal is restored and the status is 128 + `signal`.
     void interrupt(int signal);
+    // The terminal changed size: watch draws again to fit.
+    void terminalResized();
 
 Q_SIGNALS:
     void finished(int exitStatus);
@@ -44,6 +46,10 @@ private:
     void onLinkAdded(const QByteArray& reply);
     void finish(int status, const QString& message = {});
     void drawWatch(const QByteArray& reply);
+    // Draws the list as it stands: in place on a terminal, fitted to its size.
+    void redrawWatch();
+    // Server, time of the last reply, torrent count and total speeds.
+    QByteArray watchHeader(std::size_t shown) const;
     // Takes the reply into the list; false (and the run ends) when the window would refuse it.
     bool takeReply(const QByteArray& reply);
     void printList();
@@ -70,8 +76,9 @@ private:
     QByteArray m_torrentId;
     bool m_chainStarted = false;
     qsizetype m_linksAdded = 0;
-    int m_sortField = 0; // 0: the server's order
-    int m_actedOn = 0;   // torrents a chain sent its command for
+    int m_sortField = 0;     // 0: the server's order
+    QString m_lastReplyTime; // watch: HH:mm:ss of the last reply drawn
+    int m_actedOn = 0;       // torrents a chain sent its command for
     bool m_finished = false;
     bool m_screenTaken = false;
 };

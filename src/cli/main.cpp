@@ -63,13 +63,17 @@ int main(int argc, char* argv[])
         auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &client, [&client] {
             char signal = 0;
-            if (::read(interruptPipe[0], &signal, 1) == 1)
+            if (::read(interruptPipe[0], &signal, 1) != 1)
+                return;
+            if (signal == SIGWINCH)
+                client.terminalResized();
+            else
                 client.interrupt(signal);
         });
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGWINCH})
             sigaction(signal, &action, nullptr);
     }
     client.start();
