@@ -4,6 +4,7 @@
 #include "support/StatusRows.h"
 #include "support/Waits.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -472,6 +473,98 @@ private Q_SLOTS:
         screen += terminal.readAllStandardOutput();
         QVERIFY2(screen.endsWith("\x1b[?25h\x1b[?1049l"), screen.right(40));
         QCOMPARE(terminal.exitCode(), 130);
+    }
+
+    // events against a scripted server: the torrents come, change, finish, go, then the server
+    // goes away and comes back; each change is one JSON line with its time and identifier, and
+    // the hook gets hostile names as data only.
+    void eventsStreamAndHooks()
+    {
+        const QByteArray hostile = "$(touch pwned); rm -rf ~ `touch pwned2`";
+        const QList<B> replies = {
+            "Torrents\n" + v3Row("A", {{1, "a"}, {2, "10%"}, {3, "WORKING"}}) + "\n" +
+                v3Row("B", {{1, hostile}, {2, "10%"}, {3, "WORKING"}}) + "\n",
+            "Torrents\n" + v3Row("A", {{1, "a"}, {2, "100%"}, {3, "WORKING"}}) + "\n" +
+                v3Row("B", {{1, hostile}, {2, "100%"}, {3, "COMPLETED/SEEDING"}}) + "\n" +
+                v3Row("C", {{1, "c"}, {2, "0%"}, {3, "WORKING"}}) + "\n",
+            "Torrents\n" + v3Row("C", {{1, "c"}, {2, "0%"}, {3, "WORKING"}}) + "\n"};
+        int served = 0;
+        LoopbackServer server;
+        server.setResponder([&](const B&) { return replies.at(std::min(served++, 2)); });
+        QTemporaryDir work;
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(work.path());
+        // The first hook fails: the stream goes on and the next one runs.
+        process.start(QStringLiteral(TAVRIN_CLI_PATH),
+                      {"--host", "127.0.0.1", "--port", QString::number(server.port()), "events",
+                       "--interval", "1", "--hook-timeout", "1", "--on-finish",
+                       "printf '%s|%s|%s\\n' \"$TAVRIN_ID\" \"$TAVRIN_NAME\" \"$TAVRIN_SERVER\" "
+                       ">> hooks.txt; [ \"$TAVRIN_ID\" != A ] || exit 3; "
+                       "[ \"$TAVRIN_ID\" != B ] || sleep 600"});
+        B out;
+        const auto events = [&out] {
+            QList<QJsonObject> list;
+            for (const B& line : out.split('\n'))
+                if (!line.isEmpty())
+                    list.append(QJsonDocument::fromJson(line).object());
+            return list;
+        };
+        const auto names = [&events] {
+            QStringList list;
+            for (const QJsonObject& e : events())
+                list.append(e.value("event").toString() + ' ' + e.value("id").toString());
+            return list;
+        };
+        TRY_VERIFY((out += process.readAllStandardOutput()).count('\n') >= 10);
+        QCOMPARE(names(),
+                 (QStringList{"connected ", "added A", "added B", "changed A", "changed B",
+                              "added C", "finished A", "finished B", "removed A", "removed B"}));
+        const QList<QJsonObject> all = events();
+        QVERIFY(
+            QDateTime::fromString(all.at(0).value("time").toString(), Qt::ISODateWithMs).isValid());
+        QVERIFY(all.at(0).value("time").toString().endsWith('Z'));
+        QCOMPARE(all.at(3).value("fields").toObject().value("Progress").toString(), "100%");
+        QCOMPARE(all.at(3).value("fields").toObject().keys(), QStringList{"Progress"});
+        QCOMPARE(all.at(7).value("name").toString(), QString::fromLatin1(hostile));
+
+        // The hooks ran in order with the data in their environment, and nothing of the names
+        // was run as shell text.
+        const auto hooks = [&work] {
+            QFile file(work.filePath("hooks.txt"));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : B();
+        };
+        TRY_COMPARE(hooks().count('\n'), 2);
+        const B serverName = "127.0.0.1:" + B::number(server.port());
+        QCOMPARE(hooks(), "A|a|" + serverName + "\nB|" + hostile + '|' + serverName + '\n');
+        QVERIFY(!QFile::exists(work.filePath("pwned")));
+        QVERIFY(!QFile::exists(work.filePath("pwned2")));
+        B err;
+        TRY_VERIFY((err += process.readAllStandardError())
+                       .contains("the hook for A exited with "
+                                 "status 3"));
+        // One that hangs is stopped at its limit, and what it started goes with it.
+        TRY_VERIFY((err += process.readAllStandardError())
+                       .contains("the hook for B was stopped after 1 seconds"));
+
+        // The server goes away and comes back on the same port.
+        server.close();
+        TRY_VERIFY((out += process.readAllStandardOutput()).contains("\"disconnected\""));
+        QVERIFY(server.reopen());
+        TRY_VERIFY((out += process.readAllStandardOutput()).count("\"connected\"") == 2);
+        const QList<QJsonObject> later = events();
+        QCOMPARE(later.at(10).value("event").toString(), "disconnected");
+        QVERIFY(!later.at(10).value("reason").toString().isEmpty());
+        // Ctrl+C: status 130, nothing half-written.
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(60000));
+        out += process.readAllStandardOutput();
+        QCOMPARE(process.exitCode(), 130);
+        QVERIFY(out.endsWith('\n'));
+        // Back with the same torrents: no torrent was added or removed again.
+        QCOMPARE(names().mid(10), (QStringList{"disconnected ", "connected "}));
     }
 
     // A stored layout that cannot be read is not replaced by the built-in one: the window shows

@@ -3,17 +3,21 @@
 #include "core/links/LinkCheck.h"
 #include "core/servers/SavedServers.h"
 
+#include "cli/HookRunner.h"
 #include "core/net/WireProtocol.h"
 #include "core/platform/MessageText.h"
 #include "core/servers/ServerProfile.h"
 #include "core/session/ConnectionFields.h"
 #include "core/session/ConnectionStatus.h"
+#include "core/session/Reconnector.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/torrents/ReplyRows.h"
 #include "core/torrents/TorrentListModel.h"
 #include "core/torrents/TorrentListUpdater.h"
 #include "core/view/ListOrder.h"
+#include "core/watch/FinishWatch.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -50,11 +54,6 @@ void write(FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-int terminalWidth()
-{
-    winsize size{};
-    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
-}
 
 } // namespace
 
@@ -164,6 +163,10 @@ bool CliClient::prepare()
             [this](const QString& text) { m_lastMessage = text; });
     connect(
         m_session, &Session::failed, this, [this](Session::Failure failure, const QString& text) {
+            // The stream outlives a lost connection; an error reply needs the user.
+            if (m_invocation.command == QLatin1String("events") &&
+                failure != Session::Failure::ErrorReply)
+                return lostConnection(text);
             QString message = text;
             // The links before it were added; say which one did not go.
             if (m_invocation.command == QLatin1String("add") &&
@@ -281,6 +284,8 @@ void CliClient::start()
         });
         m_watchTimer->start();
         m_session->queryStatus();
+    } else if (command == QLatin1String("events")) {
+        startEvents();
     } else if (command == QLatin1String("add")) {
         // One at a time, so that an error reply names its link and the rest are not sent.
         m_session->addLink(args.at(0));
@@ -296,6 +301,8 @@ void CliClient::start()
 void CliClient::onStatusReply(const QByteArray& reply)
 {
     const QString& command = m_invocation.command;
+    if (command == QLatin1String("events"))
+        return onEventsReply(reply);
     if (command == QLatin1String("watch"))
         return drawWatch(reply);
     if (!takeReply(reply))
@@ -423,6 +430,99 @@ void CliClient::redrawWatch()
     write(stdout, "\x1b[H" + lines + "\x1b[K\x1b[J");
 }
 
+void CliClient::startEvents()
+{
+    m_finishWatch = new FinishWatch(*m_model, this);
+    connect(m_finishWatch, &FinishWatch::finished, this,
+            [this](const QList<FinishWatch::Finished>& torrents) {
+                m_pendingFinished.append(torrents);
+            });
+    if (!m_invocation.onFinish.isEmpty()) {
+        m_hooks = new HookRunner(m_invocation.onFinish, m_session->serverName(), this);
+        m_hooks->setLimit(m_invocation.hookTimeoutSecs * 1000);
+    }
+    m_watchTimer = new QTimer(this);
+    m_watchTimer->setInterval(m_invocation.intervalSecs.value_or(1) * 1000);
+    connect(m_watchTimer, &QTimer::timeout, this, [this] {
+        if (!m_session->requestInFlight())
+            m_session->queryStatus();
+    });
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, m_session, &Session::queryStatus);
+    m_session->queryStatus();
+}
+
+void CliClient::writeEvent(const char* event, const QByteArray& id, const QByteArray& members)
+{
+    QByteArray line = "{\"time\":\"" +
+                      QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() +
+                      "\",\"event\":\"" + event +
+                      "\",\"id\":" + (id.isNull() ? QByteArray("null") : detail::jsonText(id));
+    if (!members.isEmpty())
+        line += ',' + members;
+    write(stdout, line + "}\n");
+}
+
+void CliClient::onEventsReply(const QByteArray& reply)
+{
+    const TorrentListUpdater::Result result = m_updater->apply(reply);
+    if (!result.error.isEmpty()) {
+        m_pendingFinished.clear();
+        return lostConnection(result.error);
+    }
+    if (!m_connected) {
+        m_connected = true;
+        m_backoffMs = 0;
+        writeEvent("connected", {},
+                   "\"server\":" + detail::jsonText(m_session->serverName().toLatin1()));
+        m_watchTimer->start();
+    }
+    for (const ListDiff::Change& change : m_diff.update(*m_model)) {
+        switch (change.kind) {
+        case ListDiff::Change::Kind::Added:
+            writeEvent("added", change.id,
+                       "\"torrent\":" + detail::typedObject(*m_model, m_columns,
+                                                            m_model->findTorrent(change.id)));
+            break;
+        case ListDiff::Change::Kind::Removed:
+            writeEvent("removed", change.id, {});
+            break;
+        case ListDiff::Change::Kind::Changed: {
+            const QByteArrayView row = m_model->rowText(m_model->findTorrent(change.id));
+            QByteArray fields = "\"fields\":{";
+            for (qsizetype i = 0; i < change.fields.size(); ++i) {
+                const int field = change.fields.at(i);
+                fields += (i > 0 ? "," : "") +
+                          detail::jsonText(detail::fieldKey(m_columns, field).toLatin1()) + ':' +
+                          detail::jsonText(replyrows::fieldAt(row, field));
+            }
+            writeEvent("changed", change.id, fields + '}');
+            break;
+        }
+        }
+    }
+    const QList<FinishWatch::Finished> finished = std::exchange(m_pendingFinished, {});
+    for (const FinishWatch::Finished& torrent : finished) {
+        writeEvent("finished", torrent.id, "\"name\":" + detail::jsonText(torrent.name.toLatin1()));
+        if (m_hooks)
+            m_hooks->run(torrent.id, torrent.name);
+    }
+}
+
+void CliClient::lostConnection(const QString& reason)
+{
+    // Told once per loss; the stream tries again with the window's backoff until Ctrl+C.
+    if (m_connected || !m_toldDisconnected)
+        writeEvent("disconnected", {},
+                   "\"reason\":" + detail::jsonText(messageBoxText(reason).toLatin1()));
+    m_connected = false;
+    m_toldDisconnected = true;
+    m_watchTimer->stop();
+    m_backoffMs = Reconnector::nextDelayMs(m_backoffMs);
+    m_retryTimer->start(m_backoffMs);
+}
+
 void CliClient::terminalResized()
 {
     redrawWatch();
@@ -431,9 +531,10 @@ void CliClient::terminalResized()
 void CliClient::interrupt(int signal)
 {
     // Ctrl+C is how a watch ends; anything else it cuts short has not been done.
-    finish(Interrupted + signal, m_invocation.command == QLatin1String("watch")
-                                     ? QString()
-                                     : QStringLiteral("Interrupted."));
+    // Ctrl+C is how watch and events end; anything else it cuts short has not been done.
+    const bool endless = m_invocation.command == QLatin1String("watch") ||
+                         m_invocation.command == QLatin1String("events");
+    finish(Interrupted + signal, endless ? QString() : QStringLiteral("Interrupted."));
 }
 
 void CliClient::finish(int status, const QString& message)
@@ -443,6 +544,10 @@ void CliClient::finish(int status, const QString& message)
     m_finished = true;
     if (m_watchTimer)
         m_watchTimer->stop();
+    if (m_retryTimer)
+        m_retryTimer->stop();
+    if (m_hooks)
+        m_hooks->stop();
     if (m_session)
         m_session->shutDown();
     if (m_screenTaken)

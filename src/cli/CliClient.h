@@ -2,6 +2,8 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ListOutput.h"
+#include "core/watch/FinishWatch.h"
+#include "core/watch/ListDiff.h"
 
 #include <QObject>
 #include <memory>
@@ -17,6 +19,8 @@ class TorrentListUpdater;
 } // namespace tavrin
 
 namespace tavrin::cli {
+
+class HookRunner;
 
 // Exit statuses, as the usage text documents them; a signal ends the run with 128 + its number.
 enum ExitStatus { Done = 0, ServerError = 1, BadUsage = 2, ExchangeFailed = 3, Interrupted = 128 };
@@ -46,6 +50,12 @@ private:
     void onLinkAdded(const QByteArray& reply);
     void finish(int status, const QString& message = {});
     void drawWatch(const QByteArray& reply);
+    // events: polling, the stream of changes and the hooks.
+    void startEvents();
+    void onEventsReply(const QByteArray& reply);
+    void lostConnection(const QString& reason);
+    // One line of the stream: time, event, id (null for the connection's events), and members.
+    void writeEvent(const char* event, const QByteArray& id, const QByteArray& members);
     // Draws the list as it stands: in place on a terminal, fitted to its size.
     void redrawWatch();
     // Server, time of the last reply, torrent count and total speeds.
@@ -78,7 +88,15 @@ private:
     qsizetype m_linksAdded = 0;
     int m_sortField = 0;     // 0: the server's order
     QString m_lastReplyTime; // watch: HH:mm:ss of the last reply drawn
-    int m_actedOn = 0;       // torrents a chain sent its command for
+    FinishWatch* m_finishWatch = nullptr;
+    QList<FinishWatch::Finished> m_pendingFinished;
+    ListDiff m_diff;
+    HookRunner* m_hooks = nullptr;
+    QTimer* m_retryTimer = nullptr;
+    int m_backoffMs = 0;
+    bool m_connected = false;
+    bool m_toldDisconnected = false;
+    int m_actedOn = 0; // torrents a chain sent its command for
     bool m_finished = false;
     bool m_screenTaken = false;
 };

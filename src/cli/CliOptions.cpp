@@ -13,21 +13,14 @@ constexpr int oneOrMore = -1;
 const QHash<QString, int>& operandCounts()
 {
     static const QHash<QString, int> counts = {
-        {QStringLiteral("list"), 0},
-        {QStringLiteral("watch"), 0},
-        {QStringLiteral("servers"), 0},
-        {QStringLiteral("add"), oneOrMore},
-        {QStringLiteral("pause"), 1},
-        {QStringLiteral("resume"), 1},
-        {QStringLiteral("stop"), 1},
-        {QStringLiteral("queue"), 1},
-        {QStringLiteral("delete"), 1},
-        {QStringLiteral("priority"), 2},
-        {QStringLiteral("pause-all"), 0},
-        {QStringLiteral("resume-all"), 0},
-        {QStringLiteral("stop-all"), 0},
-        {QStringLiteral("queue-all"), 0},
-        {QStringLiteral("delete-completed"), 0},
+        {QStringLiteral("list"), 0},        {QStringLiteral("watch"), 0},
+        {QStringLiteral("servers"), 0},     {QStringLiteral("events"), 0},
+        {QStringLiteral("add"), oneOrMore}, {QStringLiteral("pause"), 1},
+        {QStringLiteral("resume"), 1},      {QStringLiteral("stop"), 1},
+        {QStringLiteral("queue"), 1},       {QStringLiteral("delete"), 1},
+        {QStringLiteral("priority"), 2},    {QStringLiteral("pause-all"), 0},
+        {QStringLiteral("resume-all"), 0},  {QStringLiteral("stop-all"), 0},
+        {QStringLiteral("queue-all"), 0},   {QStringLiteral("delete-completed"), 0},
     };
     return counts;
 }
@@ -91,6 +84,11 @@ QString usage()
         "  watch [--interval SECS] [--columns ...] [--sort ...] [--filter ...] [--status ...]\n"
         "                                redraw the list until Ctrl+C\n"
         "  servers                       the names of the servers saved in Tavrin's window\n"
+        "  events [--interval SECS] [--on-finish CMD] [--hook-timeout SECS]\n"
+        "                                one JSON object per line for each change, until\n"
+        "                                Ctrl+C; CMD runs for each finished torrent with\n"
+        "                                TAVRIN_ID, TAVRIN_NAME and TAVRIN_SERVER set,\n"
+        "                                stopped after SECS (60 by default)\n"
         "\n"
         "Host, port, unique ID and server version default to the ones Tavrin's window last\n"
         "connected with, or to the saved server --server names; nothing is written back.\n"
@@ -181,6 +179,11 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
             invocation.format = option == QLatin1String("--json")         ? Format::Json
                                 : option == QLatin1String("--json-lines") ? Format::JsonLines
                                                                           : Format::Tsv;
+        } else if (option == QLatin1String("--on-finish")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            invocation.onFinish = *v;
         } else if (option == QLatin1String("--sort")) {
             const auto v = value();
             if (!v)
@@ -223,6 +226,18 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
             invocation.columns = v->split(QLatin1Char(','));
             if (invocation.columns.contains(QString())) {
                 error = QStringLiteral("--columns takes names separated by commas, not \"%1\".")
+                            .arg(*v);
+                return std::nullopt;
+            }
+        } else if (option == QLatin1String("--hook-timeout")) {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            invocation.hookTimeoutSecs = v->toInt(&ok);
+            if (!ok || invocation.hookTimeoutSecs < 1 || invocation.hookTimeoutSecs > 3600) {
+                error = QStringLiteral("--hook-timeout takes whole seconds from 1 to 3600, not "
+                                       "\"%1\".")
                             .arg(*v);
                 return std::nullopt;
             }
@@ -292,8 +307,13 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
                                "the table and --tsv.");
         return std::nullopt;
     }
-    if (invocation.intervalSecs && invocation.command != QLatin1String("watch")) {
-        error = QStringLiteral("--interval goes with watch only.");
+    const bool events = invocation.command == QLatin1String("events");
+    if (invocation.intervalSecs && invocation.command != QLatin1String("watch") && !events) {
+        error = QStringLiteral("--interval goes with watch and events only.");
+        return std::nullopt;
+    }
+    if (!invocation.onFinish.isEmpty() && !events) {
+        error = QStringLiteral("--on-finish goes with events only.");
         return std::nullopt;
     }
     if (invocation.command == QLatin1String("watch") && formatGiven) {

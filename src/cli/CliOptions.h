@@ -25,8 +25,10 @@ struct Invocation {
     std::optional<int> intervalSecs; // watch: empty for the window's refresh interval
     QString sortKey;                 // list/watch: a column key or a typed key; empty: server order
     bool sortDescending = false;
-    QString filterText;   // list/watch: names containing it, in any case
-    int statusFilter = 0; // list/watch: a view::StatusFilter; 0 is All
+    QString filterText;       // list/watch: names containing it, in any case
+    int statusFilter = 0;     // list/watch: a view::StatusFilter; 0 is All
+    QString onFinish;         // events: a shell command run for each finished torrent
+    int hookTimeoutSecs = 60; // events: how long one hook may run
 };
 
 // Reads argv (without the program name). Returns the invocation, or sets `error` to one line

@@ -245,6 +245,20 @@ QByteArray tsvLine(const TorrentListModel& model, const ColumnChoice& choice, in
     return out + tsvEscaped(model.torrentId(position)) + '\n';
 }
 
+QByteArray jsonText(QByteArrayView latin1)
+{
+    return jsonString(QString::fromLatin1(latin1));
+}
+
+QString fieldKey(const ColumnChoice& choice, int field)
+{
+    for (const auto& [key, number] : choice.fieldKeys) {
+        if (number == field)
+            return key;
+    }
+    return QStringLiteral("field%1").arg(field);
+}
+
 QByteArray typedObject(const TorrentListModel& model, const ColumnChoice& choice, int position)
 {
     const QByteArrayView row = model.rowText(position);

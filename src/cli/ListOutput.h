@@ -77,6 +77,10 @@ QByteArray tableLine(const QStringList& cells, const QList<qsizetype>& widths, i
 QStringList tableCells(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QByteArray tsvLine(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QByteArray tsvHeader(const ColumnChoice& choice);
+// Latin-1 text as a JSON string.
+QByteArray jsonText(QByteArrayView latin1);
+// The column key of a field by its number ("field6" when the layout names none).
+QString fieldKey(const ColumnChoice& choice, int field);
 // One torrent as a JSON object on one line: "id", the typed keys, and "fields".
 QByteArray typedObject(const TorrentListModel& model, const ColumnChoice& choice, int position);
 QStringList headerCells(const ColumnChoice& choice);

@@ -62,10 +62,15 @@ void Reconnector::onFailed(bool network)
     wait();
 }
 
+int Reconnector::nextDelayMs(int previousMs)
+{
+    return previousMs <= 0 ? firstDelayMs : std::min(previousMs * 2, longestDelayMs);
+}
+
 void Reconnector::wait()
 {
     m_delayMs = m_nextDelayMs;
-    m_nextDelayMs = std::min(m_nextDelayMs * 2, longestDelayMs);
+    m_nextDelayMs = nextDelayMs(m_nextDelayMs);
     m_waitStartedAt = m_clock.now();
     m_retryAt = m_waitStartedAt.addMSecs(m_delayMs);
     m_waitStarted.start();

@@ -23,6 +23,9 @@ public:
     Reconnector(Session& session, const Clock& clock, std::function<QString()> refreshSecs,
                 QObject* parent = nullptr);
 
+    // The wait after one of `previousMs` (0: the first): 2, 4, 8, ... up to 60 seconds.
+    static int nextDelayMs(int previousMs);
+
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
     bool isWaiting() const { return m_waiting; }

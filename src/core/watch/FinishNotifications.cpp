@@ -1,10 +1,16 @@
 #include "core/watch/FinishNotifications.h"
 
 #include "core/platform/Clock.h"
+#include "core/platform/MessageText.h"
 #include "core/watch/DesktopNotifier.h"
 #include "core/watch/FinishWatch.h"
 
 namespace tavrin {
+
+namespace {
+// A name in a notification is cut here; the list has the whole of it.
+constexpr qsizetype nameCharacters = 120;
+} // namespace
 
 FinishNotifications::FinishNotifications(const TorrentListModel& list, CatchUpStore store,
                                          QDBusConnection bus, const Clock& clock, QObject* parent)
@@ -30,9 +36,13 @@ void FinishNotifications::setEnabled(bool enabled)
     }
     // Turned on while connected: what the list holds now counts as first seen.
     m_watch = new FinishWatch(m_list, this);
-    connect(m_watch, &FinishWatch::finished, this, [this](const QStringList& names, bool away) {
-        m_notifier->notify(finishedNotice(names, away));
-    });
+    connect(m_watch, &FinishWatch::finished, this,
+            [this](const QList<FinishWatch::Finished>& torrents, bool away) {
+                QStringList names;
+                for (const FinishWatch::Finished& torrent : torrents)
+                    names.append(terminalCell(torrent.name, nameCharacters));
+                m_notifier->notify(finishedNotice(names, away));
+            });
 }
 
 void FinishNotifications::startServer(const CatchUpStore::Server& server)

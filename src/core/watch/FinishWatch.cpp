@@ -1,14 +1,13 @@
 #include "core/watch/FinishWatch.h"
 
-#include "core/platform/MessageText.h"
 #include "core/torrents/TorrentListModel.h"
 #include "core/view/TorrentFilter.h"
 
 namespace tavrin {
 
 namespace {
-// A name in a notification is cut here; the list has the whole of it.
-constexpr qsizetype nameCharacters = 120;
+// Longer names are cut: no reader needs more of them.
+constexpr qsizetype maxNameBytes = 4096;
 } // namespace
 
 FinishWatch::FinishWatch(const TorrentListModel& list, QObject* parent)
@@ -90,9 +89,9 @@ void FinishWatch::dropRemoved()
 QString FinishWatch::nameAt(int row) const
 {
     const QByteArrayView name = m_list.keptField(row + 1, KeptField::Name);
-    const QString text = QString::fromLatin1(name.first(std::min<qsizetype>(name.size(), 4096)));
-    return terminalCell(text.isEmpty() ? QString::fromLatin1(m_list.torrentId(row + 1)) : text,
-                        nameCharacters);
+    if (name.isEmpty())
+        return QString::fromLatin1(m_list.torrentId(row + 1).left(maxNameBytes));
+    return QString::fromLatin1(name.first(std::min<qsizetype>(name.size(), maxNameBytes)));
 }
 
 void FinishWatch::onReplyEnded()
@@ -102,8 +101,8 @@ void FinishWatch::onReplyEnded()
     // A list that grew without telling (it never does) is looked at whole.
     if (m_entries.size() != std::size_t(m_list.count()))
         m_entries.assign(std::size_t(m_list.count()), Entry{});
-    QStringList told;
-    QStringList caughtUp;
+    QList<Finished> told;
+    QList<Finished> caughtUp;
     for (std::size_t row = 0; row < m_entries.size(); ++row) {
         Entry& entry = m_entries[row];
         const quint64 rowHash = m_list.rowHashAt(int(row));
@@ -119,11 +118,12 @@ void FinishWatch::onReplyEnded()
             continue;
         if (was == State::Unfinished) {
             entry.told = true;
-            told.append(nameAt(int(row)));
+            told.append({m_list.torrentId(position), nameAt(int(row))});
         } else if (was == State::Unknown && !m_carried.isEmpty() &&
                    m_carried.contains(TorrentListModel::rowHash(m_list.torrentId(position)))) {
             entry.told = true;
-            (m_carriedFromStore ? caughtUp : told).append(nameAt(int(row)));
+            (m_carriedFromStore ? caughtUp : told)
+                .append({m_list.torrentId(position), nameAt(int(row))});
         }
     }
     m_carried.clear();

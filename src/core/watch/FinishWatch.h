@@ -29,10 +29,16 @@ public:
     // The identifiers seen unfinished and not told, to be remembered for the next time.
     QList<QByteArray> unfinishedIds() const;
 
+    // A torrent that finished: its identifier and its name as the server sent it (its
+    // identifier when it has none).
+    struct Finished {
+        QByteArray id;
+        QString name;
+    };
+
 Q_SIGNALS:
-    // Torrents of one reply that finished, by name; `caughtUp` when they finished while Tavrin
-    // was away.
-    void finished(const QStringList& names, bool caughtUp);
+    // Torrents of one reply that finished; `caughtUp` when they finished while Tavrin was away.
+    void finished(const QList<tavrin::FinishWatch::Finished>& torrents, bool caughtUp);
 
 private:
     enum class State : unsigned char { Unknown, Unfinished, Finished };
