@@ -556,7 +556,8 @@ void CliClient::finish(int status, const QString& message)
     if (!message.isEmpty())
         write(status == Done ? stdout : stderr,
               (status == Done ? QString() : QStringLiteral("tavrin-cli: ")).toUtf8() +
-                  messageBoxText(message).toUtf8() + '\n');
+                  messageBoxText(message).toUtf8() + '\n' +
+                  (status == BadUsage ? "Try 'tavrin-cli --help'.\n" : ""));
     QMetaObject::invokeMethod(
         this, [this, status] { Q_EMIT finished(status); }, Qt::QueuedConnection);
 }
