@@ -64,7 +64,8 @@ private Q_SLOTS:
         row("priority", {"priority", "T1", "Low"}, "QUERY|#PRIORITY|T1,3");
         row("no such torrent", {"stop", "T9"}, "QUERY|", {}, "Feedback\nOK", 1,
             "tavrin-cli: no torrent with ID T9\n");
-        row("stop-all", {"stop-all"}, "STOP|ALL");
+        row("stop-all", {"stop-all"}, "STOP|ALL", "", "Feedback\nOK 2 torrents", 0,
+            "stop-all: the server answered Feedback\xe2\x90\x8aOK 2 torrents\n");
         row("pause-all: active ones, then the list", {"pause-all"}, "QUERY|#PAUSE|T1#QUERY|",
             "paused T1\n", "Feedback\nOK T1", 0, "paused 1 torrent\n");
         row("resume-all: every one", {"resume-all"}, "QUERY|#RESUME|T1#RESUME|T2#QUERY|",

@@ -54,7 +54,6 @@ void write(FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-
 } // namespace
 
 CliClient::CliClient(const Invocation& invocation, SettingsStore& settings, QObject* parent)
@@ -182,8 +181,17 @@ bool CliClient::prepare()
         if (m_invocation.command == QLatin1String("add"))
             return onLinkAdded(reply);
         // A single command is done once its reply is whole and is not an error reply.
-        if (!m_listing && !m_chainStarted)
-            finish(Done);
+        if (m_listing || m_chainStarted)
+            return;
+        // A command on all torrents: the server's answer, as it came, is the summary.
+        const QString& command = m_invocation.command;
+        if (command == QLatin1String("stop-all") || command == QLatin1String("queue-all") ||
+            command == QLatin1String("delete-completed"))
+            write(stderr, (command + QStringLiteral(": the server answered ") +
+                           terminalCell(QString::fromLatin1(reply.trimmed()), messageBoxCharacters))
+                                  .toUtf8() +
+                              '\n');
+        finish(Done);
     });
     return true;
 }
