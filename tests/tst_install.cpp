@@ -147,6 +147,8 @@ private Q_SLOTS:
             "_tavrin_cli; printf '%s|' \"${COMPREPLY[@]}\"");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", home.path());
+        // The completion asks the installed tavrin-cli for the saved servers.
+        environment.insert("PATH", m_prefix.filePath("bin") + ':' + environment.value("PATH"));
         const ProcessRun run = runProcess(
             "bash",
             QStringList{"-c", script, "bash",
