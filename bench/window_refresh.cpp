@@ -94,9 +94,15 @@ int main(int argc, char* argv[])
     QString sortColumn;
     QString filterText;
     bool notifications = true;
+    bool replyLog = true;
     for (qsizetype i = 0; i + 1 < args.size();) {
         if (args.at(i) == QLatin1String("--no-notifications")) {
             notifications = false;
+            args.removeAt(i);
+            continue;
+        }
+        if (args.at(i) == QLatin1String("--no-reply-log")) {
+            replyLog = false;
             args.removeAt(i);
             continue;
         }
@@ -112,7 +118,7 @@ int main(int argc, char* argv[])
     }
     if (args.isEmpty() || args.first().startsWith(QLatin1String("--"))) {
         std::fprintf(stderr, "usage: tavrin-window-bench [--sort COLUMN] [--filter TEXT] "
-                             "[--no-notifications] PORT [SECONDS]\n");
+                             "[--no-notifications] [--no-reply-log] PORT [SECONDS]\n");
         return 2;
     }
     const QString port = args.at(0);
@@ -124,6 +130,9 @@ int main(int argc, char* argv[])
     // The watch for finished downloads is on by default; this measures the list without it.
     if (!notifications)
         settings.writeIn(QStringLiteral("Options"), QStringLiteral("Notifications"),
+                         QStringLiteral("false"));
+    if (!replyLog)
+        settings.writeIn(QStringLiteral("Options"), QStringLiteral("LogReplies"),
                          QStringLiteral("false"));
     tavrin::QtPrompter prompter;
     tavrin::SystemClock clock;

@@ -397,6 +397,37 @@ private Q_SLOTS:
         QVERIFY(h.window->close());
         QVERIFY(!h.window->isVisible());
     }
+
+    // [Options] LogReplies=false keeps the replies' text out of the log, not their errors; the
+    // menu item turns it back on from the next reply.
+    void replyLogCanBeTurnedOff()
+    {
+        WindowHarness h({{"Options/LogReplies", "false"}});
+        TorrentScript script;
+        script.torrents = {{"T1", "WORKING"}};
+        script.serve(h.server);
+        h.connectAs(QStringLiteral("u"));
+        h.refresh();
+        QCOMPARE(h.model().count(), 1);
+        QVERIFY(!h.env.logBytes().contains("Got Message"));
+        QVERIFY(!h.env.logBytes().contains("Row: "));
+        // A row one field short: the box and the log say so.
+        script.replyFor.insert("QUERY|", "Torrents\nf1|f2|T9\n");
+        h.refresh();
+        TRY_COMPARE(h.env.prompter.messages.size(), 1);
+        QVERIFY2(h.env.logBytes().contains(h.env.prompter.messages.first().text.toLatin1()),
+                 h.env.logBytes());
+        QVERIFY(!h.env.logBytes().contains("f1|f2|T9"));
+
+        QAction* item = h.window->findChild<QAction*>(QStringLiteral("logRepliesAction"));
+        QVERIFY(!item->isChecked());
+        item->trigger();
+        QCOMPARE(h.env.settings->readIn(QStringLiteral("Options"), QStringLiteral("LogReplies")),
+                 QStringLiteral("true"));
+        script.replyFor.remove("QUERY|");
+        h.refresh();
+        TRY_VERIFY(h.env.logBytes().contains("Got Message"));
+    }
 };
 
 QTEST_MAIN(TestMainWindow)

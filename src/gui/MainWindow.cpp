@@ -77,6 +77,10 @@ MainWindow::MainWindow(SettingsStore& settings, Prompter& prompter, const Clock&
         new Session(settings, *m_model, {m_options.chainDelayMs, m_options.deadlineMs}, this);
     m_updater = std::make_unique<TorrentListUpdater>(*m_model, m_profile.layout(), m_log.get());
     m_updater->setView(m_view);
+    // Each reply's text in the log costs as much disk as the reply; the events stay either way.
+    m_updater->setLogReplies(
+        settings.readIn(QStringLiteral("Options"), QStringLiteral("LogReplies"))
+            .compare(QLatin1String("false"), Qt::CaseInsensitive) != 0);
     m_updateChecker = new UpdateChecker(m_options.versionsUrl, m_options.updateTimeoutMs, this);
     connect(m_updateChecker, &UpdateChecker::runningChanged, this,
             [this](bool running) { m_prompter.setWaitPointer(running); });
@@ -268,6 +272,8 @@ void MainWindow::createMenus()
     option("autoReconnectAction", QStringLiteral("Reconnect Automatically"),
            QStringLiteral("AutoReconnect"), m_reconnector->isEnabled(),
            [this](bool on) { m_reconnector->setEnabled(on); });
+    option("logRepliesAction", QStringLiteral("Log Every Reply"), QStringLiteral("LogReplies"),
+           m_updater->logsReplies(), [this](bool on) { m_updater->setLogReplies(on); });
     optionsMenu->addSeparator();
     const bool trayWanted = isTrue(m_settings, "TrayIcon");
     m_closeToTray = isTrue(m_settings, "CloseToTray");

@@ -31,6 +31,9 @@ public:
     }
 
     Result apply(const QByteArray& reply);
+    // Whether each reply and its rows go to the log ([Options] LogReplies); errors always do.
+    void setLogReplies(bool logReplies) { m_logReplies = logReplies; }
+    bool logsReplies() const { return m_logReplies; }
     // The list as shown: the position to select again is a shown position, and there must be
     // that many rows shown.
     void setView(const view::TorrentViewModel* view) { m_view = view; }
@@ -42,6 +45,7 @@ private:
     TorrentListModel& m_model;
     const pugi::xml_document& m_layout;
     EventLog* m_log;
+    bool m_logReplies = true;
     int m_clickedPosition = 0;
     const view::TorrentViewModel* m_view = nullptr;
 };
