@@ -184,6 +184,8 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // Caught from here on; one that comes before the window is there waits in the pipe.
+    tavrin::TerminationSignals termination;
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVRIN_APP_ID));
     if (const std::optional<int> status = answerArguments(QCoreApplication::arguments()))
         return *status;
@@ -197,7 +199,6 @@ int main(int argc, char* argv[])
     tavrin::MainWindow window(settings, prompter, clock, options);
     prompter.setParentWindow(&window);
     // A logout or Ctrl+C ends Tavrin as closing its window does: sizes and torrents remembered.
-    tavrin::TerminationSignals termination;
     QObject::connect(&termination, &tavrin::TerminationSignals::terminationRequested, &window,
                      [&window] {
                          window.quit();
