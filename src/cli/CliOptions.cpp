@@ -229,24 +229,13 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
                             .arg(*v);
                 return std::nullopt;
             }
-        } else if (option == QLatin1String("--hook-timeout")) {
+        } else if (option == QLatin1String("--timeout") || option == QLatin1String("--interval") ||
+                   option == QLatin1String("--hook-timeout")) {
             const auto v = value();
             if (!v)
                 return std::nullopt;
-            bool ok = false;
-            invocation.hookTimeoutSecs = v->toInt(&ok);
-            if (!ok || invocation.hookTimeoutSecs < 1 || invocation.hookTimeoutSecs > 3600) {
-                error = QStringLiteral("--hook-timeout takes whole seconds from 1 to 3600, not "
-                                       "\"%1\".")
-                            .arg(*v);
-                return std::nullopt;
-            }
-        } else if (option == QLatin1String("--timeout") || option == QLatin1String("--interval")) {
-            const auto v = value();
-            if (!v)
-                return std::nullopt;
-            const bool timeout = option == QLatin1String("--timeout");
-            const int most = timeout ? 3600 : 86400;
+            const bool interval = option == QLatin1String("--interval");
+            const int most = interval ? 86400 : 3600;
             bool ok = false;
             const int seconds = v->toInt(&ok);
             if (!ok || seconds < 1 || seconds > most) {
@@ -256,10 +245,12 @@ std::optional<Invocation> parse(const QStringList& arguments, QString& error)
                             .arg(*v);
                 return std::nullopt;
             }
-            if (timeout)
+            if (interval)
+                invocation.intervalSecs = seconds;
+            else if (option == QLatin1String("--timeout"))
                 invocation.timeoutSecs = seconds;
             else
-                invocation.intervalSecs = seconds;
+                invocation.hookTimeoutSecs = seconds;
         } else if (option.startsWith(QLatin1Char('-')) && option.size() > 1) {
             error = QStringLiteral("Unknown option %1.").arg(option);
             return std::nullopt;

@@ -1,6 +1,7 @@
 #include "core/links/InstanceChannel.h"
 
 #include "core/links/LinkCheck.h"
+#include "core/platform/PathKind.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
-#include <sys/stat.h>
 
 namespace tavrin::links {
 
@@ -21,18 +21,6 @@ constexpr QByteArrayView accepted = "OK\n";
 // No more than this many links in one hand-over, and no more bytes than they can fill.
 constexpr int maxLinks = 1000;
 constexpr qsizetype maxMessageBytes = greeting.size() + maxLinks * (maxLinkBytes + 1) + 1;
-
-bool isSocketFile(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
-}
-
-bool pathExists(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
 
 } // namespace
 
@@ -93,8 +81,8 @@ bool LinkReceiver::listen(const QString& name)
 {
     // Qt's listen() puts its socket in place by renaming, which would replace whatever is at the
     // path: a live Tavrin's socket or a file that is not ours. So the path is looked at first.
-    if (pathExists(name)) {
-        if (!isSocketFile(name)) {
+    if (const PathKind kind = pathKind(name); kind != PathKind::Nothing) {
+        if (kind != PathKind::Socket) {
             m_error = QStringLiteral("%1 is not a socket; it was left alone").arg(name);
             return false;
         }

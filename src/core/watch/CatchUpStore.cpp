@@ -1,12 +1,13 @@
 #include "core/watch/CatchUpStore.h"
 
+#include "core/platform/PathKind.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace tavrin {
 
@@ -22,12 +23,6 @@ QByteArray keyOf(const CatchUpStore::Server& server)
            ' ' + server.host.toLower().toUtf8().toPercentEncoding();
 }
 
-bool isSymLink(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
-}
-
 } // namespace
 
 QString CatchUpStore::defaultPath()
@@ -39,7 +34,7 @@ QString CatchUpStore::defaultPath()
 QList<CatchUpStore::Entry> CatchUpStore::read() const
 {
     QList<Entry> entries;
-    if (isSymLink(m_path))
+    if (pathKind(m_path) == PathKind::SymLink)
         return entries;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
@@ -91,7 +86,7 @@ QList<QByteArray> CatchUpStore::load(const Server& server) const
 QString CatchUpStore::save(const Server& server, const QList<QByteArray>& ids, qint64 nowSecs) const
 {
     // Written through a link, the file would land wherever the link points.
-    if (isSymLink(m_path))
+    if (pathKind(m_path) == PathKind::SymLink)
         return QStringLiteral("%1 is a symbolic link; it was left alone").arg(m_path);
     const QByteArray key = keyOf(server);
     QList<Entry> entries = read();
