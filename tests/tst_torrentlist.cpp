@@ -27,7 +27,7 @@ struct Harness : WindowHarness {
         WindowHarness::refresh();
     }
     // A reply handed to the window as if it had just arrived, while a box may be open.
-    void apply(const QByteArray& reply) { Q_EMIT window->session()->statusReplyArrived(reply); }
+    void apply(const QByteArray& reply) { takeIn(reply); }
     bool sectionIsTwips(int section, double twips) const
     {
         return list()->header()->sectionSize(section) == TwipsScale(*window).toPixels(twips);

@@ -465,9 +465,15 @@ void MainWindow::connectSession()
         ensureStatusBar();
         m_bar.showFilters();
     });
+    connect(m_updater.get(), &TorrentListUpdater::aboutToApply, this,
+            [this] { m_selectedBeforeReply = selectedTorrent(); });
+    connect(m_updater.get(), &TorrentListUpdater::applied, this, &MainWindow::onReplyApplied);
     connect(m_session, &Session::stateChanged, this, [this](Session::State state) {
-        if (state != Session::State::Polling)
+        if (state != Session::State::Polling) {
+            // A reply still being taken in belongs to the connection that ended.
+            m_updater->cancel();
             return;
+        }
         m_versionNoticeGiven = false;
         m_notifications->startServer(
             {m_ui.hostEdit->text(), m_ui.portEdit->text(), m_profile.isVersion3() ? 3 : 2});
@@ -704,8 +710,13 @@ std::optional<QByteArray> MainWindow::selectedTorrent() const
 void MainWindow::applyStatusReply(const QByteArray& reply)
 {
     checkServerVersion(reply);
-    const std::optional<QByteArray> selectedBefore = selectedTorrent();
-    const TorrentListUpdater::Result result = m_updater->apply(reply);
+    // Read, split and compared off this thread; onReplyApplied follows.
+    m_updater->submit(reply);
+}
+
+void MainWindow::onReplyApplied(const TorrentListUpdater::Result& result)
+{
+    const std::optional<QByteArray> selectedBefore = std::exchange(m_selectedBeforeReply, {});
     if (!result.error.isEmpty()) {
         // The processor has logged it; a server that keeps sending a bad row gets one box.
         m_session->report(result.error, MessageStyle::Plain, {}, Session::Logging::Skip);

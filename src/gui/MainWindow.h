@@ -4,6 +4,7 @@
 #include "core/servers/ServerProfile.h"
 #include "core/session/RefreshPace.h"
 #include "core/session/Session.h"
+#include "core/torrents/TorrentListUpdater.h"
 #include "core/view/SortChoice.h"
 #include "gui/MainWindowForm.h"
 #include "gui/StatusBarControls.h"
@@ -25,7 +26,6 @@ class EventLog;
 class Prompter;
 class SettingsStore;
 class TorrentListModel;
-class TorrentListUpdater;
 class ConnectionStatus;
 class LinkInbox;
 class FinishNotifications;
@@ -108,6 +108,7 @@ private:
     // Rows of the other server version's length are told once per connection.
     void checkServerVersion(const QByteArray& reply);
     void applyStatusReply(const QByteArray& reply);
+    void onReplyApplied(const TorrentListUpdater::Result& result);
     // The identifier of the selected torrent, or nothing.
     std::optional<QByteArray> selectedTorrent() const;
     // Modal, unless a test runs the dialog itself.
@@ -163,6 +164,8 @@ private:
     void showSettingsTrouble(const QString& message);
     // The identifier of the torrent the context menu was opened for.
     std::optional<QByteArray> m_contextTorrent;
+    // The torrent selected just before a reply changed the list.
+    std::optional<QByteArray> m_selectedBeforeReply;
 };
 
 } // namespace tavrin

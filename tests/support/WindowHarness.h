@@ -59,11 +59,18 @@ struct WindowHarness {
         button("Connect")->click();
     }
 
-    // One tick of the refresh timer; returns once its reply reached the window.
+    // One tick of the refresh timer; returns once its reply has been taken into the list.
     void refresh()
     {
-        QSignalSpy done(window->session(), &Session::statusReplyArrived);
+        QSignalSpy done(&model(), &TorrentListModel::replyEnded);
         window->session()->refresh();
+        TRY_VERIFY(!done.isEmpty());
+    }
+    // A reply handed to the window as if it had just arrived; returns once it has been taken in.
+    void takeIn(const QByteArray& reply)
+    {
+        QSignalSpy done(&model(), &TorrentListModel::replyEnded);
+        Q_EMIT window->session()->statusReplyArrived(reply);
         TRY_VERIFY(!done.isEmpty());
     }
 

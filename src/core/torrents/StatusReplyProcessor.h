@@ -2,6 +2,7 @@
 
 #include "core/log/LogBatch.h"
 #include "core/net/RequestEngine.h"
+#include "core/torrents/SnapshotBuilder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -33,13 +34,16 @@ public:
 
     StatusReplyOutcome process(QByteArrayView reply, const pugi::xml_document& layout,
                                TorrentListModel& model, RequestKind kind, int clickedPosition);
-    // The same; the log entries share the reply's bytes instead of copying them.
+    // The same; the log entries share the reply's bytes instead of copying them, and so do the
+    // list's rows.
     StatusReplyOutcome process(const QByteArray& reply, const pugi::xml_document& layout,
                                TorrentListModel& model, RequestKind kind, int clickedPosition);
 
+    // Applies what buildSnapshot made of a reply (on any thread) to the list it was built on.
+    static StatusReplyOutcome applyBuild(SnapshotBuild build, TorrentListModel& model,
+                                         int clickedPosition);
+
 private:
-    void run(QByteArrayView reply, const pugi::xml_document& layout, TorrentListModel& model,
-             RequestKind kind, int clickedPosition, StatusReplyOutcome& outcome);
 
     bool m_withLog;
 };

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "core/torrents/SnapshotBuilder.h"
+
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QThread>
+#include <optional>
 #include <pugixml.hpp>
 
 namespace tavrin {
@@ -14,7 +19,8 @@ class TorrentViewModel;
 
 // Takes status replies into the torrent list under the working layout, logs them, and says
 // which 1-based position the context menu last opened on is to be selected again.
-class TorrentListUpdater {
+class TorrentListUpdater : public QObject {
+    Q_OBJECT
 public:
     struct Result {
         // "Error - " and what went wrong; empty when the reply was taken in whole.
@@ -25,12 +31,20 @@ public:
 
     // Without a log, replies are not logged (the command-line client).
     TorrentListUpdater(TorrentListModel& model, const pugi::xml_document& layout,
-                       EventLog* log = nullptr)
-        : m_model(model), m_layout(layout), m_log(log)
-    {
-    }
+                       EventLog* log = nullptr, QObject* parent = nullptr);
+    ~TorrentListUpdater() override;
 
+    // Takes the reply in at once.
     Result apply(const QByteArray& reply);
+    // Takes the reply in on a thread of its own and only its changes on this one: aboutToApply,
+    // the list's changes, then applied. A reply that comes while one is being taken in waits; a
+    // newer one replaces it.
+    void submit(const QByteArray& reply);
+    // Forgets the replies being taken in (a disconnection): none of them reaches the list.
+    void cancel();
+    // Whether a reply is being taken in or waits to be.
+    bool isBusy() const { return m_building || m_waiting.has_value(); }
+
     // Whether each reply and its rows go to the log ([Options] LogReplies); errors always do.
     void setLogReplies(bool logReplies) { m_logReplies = logReplies; }
     bool logsReplies() const { return m_logReplies; }
@@ -41,13 +55,30 @@ public:
     void setClickedPosition(int position) { m_clickedPosition = position; }
     int clickedPosition() const { return m_clickedPosition; }
 
+Q_SIGNALS:
+    // A submitted reply is about to change the list.
+    void aboutToApply();
+    // A submitted reply has been taken in.
+    void applied(const tavrin::TorrentListUpdater::Result& result);
+
 private:
+    bool withLog() const { return m_log != nullptr && m_logReplies; }
+    void start(const QByteArray& reply);
+    void finish(SnapshotBuild build, quint64 ticket);
+    Result conclude(SnapshotBuild build);
+
     TorrentListModel& m_model;
     const pugi::xml_document& m_layout;
     EventLog* m_log;
     bool m_logReplies = true;
     int m_clickedPosition = 0;
     const view::TorrentViewModel* m_view = nullptr;
+
+    QThread m_thread;
+    QObject* m_worker = nullptr; // lives on m_thread
+    bool m_building = false;
+    std::optional<QByteArray> m_waiting;
+    quint64 m_ticket = 0; // a build whose ticket is no longer this one is dropped
 };
 
 } // namespace tavrin

@@ -1,0 +1,27 @@
+#include "core/torrents/ListSnapshot.h"
+
+#include "core/torrents/ReplyRows.h"
+
+namespace tavrin {
+
+QByteArrayView ListSnapshot::mainField(const Row& row) const
+{
+    if (row.mainText != 0 || plan.fields.isEmpty())
+        return {};
+    return replyrows::fieldAt(rowText(row), plan.fields.first());
+}
+
+QByteArrayView ListSnapshot::cellSource(int row, int column, bool& displayed) const
+{
+    const Row& item = rows[std::size_t(row)];
+    displayed = false;
+    if (column < 0 || column >= plan.fields.size())
+        return {};
+    if (column == 0 && item.mainText != 0) {
+        displayed = true;
+        return mainTexts[item.mainText - 1];
+    }
+    return replyrows::fieldAt(rowText(item), plan.fields.at(column));
+}
+
+} // namespace tavrin

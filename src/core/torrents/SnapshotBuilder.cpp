@@ -1,0 +1,391 @@
+#include "core/torrents/SnapshotBuilder.h"
+
+#include "core/torrents/FieldDisplay.h"
+#include "core/torrents/ReplyRows.h"
+#include "core/view/SortKey.h"
+
+#include <optional>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace tavrin {
+
+namespace {
+
+// Changed rows spanning more than this many are reported as a layout change, so beyond it the
+// rows inside the range need not be compared.
+constexpr int manyChangedRows = 256;
+
+// Why the row cannot be applied under the plan, or nothing. A found item keeps its main text,
+// so only a new one needs the main text's field.
+std::optional<QString> validateRow(const ColumnPlan& plan, qsizetype fieldCount, bool isNew,
+                                   int maxSubItemField)
+{
+    const QList<int>& fields = plan.fields();
+    if ((isNew && fields.first() > fieldCount) || maxSubItemField > fieldCount) {
+        for (qsizetype k = isNew ? 0 : 1; k < fields.size(); ++k) {
+            if (fields.at(k) > fieldCount) {
+                return QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
+                    .arg(fieldCount)
+                    .arg(plan.keys().at(k))
+                    .arg(fields.at(k));
+            }
+        }
+    }
+    if (!plan.walkFailure().isEmpty())
+        return plan.walkFailure();
+    return std::nullopt;
+}
+
+QByteArray displayed(QByteArrayView field)
+{
+    QByteArray out(display::displayedRoom(field), Qt::Uninitialized);
+    out.truncate(display::writeDisplayed(out.data(), field) - out.data());
+    return out;
+}
+
+// The field with this 1-based number, when the row has it.
+std::optional<QByteArrayView> fieldIfAny(QByteArrayView row, int number, qsizetype fieldCount)
+{
+    if (number < 1 || number > fieldCount)
+        return std::nullopt;
+    return replyrows::fieldAt(row, number);
+}
+
+// Builds one snapshot; the state of a single build.
+class Builder {
+public:
+    Builder(const SnapshotPtr& before, const QByteArray& reply, const ColumnPlan& plan,
+            bool withLog)
+        : m_before(*before), m_plan(plan), m_withLog(withLog), m_next(new ListSnapshot)
+    {
+        m_result.change.before = before;
+        m_result.logLines = LogBatch(withLog ? reply : QByteArray());
+        m_next->reply = reply;
+        m_next->plan = plan.key();
+        m_next->mainTexts = m_before.mainTexts;
+        m_samePlan = m_before.plan == m_next->plan;
+        m_rows = m_before.rows;
+        m_state.assign(m_rows.size(), 0);
+        for (qsizetype k = 1; k < plan.fields().size(); ++k)
+            m_maxSubItemField = std::max(m_maxSubItemField, plan.fields().at(k));
+        const int downloadField = plan.keptField(KeptField::DownloadSpeed);
+        const int uploadField = plan.keptField(KeptField::UploadSpeed);
+        m_speedFields = {downloadField, uploadField};
+    }
+
+    SnapshotBuild run();
+
+private:
+    enum : quint8 { Seen = 1, Changed = 2, Updated = 4 };
+
+    void fail(const QString& description)
+    {
+        m_result.error = QStringLiteral("Error - ") + description;
+        if (m_withLog)
+            m_result.logLines.add({}, m_result.error.toLatin1());
+    }
+    // The row of the previous list carrying this identifier, or -1.
+    int findBefore(QByteArrayView id)
+    {
+        if (m_nextBefore < m_before.count() && m_before.id(m_nextBefore) == id)
+            return m_nextBefore++;
+        const int row = m_before.find(id);
+        m_nextBefore = row + 1;
+        return row;
+    }
+    // The item's row text and the plan it was filled under.
+    QByteArrayView textOf(const ListSnapshot::Row& item, bool fromBefore) const
+    {
+        return fromBefore ? m_before.rowText(item) : rowInReply(item);
+    }
+    QByteArrayView rowInReply(const ListSnapshot::Row& item) const
+    {
+        return QByteArrayView(m_next->reply).sliced(item.at, item.length);
+    }
+    // Keeps the item's main text over a new row: the row's own main field while it stays the
+    // same, else the text the item showed.
+    void keepMainText(ListSnapshot::Row& item, bool fromBefore, QByteArrayView row,
+                      qsizetype fieldCount);
+    void fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QByteArrayView id,
+              qsizetype fieldCount) const;
+    // Whether a sub-item the plan shows reads differently in the new row than in the item's.
+    bool showsDifferently(QByteArrayView old, QByteArrayView row);
+    // Whether the item's change must be reported: only the ends of the changed range matter,
+    // and only until the range is long, so a row inside it is not compared.
+    bool reportChange(int before, QByteArrayView old, QByteArrayView row);
+    void finish();
+    void settleUnreached();
+    void compose();
+
+    const ListSnapshot& m_before;
+    const ColumnPlan& m_plan;
+    bool m_withLog;
+    std::shared_ptr<ListSnapshot> m_next;
+    SnapshotBuild m_result;
+    bool m_samePlan = false;
+    int m_maxSubItemField = 0;
+    std::array<int, 2> m_speedFields{};
+    int m_nextBefore = 0;
+    std::vector<ListSnapshot::Row> m_rows; // the previous list's items, updated in place
+    std::vector<quint8> m_state;           // per item of m_rows: Seen, Updated, Changed
+    std::vector<ListSnapshot::Row> m_added;
+    TorrentIdIndex m_addedIndex;
+    int m_dirtyFirst = -1; // rows of the previous list reported changed, first..last
+    int m_dirtyLast = -1;
+    std::vector<QByteArrayView> m_oldFields;
+    std::vector<QByteArrayView> m_newFields;
+    QByteArray m_oldShown;
+    QByteArray m_newShown;
+};
+
+bool Builder::showsDifferently(QByteArrayView old, QByteArrayView row)
+{
+    replyrows::splitFields(old, m_oldFields);
+    replyrows::splitFields(row, m_newFields);
+    const QList<int>& fields = m_plan.fields();
+    for (qsizetype k = 1; k < fields.size(); ++k) {
+        const std::size_t at = std::size_t(fields.at(k) - 1);
+        const QByteArrayView was = at < m_oldFields.size() ? m_oldFields[at] : QByteArrayView();
+        const QByteArrayView now = m_newFields[at];
+        if (was == now)
+            continue;
+        if (m_oldShown.size() < display::displayedRoom(was))
+            m_oldShown.resize(display::displayedRoom(was));
+        if (m_newShown.size() < display::displayedRoom(now))
+            m_newShown.resize(display::displayedRoom(now));
+        const QByteArrayView shownWas(m_oldShown.data(),
+                                      display::writeDisplayed(m_oldShown.data(), was));
+        const QByteArrayView shownNow(m_newShown.data(),
+                                      display::writeDisplayed(m_newShown.data(), now));
+        if (shownWas != shownNow)
+            return true;
+    }
+    return false;
+}
+
+bool Builder::reportChange(int before, QByteArrayView old, QByteArrayView row)
+{
+    const bool inside = m_dirtyFirst >= 0 && ((m_dirtyFirst <= before && before <= m_dirtyLast) ||
+                                              m_dirtyLast - m_dirtyFirst >= manyChangedRows);
+    if (!inside && m_samePlan && !showsDifferently(old, row))
+        return false;
+    m_dirtyFirst = m_dirtyFirst < 0 ? before : std::min(m_dirtyFirst, before);
+    m_dirtyLast = std::max(m_dirtyLast, before);
+    return true;
+}
+
+void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, QByteArrayView row,
+                           qsizetype fieldCount)
+{
+    if (item.mainText != 0)
+        return; // already its own text
+    const ColumnPlan::Key& filledUnder = fromBefore ? m_before.plan : m_next->plan;
+    const QByteArrayView old = replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
+    if (m_samePlan || !fromBefore) {
+        const auto now = fieldIfAny(row, m_plan.fields().first(), fieldCount);
+        if (now && *now == old)
+            return;
+    }
+    m_next->mainTexts.push_back(displayed(old));
+    item.mainText = static_cast<quint32>(m_next->mainTexts.size());
+}
+
+void Builder::fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QByteArrayView id,
+                   qsizetype fieldCount) const
+{
+    item.at = static_cast<quint32>(row.data() - m_next->reply.constData());
+    item.length = static_cast<quint32>(row.size());
+    item.rowHash = hash;
+    item.idLength = static_cast<quint32>(id.size());
+    // Speeds are data fields: never the identifier after the last bar.
+    std::array<int, 2> numbers = m_speedFields;
+    for (int& number : numbers) {
+        if (number >= fieldCount)
+            number = 0;
+    }
+    std::array<QByteArrayView, 2> speeds;
+    replyrows::fieldsAt(row, numbers, speeds);
+    item.downloadSpeed = static_cast<float>(view::bytesPerSecond(speeds[0]));
+    item.uploadSpeed = static_cast<float>(view::bytesPerSecond(speeds[1]));
+}
+
+SnapshotBuild Builder::run()
+{
+    if (m_withLog)
+        m_result.logLines.add("Got Message: ", m_next->reply);
+    const auto addedId = [this](int r) {
+        const ListSnapshot::Row& item = m_added[std::size_t(r)];
+        return rowInReply(item).last(item.idLength);
+    };
+
+    // Rows are the lines after the first; empty ones are skipped. A failing row, or a layout
+    // that shows no column, ends the reply there.
+    replyrows::RowReader rows(m_next->reply);
+    for (QByteArrayView row; rows.next(row);) {
+        if (row.isEmpty())
+            continue;
+        const qsizetype fieldCount = replyrows::countBars(row) + 1;
+        if (m_withLog) {
+            m_result.logLines.add("Row: ", row);
+            m_result.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
+        }
+        if (m_plan.start() == ColumnPlan::Start::NoneShown) {
+            // Ends quietly: the list stays as it was, nothing removed.
+            m_result.change.after = m_result.change.before;
+            return std::move(m_result);
+        }
+        if (m_plan.start() == ColumnPlan::Start::Fails) {
+            fail(m_plan.startFailure());
+            break;
+        }
+
+        const QByteArrayView id = replyrows::lastField(row);
+        const quint64 hash = XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
+        const int before = findBefore(id);
+        const int added = before < 0 ? m_addedIndex.find(id, addedId) : -1;
+        ListSnapshot::Row* item = before >= 0  ? &m_rows[std::size_t(before)]
+                                  : added >= 0 ? &m_added[std::size_t(added)]
+                                               : nullptr;
+        const bool fromBefore = before >= 0 && !(m_state[std::size_t(before)] & Seen);
+        const bool sameText = item && item->rowHash == hash && (m_samePlan || !fromBefore);
+        if (sameText) {
+            // The same bytes: only where they are changes, so the old reply can go.
+            item->at = static_cast<quint32>(row.data() - m_next->reply.constData());
+            if (before >= 0)
+                m_state[std::size_t(before)] |= Seen;
+            continue;
+        }
+        if (const auto failure = validateRow(m_plan, fieldCount, item == nullptr, m_maxSubItemField)) {
+            fail(*failure);
+            break;
+        }
+        if (item) {
+            keepMainText(*item, fromBefore, row, fieldCount);
+            const bool changed = before >= 0 && reportChange(before, textOf(*item, fromBefore), row);
+            fill(*item, row, hash, id, fieldCount);
+            if (before >= 0)
+                m_state[std::size_t(before)] |= changed ? Seen | Updated | Changed : Seen | Updated;
+            continue;
+        }
+        ListSnapshot::Row fresh;
+        fill(fresh, row, hash, id, fieldCount);
+        m_added.push_back(fresh);
+        const int at = static_cast<int>(m_added.size()) - 1;
+        m_addedIndex.insert(id, at, addedId);
+    }
+    finish();
+    return std::move(m_result);
+}
+
+void Builder::settleUnreached()
+{
+    // Items a failing reply did not reach keep their row: copied, as the old reply goes.
+    qsizetype room = 0;
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (!(m_state[r] & Seen))
+            room += m_rows[r].length;
+    }
+    m_next->carry.reserve(room);
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (m_state[r] & Seen)
+            continue;
+        ListSnapshot::Row& item = m_rows[r];
+        if (!m_samePlan && item.mainText == 0 && !m_before.plan.fields.isEmpty()) {
+            m_next->mainTexts.push_back(displayed(m_before.mainField(item)));
+            item.mainText = static_cast<quint32>(m_next->mainTexts.size());
+        }
+        const QByteArrayView text = m_before.rowText(item);
+        item.at = static_cast<quint32>(m_next->carry.size()) | ListSnapshot::inCarry;
+        m_next->carry.append(text);
+    }
+}
+
+void Builder::compose()
+{
+    ListChange& change = m_result.change;
+    const bool removing = m_result.error.isEmpty();
+    std::vector<ListSnapshot::Row>& rows = m_next->rows;
+    rows.reserve(m_rows.size() + m_added.size());
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (removing && !(m_state[r] & Seen)) {
+            // Runs are found front to back and reported last first.
+            if (!change.removed.empty() && change.removed.back().second == int(r) - 1)
+                change.removed.back().second = int(r);
+            else
+                change.removed.emplace_back(int(r), int(r));
+            continue;
+        }
+        if (m_state[r] & Changed) {
+            const int at = static_cast<int>(rows.size());
+            if (change.changedFirst < 0)
+                change.changedFirst = at;
+            change.changedLast = at;
+        }
+        rows.push_back(m_rows[r]);
+    }
+    std::reverse(change.removed.begin(), change.removed.end());
+    change.inserted = static_cast<int>(m_added.size());
+    rows.insert(rows.end(), m_added.begin(), m_added.end());
+}
+
+void Builder::finish()
+{
+    if (!m_result.error.isEmpty()) {
+        // A reply that failed before it changed anything leaves the list as it was.
+        const bool changedAny =
+            !m_added.empty() || std::any_of(m_state.begin(), m_state.end(),
+                                            [](quint8 state) { return state & Updated; });
+        if (!changedAny) {
+            m_result.change.after = m_result.change.before;
+            return;
+        }
+        settleUnreached();
+    }
+    compose();
+    ListSnapshot& next = *m_next;
+    ListChange& change = m_result.change;
+
+    // Main texts no item refers to any more are dropped.
+    if (!next.mainTexts.empty()) {
+        std::vector<QByteArray> kept;
+        for (ListSnapshot::Row& item : next.rows) {
+            if (item.mainText == 0)
+                continue;
+            kept.push_back(next.mainTexts[item.mainText - 1]);
+            item.mainText = static_cast<quint32>(kept.size());
+        }
+        next.mainTexts.swap(kept);
+    }
+    for (const ListSnapshot::Row& item : next.rows) {
+        next.downloadTotal += item.downloadSpeed;
+        next.uploadTotal += item.uploadSpeed;
+    }
+    // Items that stay where they were keep their index.
+    if (change.removed.empty() && change.inserted == 0 && m_before.index) {
+        next.index = m_before.index;
+    } else {
+        auto index = std::make_shared<TorrentIdIndex>();
+        const ListSnapshot* snapshot = m_next.get();
+        index->rebuild(next.count(), [snapshot](int r) { return snapshot->id(r); });
+        next.index = std::move(index);
+    }
+    change.after = std::move(m_next);
+}
+
+} // namespace
+
+SnapshotBuild buildSnapshot(const SnapshotPtr& before, const QByteArray& reply,
+                            const ColumnPlan& plan, bool withLog)
+{
+    return Builder(before, reply, plan, withLog).run();
+}
+
+SnapshotPtr emptySnapshot()
+{
+    static const SnapshotPtr empty = std::make_shared<const ListSnapshot>();
+    return empty;
+}
+
+} // namespace tavrin
