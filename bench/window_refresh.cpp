@@ -23,6 +23,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <malloc.h>
 #include <QTreeView>
 #include <cstdio>
 #include <cstring>
@@ -139,6 +140,8 @@ Figures measure(const int& replies, int seconds)
 
 int main(int argc, char* argv[])
 {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

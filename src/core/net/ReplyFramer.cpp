@@ -30,7 +30,14 @@ ReplyFramer::Appended ReplyFramer::readFrom(QIODevice& device)
     }
     const qsizetype held = m_data.size();
     const qsizetype wanted = held + static_cast<qsizetype>(available);
-    // Grown by doubling up to the limit, so a long reply is not copied once per piece.
+    // Room for a reply like the last one, then grown by doubling up to the limit, so a long
+    // reply is not copied once per piece.
+    // The room is rounded to whole mebibytes so that the memory of a reply before can take it.
+    if (held == 0 && m_lastSize > wanted) {
+        constexpr qsizetype mebibyte = 1 << 20;
+        const qsizetype room = (m_lastSize + m_lastSize / 8 + mebibyte - 1) / mebibyte * mebibyte;
+        m_data.reserve(std::min(m_limit, room));
+    }
     if (wanted > m_data.capacity())
         m_data.reserve(std::min(m_limit, std::max(wanted, 2 * m_data.capacity())));
     m_data.resize(wanted);
@@ -75,6 +82,7 @@ QByteArrayView ReplyFramer::errorMessage() const
 QByteArray ReplyFramer::take()
 {
     QByteArray data = std::move(m_data);
+    m_lastSize = data.size();
     reset();
     return data;
 }

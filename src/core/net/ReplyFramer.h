@@ -46,6 +46,9 @@ private:
     QByteArray m_data;
     Kind m_kind = Kind::Undecided;
     qsizetype m_limit;
+    // The size of the last reply handed over: replies to a refresh are about the same size, so
+    // the next one gets its room at once instead of being copied as it grows.
+    qsizetype m_lastSize = 0;
 };
 
 } // namespace tavrin

@@ -30,6 +30,10 @@ template <typename Emit> void RequestEngine::post(Emit emitSignal)
         Qt::QueuedConnection);
 }
 
+namespace {
+constexpr qint64 readPiece = 1 << 20;
+} // namespace
+
 void RequestEngine::startRequest(const QByteArray& command, const QString& host, quint16 port,
                                  const QByteArray& uniqueId)
 {
@@ -39,6 +43,8 @@ void RequestEngine::startRequest(const QByteArray& command, const QString& host,
 
     // A fresh socket per request, so nothing of the old exchange can reach the handlers.
     m_socket = new QTcpSocket(this);
+    // A long reply is read a piece at a time, so no one read holds the thread for long.
+    m_socket->setReadBufferSize(readPiece);
     connect(m_socket, &QTcpSocket::connected, this, &RequestEngine::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &RequestEngine::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &RequestEngine::onDisconnected);

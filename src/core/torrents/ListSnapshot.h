@@ -17,23 +17,24 @@ namespace tavrin {
 struct ListSnapshot {
     // One item. 32 bytes: at 100,000 torrents the rows cost less than their text.
     struct Row {
-        quint32 at = 0;        // where the row text starts; its top bit: in the carry buffer
-        quint32 length = 0;    // of the row text, which ends with the identifier
-        quint64 rowHash = 0;   // of the row text
-        quint32 idLength = 0;  // the identifier is the last idLength bytes of the row text
-        quint32 mainText = 0;  // 0: the row's main field; k: mainTexts[k - 1]
-        float downloadSpeed = 0; // what the speed fields mean, in bytes per second
+        quint32 at = 0;            // where the row text starts; its top bit: in the carry buffer
+        quint32 length = 0;        // of the row text, which ends with the identifier
+        quint64 rowHash = 0;       // of the row text
+        quint32 idLength : 31 = 0; // the identifier is the last idLength bytes of the row text
+        quint32 complete : 1 = 0;  // finished: what isComplete says of its status and progress
+        quint32 mainText = 0;      // 0: the row's main field; k: mainTexts[k - 1]
+        float downloadSpeed = 0;   // what the speed fields mean, in bytes per second
         float uploadSpeed = 0;
     };
     static constexpr quint32 inCarry = 0x80000000u;
 
-    QByteArray reply;                  // the reply the rows came in
-    QByteArray carry;                  // rows a failing reply did not reach, copied
-    std::vector<QByteArray> mainTexts; // main texts that differ from the row's main field
-    std::vector<Row> rows;             // in the list's order
+    QByteArray reply;                            // the reply the rows came in
+    QByteArray carry;                            // rows a failing reply did not reach, copied
+    std::vector<QByteArray> mainTexts;           // main texts that differ from the row's main field
+    std::vector<Row> rows;                       // in the list's order
     std::shared_ptr<const TorrentIdIndex> index; // identifier -> row; shared while rows stay put
-    ColumnPlan::Key plan;              // plan.fields: the field each cell shows
-    double downloadTotal = 0;          // the rows' speeds summed
+    ColumnPlan::Key plan;                        // plan.fields: the field each cell shows
+    double downloadTotal = 0;                    // the rows' speeds summed
     double uploadTotal = 0;
 
     int count() const { return static_cast<int>(rows.size()); }

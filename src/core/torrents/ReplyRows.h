@@ -142,6 +142,46 @@ inline void fieldsAt(QByteArrayView row, const std::array<int, N>& numbers,
     }
 }
 
+// One pass along a row: the fields with these 1-based numbers (0: none, left empty) and the
+// last field; returns the number of fields. Cheaper than counting the bars and then walking to
+// each field, as a row is read once sixteen bytes at a time.
+template <std::size_t N>
+inline qsizetype scanRow(QByteArrayView row, const std::array<int, N>& numbers,
+                         std::array<QByteArrayView, N>& out, QByteArrayView& last)
+{
+    const char* start = row.data();
+    const char* const end = start + row.size();
+    qsizetype field = 1;
+    const auto take = [&](const char* fieldEnd) {
+        for (std::size_t i = 0; i < N; ++i) {
+            if (numbers[i] == field)
+                out[i] = QByteArrayView(start, fieldEnd);
+        }
+        ++field;
+        start = fieldEnd + 1;
+    };
+    const char* p = start;
+#if defined(__SSE2__)
+    const __m128i bar = _mm_set1_epi8('|');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bar)));
+        for (; bars != 0; bars &= bars - 1)
+            take(p + std::countr_zero(bars));
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == '|')
+            take(p);
+    }
+    last = QByteArrayView(start, end);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (numbers[i] == field)
+            out[i] = last;
+    }
+    return field;
+}
+
 // The last field of a row: what follows its last "|", or the whole row.
 inline QByteArrayView lastField(QByteArrayView row)
 {

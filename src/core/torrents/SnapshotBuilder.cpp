@@ -3,6 +3,7 @@
 #include "core/torrents/FieldDisplay.h"
 #include "core/torrents/ReplyRows.h"
 #include "core/view/SortKey.h"
+#include "core/view/TorrentFilter.h"
 
 #include <optional>
 
@@ -45,14 +46,6 @@ QByteArray displayed(QByteArrayView field)
     return out;
 }
 
-// The field with this 1-based number, when the row has it.
-std::optional<QByteArrayView> fieldIfAny(QByteArrayView row, int number, qsizetype fieldCount)
-{
-    if (number < 1 || number > fieldCount)
-        return std::nullopt;
-    return replyrows::fieldAt(row, number);
-}
-
 // Builds one snapshot; the state of a single build.
 class Builder {
 public:
@@ -66,19 +59,27 @@ public:
         m_next->plan = plan.key();
         m_next->mainTexts = m_before.mainTexts;
         m_samePlan = m_before.plan == m_next->plan;
-        m_rows = m_before.rows;
-        m_state.assign(m_rows.size(), 0);
+        m_prevCount = m_before.rows.size();
+        // Room for a few new items; a first fill is counted, so a long one is not moved as it
+        // grows (a reply's lines are as many as its rows, or more).
+        m_rows.reserve(m_prevCount == 0 ? std::size_t(std::count(reply.begin(), reply.end(), '\n'))
+                                        : m_prevCount + m_prevCount / 8 + 16);
+        m_rows.assign(m_before.rows.begin(), m_before.rows.end());
+        m_state.assign(m_prevCount, 0);
         for (qsizetype k = 1; k < plan.fields().size(); ++k)
             m_maxSubItemField = std::max(m_maxSubItemField, plan.fields().at(k));
-        const int downloadField = plan.keptField(KeptField::DownloadSpeed);
-        const int uploadField = plan.keptField(KeptField::UploadSpeed);
-        m_speedFields = {downloadField, uploadField};
+        m_readFields = {plan.keptField(KeptField::DownloadSpeed),
+                        plan.keptField(KeptField::UploadSpeed), plan.keptField(KeptField::Status),
+                        plan.keptField(KeptField::Progress),
+                        plan.fields().isEmpty() ? 0 : plan.fields().first()};
     }
 
     SnapshotBuild run();
 
 private:
     enum : quint8 { Seen = 1, Changed = 2, Updated = 4 };
+    enum { DownloadSpeed, UploadSpeed, Status, Progress, MainText };
+    using Found = std::array<QByteArrayView, 5>;
 
     void fail(const QString& description)
     {
@@ -89,8 +90,17 @@ private:
     // The row of the previous list carrying this identifier, or -1.
     int findBefore(QByteArrayView id)
     {
-        if (m_nextBefore < m_before.count() && m_before.id(m_nextBefore) == id)
+        if (m_nextBefore < m_before.count() && m_before.id(m_nextBefore) == id) {
+            // Replies keep the list's order: the old rows a few ahead are the ones read next,
+            // at their start (the main text) and end (the identifier), out of the cache by now.
+            if (const std::size_t ahead = std::size_t(m_nextBefore) + 4;
+                ahead < m_before.rows.size()) {
+                const QByteArrayView text = m_before.rowText(m_before.rows[ahead]);
+                __builtin_prefetch(text.data());
+                __builtin_prefetch(text.data() + text.size() - 1);
+            }
             return m_nextBefore++;
+        }
         const int row = m_before.find(id);
         m_nextBefore = row + 1;
         return row;
@@ -106,10 +116,10 @@ private:
     }
     // Keeps the item's main text over a new row: the row's own main field while it stays the
     // same, else the text the item showed.
-    void keepMainText(ListSnapshot::Row& item, bool fromBefore, QByteArrayView row,
+    void keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found,
                       qsizetype fieldCount);
     void fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QByteArrayView id,
-              qsizetype fieldCount) const;
+              const Found& found) const;
     // Whether a sub-item the plan shows reads differently in the new row than in the item's.
     bool showsDifferently(QByteArrayView old, QByteArrayView row);
     // Whether the item's change must be reported: only the ends of the changed range matter,
@@ -126,13 +136,16 @@ private:
     SnapshotBuild m_result;
     bool m_samePlan = false;
     int m_maxSubItemField = 0;
-    std::array<int, 2> m_speedFields{};
+    // The fields each row is read for: download and upload speed, status, progress (data fields
+    // only), and the main text's.
+    std::array<int, 5> m_readFields{};
     int m_nextBefore = 0;
-    std::vector<ListSnapshot::Row> m_rows; // the previous list's items, updated in place
-    std::vector<quint8> m_state;           // per item of m_rows: Seen, Updated, Changed
-    std::vector<ListSnapshot::Row> m_added;
-    TorrentIdIndex m_addedIndex;
-    int m_dirtyFirst = -1; // rows of the previous list reported changed, first..last
+    // The previous list's items, updated in place, then the items new in this reply.
+    std::vector<ListSnapshot::Row> m_rows;
+    std::size_t m_prevCount = 0;
+    std::vector<quint8> m_state; // per item of the previous list: Seen, Updated, Changed
+    TorrentIdIndex m_addedIndex; // identifier -> the k-th new item
+    int m_dirtyFirst = -1;       // rows of the previous list reported changed, first..last
     int m_dirtyLast = -1;
     std::vector<QByteArrayView> m_oldFields;
     std::vector<QByteArrayView> m_newFields;
@@ -176,16 +189,16 @@ bool Builder::reportChange(int before, QByteArrayView old, QByteArrayView row)
     return true;
 }
 
-void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, QByteArrayView row,
+void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found,
                            qsizetype fieldCount)
 {
     if (item.mainText != 0)
         return; // already its own text
     const ColumnPlan::Key& filledUnder = fromBefore ? m_before.plan : m_next->plan;
-    const QByteArrayView old = replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
+    const QByteArrayView old =
+        replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
     if (m_samePlan || !fromBefore) {
-        const auto now = fieldIfAny(row, m_plan.fields().first(), fieldCount);
-        if (now && *now == old)
+        if (m_readFields[MainText] <= fieldCount && found[MainText] == old)
             return;
     }
     m_next->mainTexts.push_back(displayed(old));
@@ -193,22 +206,15 @@ void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, QByteArrayV
 }
 
 void Builder::fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QByteArrayView id,
-                   qsizetype fieldCount) const
+                   const Found& found) const
 {
     item.at = static_cast<quint32>(row.data() - m_next->reply.constData());
     item.length = static_cast<quint32>(row.size());
     item.rowHash = hash;
     item.idLength = static_cast<quint32>(id.size());
-    // Speeds are data fields: never the identifier after the last bar.
-    std::array<int, 2> numbers = m_speedFields;
-    for (int& number : numbers) {
-        if (number >= fieldCount)
-            number = 0;
-    }
-    std::array<QByteArrayView, 2> speeds;
-    replyrows::fieldsAt(row, numbers, speeds);
-    item.downloadSpeed = static_cast<float>(view::bytesPerSecond(speeds[0]));
-    item.uploadSpeed = static_cast<float>(view::bytesPerSecond(speeds[1]));
+    item.downloadSpeed = static_cast<float>(view::bytesPerSecond(found[DownloadSpeed]));
+    item.uploadSpeed = static_cast<float>(view::bytesPerSecond(found[UploadSpeed]));
+    item.complete = view::isComplete(found[Status], found[Progress]);
 }
 
 SnapshotBuild Builder::run()
@@ -216,7 +222,7 @@ SnapshotBuild Builder::run()
     if (m_withLog)
         m_result.logLines.add("Got Message: ", m_next->reply);
     const auto addedId = [this](int r) {
-        const ListSnapshot::Row& item = m_added[std::size_t(r)];
+        const ListSnapshot::Row& item = m_rows[m_prevCount + std::size_t(r)];
         return rowInReply(item).last(item.idLength);
     };
 
@@ -226,7 +232,14 @@ SnapshotBuild Builder::run()
     for (QByteArrayView row; rows.next(row);) {
         if (row.isEmpty())
             continue;
-        const qsizetype fieldCount = replyrows::countBars(row) + 1;
+        Found found;
+        QByteArrayView id;
+        const qsizetype fieldCount = replyrows::scanRow(row, m_readFields, found, id);
+        // Kept fields are data fields: never the identifier after the last bar.
+        for (int k : {DownloadSpeed, UploadSpeed, Status, Progress}) {
+            if (m_readFields[std::size_t(k)] >= fieldCount)
+                found[std::size_t(k)] = {};
+        }
         if (m_withLog) {
             m_result.logLines.add("Row: ", row);
             m_result.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
@@ -241,12 +254,11 @@ SnapshotBuild Builder::run()
             break;
         }
 
-        const QByteArrayView id = replyrows::lastField(row);
         const quint64 hash = XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
         const int before = findBefore(id);
         const int added = before < 0 ? m_addedIndex.find(id, addedId) : -1;
         ListSnapshot::Row* item = before >= 0  ? &m_rows[std::size_t(before)]
-                                  : added >= 0 ? &m_added[std::size_t(added)]
+                                  : added >= 0 ? &m_rows[m_prevCount + std::size_t(added)]
                                                : nullptr;
         const bool fromBefore = before >= 0 && !(m_state[std::size_t(before)] & Seen);
         const bool sameText = item && item->rowHash == hash && (m_samePlan || !fromBefore);
@@ -257,22 +269,24 @@ SnapshotBuild Builder::run()
                 m_state[std::size_t(before)] |= Seen;
             continue;
         }
-        if (const auto failure = validateRow(m_plan, fieldCount, item == nullptr, m_maxSubItemField)) {
+        if (const auto failure =
+                validateRow(m_plan, fieldCount, item == nullptr, m_maxSubItemField)) {
             fail(*failure);
             break;
         }
         if (item) {
-            keepMainText(*item, fromBefore, row, fieldCount);
-            const bool changed = before >= 0 && reportChange(before, textOf(*item, fromBefore), row);
-            fill(*item, row, hash, id, fieldCount);
+            keepMainText(*item, fromBefore, found, fieldCount);
+            const bool changed =
+                before >= 0 && reportChange(before, textOf(*item, fromBefore), row);
+            fill(*item, row, hash, id, found);
             if (before >= 0)
                 m_state[std::size_t(before)] |= changed ? Seen | Updated | Changed : Seen | Updated;
             continue;
         }
         ListSnapshot::Row fresh;
-        fill(fresh, row, hash, id, fieldCount);
-        m_added.push_back(fresh);
-        const int at = static_cast<int>(m_added.size()) - 1;
+        fill(fresh, row, hash, id, found);
+        m_rows.push_back(fresh);
+        const int at = static_cast<int>(m_rows.size() - m_prevCount) - 1;
         m_addedIndex.insert(id, at, addedId);
     }
     finish();
@@ -283,12 +297,12 @@ void Builder::settleUnreached()
 {
     // Items a failing reply did not reach keep their row: copied, as the old reply goes.
     qsizetype room = 0;
-    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+    for (std::size_t r = 0; r < m_prevCount; ++r) {
         if (!(m_state[r] & Seen))
             room += m_rows[r].length;
     }
     m_next->carry.reserve(room);
-    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+    for (std::size_t r = 0; r < m_prevCount; ++r) {
         if (m_state[r] & Seen)
             continue;
         ListSnapshot::Row& item = m_rows[r];
@@ -306,9 +320,9 @@ void Builder::compose()
 {
     ListChange& change = m_result.change;
     const bool removing = m_result.error.isEmpty();
-    std::vector<ListSnapshot::Row>& rows = m_next->rows;
-    rows.reserve(m_rows.size() + m_added.size());
-    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+    // The items that stay move up over those that go, in place; the new ones follow.
+    std::size_t kept = 0;
+    for (std::size_t r = 0; r < m_prevCount; ++r) {
         if (removing && !(m_state[r] & Seen)) {
             // Runs are found front to back and reported last first.
             if (!change.removed.empty() && change.removed.back().second == int(r) - 1)
@@ -318,24 +332,28 @@ void Builder::compose()
             continue;
         }
         if (m_state[r] & Changed) {
-            const int at = static_cast<int>(rows.size());
             if (change.changedFirst < 0)
-                change.changedFirst = at;
-            change.changedLast = at;
+                change.changedFirst = int(kept);
+            change.changedLast = int(kept);
         }
-        rows.push_back(m_rows[r]);
+        m_rows[kept++] = m_rows[r];
     }
     std::reverse(change.removed.begin(), change.removed.end());
-    change.inserted = static_cast<int>(m_added.size());
-    rows.insert(rows.end(), m_added.begin(), m_added.end());
+    change.inserted = static_cast<int>(m_rows.size() - m_prevCount);
+    if (kept < m_prevCount) {
+        std::copy(m_rows.begin() + std::ptrdiff_t(m_prevCount), m_rows.end(),
+                  m_rows.begin() + std::ptrdiff_t(kept));
+        m_rows.resize(kept + std::size_t(change.inserted));
+    }
+    m_next->rows = std::move(m_rows);
 }
 
 void Builder::finish()
 {
     if (!m_result.error.isEmpty()) {
         // A reply that failed before it changed anything leaves the list as it was.
-        const bool changedAny =
-            !m_added.empty() || std::any_of(m_state.begin(), m_state.end(),
+        const bool changedAny = m_rows.size() > m_prevCount ||
+                                std::any_of(m_state.begin(), m_state.end(),
                                             [](quint8 state) { return state & Updated; });
         if (!changedAny) {
             m_result.change.after = m_result.change.before;

@@ -44,7 +44,6 @@ public:
                                          int clickedPosition);
 
 private:
-
     bool m_withLog;
 };
 

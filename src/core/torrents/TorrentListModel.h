@@ -51,6 +51,8 @@ public:
     // The hash of the row the item at the 0-based `row` was last filled from: equal hashes, same
     // row text.
     quint64 rowHashAt(int row) const { return rowAt(row).rowHash; }
+    // Whether the item at the 0-based `row` is finished (view::isComplete of its fields).
+    bool isCompleteAt(int row) const { return rowAt(row).complete; }
     // Position of the first item with this identifier, or 0.
     int findTorrent(QByteArrayView id) const;
     // The model index of the item's first cell, for selecting it in a view.
@@ -105,4 +107,3 @@ private:
 };
 
 } // namespace tavrin
-

@@ -5,7 +5,6 @@
 #include "core/torrents/TorrentListModel.h"
 #include "core/view/TorrentViewModel.h"
 
-
 namespace tavrin {
 
 TorrentListUpdater::TorrentListUpdater(TorrentListModel& model, const pugi::xml_document& layout,
@@ -16,17 +15,21 @@ TorrentListUpdater::TorrentListUpdater(TorrentListModel& model, const pugi::xml_
 
 TorrentListUpdater::~TorrentListUpdater()
 {
-    if (m_thread.isRunning()) {
-        m_thread.quit();
-        m_thread.wait(); // a build under way holds the list it was built on
+    if (!m_intake.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
     }
+    m_wake.notify_one();
+    m_intake.join(); // a build under way ends first; what it posted goes with this object
 }
 
 TorrentListUpdater::Result TorrentListUpdater::apply(const QByteArray& reply)
 {
     ++m_ticket; // a reply taken in at once overtakes any still being built
-    return conclude(buildSnapshot(m_model.snapshot(), reply, ColumnPlan::resolve(m_layout),
-                                  withLog()));
+    return conclude(
+        buildSnapshot(m_model.snapshot(), reply, ColumnPlan::resolve(m_layout), withLog()));
 }
 
 void TorrentListUpdater::submit(const QByteArray& reply)
@@ -46,39 +49,52 @@ void TorrentListUpdater::cancel()
 
 void TorrentListUpdater::start(const QByteArray& reply)
 {
-    if (!m_worker) {
-        m_worker = new QObject;
-        m_worker->moveToThread(&m_thread);
-        connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-        m_thread.setObjectName(QStringLiteral("list intake"));
-        m_thread.start();
-    }
+    if (!m_intake.joinable())
+        m_intake = std::thread([this] { intakeLoop(); });
     m_building = true;
     // The layout document belongs to this thread: its plan is worked out here.
-    const ColumnPlan plan = ColumnPlan::resolve(m_layout);
-    const SnapshotPtr before = m_model.snapshot();
-    const bool log = withLog();
-    const quint64 ticket = m_ticket;
-    QMetaObject::invokeMethod(m_worker, [this, before, reply, plan, log, ticket] {
-        SnapshotBuild build = buildSnapshot(before, reply, plan, log);
-        // The updater waits for this thread before it goes, so it is still there; what it has
-        // not received by then is dropped with it.
-        QMetaObject::invokeMethod(
-            this,
-            [this, build = std::move(build), ticket]() mutable {
-                finish(std::move(build), ticket);
-            },
-            Qt::QueuedConnection);
-    });
+    Job job{m_model.snapshot(), reply, ColumnPlan::resolve(m_layout), withLog(), m_ticket};
+    {
+        const std::lock_guard lock(m_mutex);
+        m_job = std::move(job);
+    }
+    m_wake.notify_one();
 }
 
-void TorrentListUpdater::finish(SnapshotBuild build, quint64 ticket)
+void TorrentListUpdater::intakeLoop()
 {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_job.has_value() || m_stopping; });
+        if (m_stopping)
+            return;
+        Job job = std::move(*m_job);
+        m_job.reset();
+        lock.unlock();
+        const quint64 ticket = job.ticket;
+        SnapshotBuild build = buildSnapshot(job.before, job.reply, job.plan, job.withLog);
+        job = {}; // the list it was built on is not held longer than needed
+        lock.lock();
+        m_built = Built{std::move(build), ticket};
+        // Named, so that the call is queued by Qt alone; collect() takes the build under the lock.
+        QMetaObject::invokeMethod(this, "collect", Qt::QueuedConnection);
+    }
+}
+
+void TorrentListUpdater::collect()
+{
+    std::optional<Built> built;
+    {
+        const std::lock_guard lock(m_mutex);
+        built.swap(m_built);
+    }
+    if (!built)
+        return;
     m_building = false;
     // Built on a list that has changed since (emptied, or overtaken) or cancelled: dropped.
-    if (ticket == m_ticket && build.change.before == m_model.snapshot()) {
+    if (built->ticket == m_ticket && built->build.change.before == m_model.snapshot()) {
         Q_EMIT aboutToApply();
-        const Result result = conclude(std::move(build));
+        const Result result = conclude(std::move(built->build));
         Q_EMIT applied(result);
     }
     if (m_waiting) {

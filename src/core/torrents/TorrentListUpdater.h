@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QThread>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <pugixml.hpp>
+#include <thread>
 
 namespace tavrin {
 
@@ -61,10 +63,27 @@ Q_SIGNALS:
     // A submitted reply has been taken in.
     void applied(const tavrin::TorrentListUpdater::Result& result);
 
+private Q_SLOTS:
+    // Takes what the intake thread built.
+    void collect();
+
 private:
+    // A reply for the intake thread, with all it needs; `ticket` tells a cancelled one.
+    struct Job {
+        SnapshotPtr before;
+        QByteArray reply;
+        ColumnPlan plan;
+        bool withLog = false;
+        quint64 ticket = 0;
+    };
+    struct Built {
+        SnapshotBuild build;
+        quint64 ticket = 0;
+    };
+
     bool withLog() const { return m_log != nullptr && m_logReplies; }
     void start(const QByteArray& reply);
-    void finish(SnapshotBuild build, quint64 ticket);
+    void intakeLoop();
     Result conclude(SnapshotBuild build);
 
     TorrentListModel& m_model;
@@ -74,11 +93,17 @@ private:
     int m_clickedPosition = 0;
     const view::TorrentViewModel* m_view = nullptr;
 
-    QThread m_thread;
-    QObject* m_worker = nullptr; // lives on m_thread
     bool m_building = false;
     std::optional<QByteArray> m_waiting;
     quint64 m_ticket = 0; // a build whose ticket is no longer this one is dropped
+
+    // The intake thread and what passes between it and this one, under m_mutex.
+    std::thread m_intake;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Job> m_job;
+    std::optional<Built> m_built;
+    bool m_stopping = false;
 };
 
 } // namespace tavrin

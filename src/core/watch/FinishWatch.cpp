@@ -1,7 +1,6 @@
 #include "core/watch/FinishWatch.h"
 
 #include "core/torrents/TorrentListModel.h"
-#include "core/view/TorrentFilter.h"
 
 namespace tavrin {
 
@@ -110,8 +109,7 @@ void FinishWatch::onReplyEnded()
             continue;
         entry.rowHash = rowHash;
         const int position = int(row) + 1;
-        const bool done = view::isComplete(m_list.keptField(position, KeptField::Status),
-                                           m_list.keptField(position, KeptField::Progress));
+        const bool done = m_list.isCompleteAt(int(row));
         const State was = entry.state;
         entry.state = done ? State::Finished : State::Unfinished;
         if (!done || entry.told)
