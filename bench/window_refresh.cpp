@@ -6,6 +6,7 @@
 // With --sort or --filter it measures the list in the server's order first, then sorted by that
 // column (as a header click sorts it) and filtered by that text, and prints their ratio.
 //     tavrin-window-bench [--sort COLUMN] [--filter TEXT] PORT [SECONDS]
+#include "core/platform/Allocator.h"
 #include "core/platform/Clock.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsStore.h"
@@ -23,7 +24,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <malloc.h>
 #include <QTreeView>
 #include <cstdio>
 #include <cstring>
@@ -140,8 +140,10 @@ Figures measure(const int& replies, int seconds)
 
 int main(int argc, char* argv[])
 {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // As the program starts, unless the allocator's own behaviour is to be measured.
+    if (std::none_of(argv + 1, argv + argc,
+                     [](const char* arg) { return std::strcmp(arg, "--default-allocator") == 0; }))
+        tavrin::platform::keepLargeBuffers();
     QApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
@@ -152,6 +154,10 @@ int main(int argc, char* argv[])
     for (qsizetype i = 0; i + 1 < args.size();) {
         if (args.at(i) == QLatin1String("--no-notifications")) {
             notifications = false;
+            args.removeAt(i);
+            continue;
+        }
+        if (args.at(i) == QLatin1String("--default-allocator")) {
             args.removeAt(i);
             continue;
         }
@@ -172,7 +178,8 @@ int main(int argc, char* argv[])
     }
     if (args.isEmpty() || args.first().startsWith(QLatin1String("--"))) {
         std::fprintf(stderr, "usage: tavrin-window-bench [--sort COLUMN] [--filter TEXT] "
-                             "[--no-notifications] [--no-reply-log] PORT [SECONDS]\n");
+                             "[--no-notifications] [--no-reply-log] [--default-allocator] PORT "
+                             "[SECONDS]\n");
         return 2;
     }
     const QString port = args.at(0);

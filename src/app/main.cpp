@@ -1,5 +1,6 @@
 #include "core/links/InstanceChannel.h"
 #include "core/links/LinkCheck.h"
+#include "core/platform/Allocator.h"
 #include "core/platform/Clock.h"
 #include "core/platform/MessageText.h"
 #include "core/platform/TerminationSignals.h"
@@ -183,6 +184,7 @@ int main(int argc, char* argv[])
                          qPrintable(handOver.error));
     }
 
+    tavrin::platform::keepLargeBuffers();
     QApplication app(argc, argv);
     // Caught from here on; one that comes before the window is there waits in the pipe.
     tavrin::TerminationSignals termination;

@@ -36,7 +36,7 @@ public:
     // Adds the row unless an earlier row carries the same identifier.
     template <typename IdOf> void insert(QByteArrayView id, int row, const IdOf& idOf)
     {
-        if ((m_count + 1) * 2 > static_cast<qsizetype>(m_slots.size()))
+        if ((m_count + 1) * 4 > static_cast<qsizetype>(m_slots.size()) * 3)
             grow();
         const quint32 h = hash(id);
         for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
@@ -55,7 +55,8 @@ public:
     template <typename IdOf> void rebuild(int rows, const IdOf& idOf)
     {
         std::size_t size = 16;
-        while (size < static_cast<std::size_t>(rows) * 2 + 2)
+        // At most three quarters full: short probes, and a quarter less memory than half.
+        while (size * 3 < static_cast<std::size_t>(rows) * 4 + 4)
             size *= 2;
         m_slots.assign(size, Slot{});
         m_count = 0;
