@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 libgl-dev libpugixml-dev libxxhash-dev libcurl4-openssl-dev
-          libbenchmark-dev desktop-file-utils appstream dbus-daemon man-db)
+          libbenchmark-dev desktop-file-utils appstream dbus-daemon man-db
+          qt6-tools-dev qt6-l10n-tools qt6-translations-l10n)
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang clang-14 libclang-rt-14-dev)
 fi

@@ -36,6 +36,8 @@ private Q_SLOTS:
                              "share/icons/hicolor/scalable/apps/" + appId + ".svg",
                              "share/man/man1/tavrin-cli.1",
                              "share/man/man1/tavrin.1",
+                             "share/tavrin/translations/tavrin_de.qm",
+                             "share/tavrin/translations/tavrin_en.qm",
                              metainfo};
         expected.sort();
         QStringList found;

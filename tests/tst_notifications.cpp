@@ -3,6 +3,7 @@
 #include "support/Waits.h"
 #include "support/WindowHarness.h"
 
+#include "core/platform/Translations.h"
 #include "core/watch/CatchUpStore.h"
 
 #include <QAction>
@@ -101,6 +102,7 @@ class TestNotifications : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        translations::install(QStringLiteral("en"));
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
                         QStringLiteral("--print-address")});

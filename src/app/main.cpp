@@ -4,6 +4,7 @@
 #include "core/platform/Clock.h"
 #include "core/platform/MessageText.h"
 #include "core/platform/TerminationSignals.h"
+#include "core/platform/Translations.h"
 #include "core/servers/ApplicationIdentity.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/MainWindow.h"
@@ -194,6 +195,9 @@ int main(int argc, char* argv[])
 
     QSettings qsettings;
     tavrin::SettingsStore settings(qsettings);
+    // [Options] Language, or the system's when it is empty.
+    tavrin::translations::install(
+        settings.readIn(QStringLiteral("Options"), QStringLiteral("Language")));
     tavrin::QtPrompter prompter;
     tavrin::SystemClock clock;
     tavrin::MainWindowOptions options;

@@ -26,7 +26,7 @@ AboutDialog::AboutDialog(QWidget* mainWindow)
       m_mainWindow(mainWindow), m_twips(*this)
 {
     setObjectName(QStringLiteral("AboutDialog"));
-    setWindowTitle(QStringLiteral("About Tavrin"));
+    setWindowTitle(tr("About Tavrin"));
 
     const auto label = [this](const char* name, const QString& caption) {
         auto* l = new QLabel(caption, this);
@@ -44,12 +44,12 @@ AboutDialog::AboutDialog(QWidget* mainWindow)
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
     m_titleLabel->setFont(titleFont);
-    m_versionLabel = label("versionLabel", QStringLiteral("Version ") + build::versionString());
+    m_versionLabel = label("versionLabel", tr("Version ") + build::versionString());
     m_addressLabel = label("addressLabel", pageUrl());
     // Beside OK, where the box has room: the licence the program comes under.
-    m_licenceLabel = label("licenceLabel", QStringLiteral("Licence: GPL-3.0-or-later"));
-    m_licenceLabel->setToolTip(QStringLiteral(
-        "GNU General Public License, version 3 or any later version. There is no warranty."));
+    m_licenceLabel = label("licenceLabel", tr("Licence: GPL-3.0-or-later"));
+    m_licenceLabel->setToolTip(
+        tr("GNU General Public License, version 3 or any later version. There is no warranty."));
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);

@@ -44,7 +44,7 @@ template <typename T> void writeAttribute(pugi::xml_node element, const char* na
 ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent), m_twips(*this)
 {
     setObjectName(QStringLiteral("ColumnChooserDialog"));
-    setWindowTitle(QStringLiteral("Change Columns"));
+    setWindowTitle(tr("Change Columns"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
@@ -66,21 +66,21 @@ ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent), m_t
         return b;
     };
 
-    m_saveButton = button("saveButton", QStringLiteral("Save"));
+    m_saveButton = button("saveButton", tr("Save"));
     m_saveButton->setDefault(true);
-    m_cancelButton = button("cancelButton", QStringLiteral("Cancel"));
-    m_moveTopButton = pictureButton("moveTopButton", QStringLiteral("Move to top"),
-                                    QStringLiteral(":/icons/move-top.svg"));
-    m_moveUpButton = pictureButton("moveUpButton", QStringLiteral("Move up"),
-                                   QStringLiteral(":/icons/move-up.svg"));
-    m_moveDownButton = pictureButton("moveDownButton", QStringLiteral("Move down"),
-                                     QStringLiteral(":/icons/move-down.svg"));
-    m_moveBottomButton = pictureButton("moveBottomButton", QStringLiteral("Move to bottom"),
+    m_cancelButton = button("cancelButton", tr("Cancel"));
+    m_moveTopButton =
+        pictureButton("moveTopButton", tr("Move to top"), QStringLiteral(":/icons/move-top.svg"));
+    m_moveUpButton =
+        pictureButton("moveUpButton", tr("Move up"), QStringLiteral(":/icons/move-up.svg"));
+    m_moveDownButton =
+        pictureButton("moveDownButton", tr("Move down"), QStringLiteral(":/icons/move-down.svg"));
+    m_moveBottomButton = pictureButton("moveBottomButton", tr("Move to bottom"),
                                        QStringLiteral(":/icons/move-bottom.svg"));
 
     m_columnList = new QTreeWidget(this);
     m_columnList->setObjectName(QStringLiteral("columnList"));
-    m_columnList->setAccessibleName(QStringLiteral("Columns"));
+    m_columnList->setAccessibleName(tr("Columns"));
     m_columnList->setColumnCount(1);
     m_columnList->setHeaderHidden(true);
     m_columnList->header()->setStretchLastSection(false);
@@ -90,7 +90,7 @@ ColumnChooserDialog::ColumnChooserDialog(QWidget* parent) : QDialog(parent), m_t
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_columnList->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    m_resetButton = button("resetButton", QStringLiteral("Reset"));
+    m_resetButton = button("resetButton", tr("Reset"));
 
     // Tab starts at Save and Cancel, then walks the move buttons, the list and Reset.
     const QList<QWidget*> tabOrder = {m_saveButton,   m_cancelButton,   m_moveTopButton,

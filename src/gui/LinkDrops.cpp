@@ -38,7 +38,7 @@ bool LinkDrops::eventFilter(QObject* watched, QEvent* event)
         if (!checked.refusal.isEmpty())
             Q_EMIT refused(checked.refusal);
         else if (checked.good.isEmpty())
-            Q_EMIT refused(QStringLiteral("the drop holds no link"));
+            Q_EMIT refused(tr("the drop holds no link"));
         if (!checked.good.isEmpty())
             Q_EMIT dropped(checked.good);
         return true;

@@ -186,8 +186,8 @@ void MainWindow::wireControls()
     }
     QHeaderView* header = m_ui.torrentView->header();
     header->setSectionsClickable(true);
-    header->setToolTip(QStringLiteral("Click a column's header to sort by it; a third click "
-                                      "returns to the server's order"));
+    header->setToolTip(tr("Click a column's header to sort by it; a third click "
+                          "returns to the server's order"));
     connect(header, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
     // In the order the form places them.
     const QList<void (Session::*)()> bulkCommands = {&Session::startPauseAll,
@@ -211,13 +211,12 @@ void MainWindow::createMenus()
         return m;
     };
 
-    QMenu* actionMenu = menu("actionMenu", QStringLiteral("Action"));
-    m_switchVersionAction = item(actionMenu, "switchVersionAction",
-                                 QStringLiteral("Switch to Version"), &MainWindow::switchVersion);
-    item(actionMenu, "changeColumnsAction", QStringLiteral("Change Columns"),
-         &MainWindow::changeColumns);
+    QMenu* actionMenu = menu("actionMenu", tr("Action"));
+    m_switchVersionAction = item(actionMenu, "switchVersionAction", tr("Switch to Version"),
+                                 &MainWindow::switchVersion);
+    item(actionMenu, "changeColumnsAction", tr("Change Columns"), &MainWindow::changeColumns);
     // Asks for the list now instead of at the next tick; only while polling runs.
-    item(actionMenu, "refreshNowAction", QStringLiteral("Refresh Now"), [this] {
+    item(actionMenu, "refreshNowAction", tr("Refresh Now"), [this] {
         m_session->refresh();
     })->setShortcut(QKeySequence(Qt::Key_F5));
     auto* focusFilter = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
@@ -250,9 +249,9 @@ void MainWindow::createMenus()
     connect(m_serversMenu, &ServersMenu::picked, this, &MainWindow::useSavedServer);
     actionMenu->addMenu(m_serversMenu);
     actionMenu->addSeparator()->setObjectName(QStringLiteral("separator"));
-    item(actionMenu, "exitAction", QStringLiteral("Exit"), &MainWindow::close);
+    item(actionMenu, "exitAction", tr("Exit"), &MainWindow::close);
 
-    QMenu* optionsMenu = menu("optionsMenu", QStringLiteral("Options"));
+    QMenu* optionsMenu = menu("optionsMenu", tr("Options"));
     const auto option = [&](const char* name, const QString& caption, const QString& key,
                             bool enabled, auto apply) {
         QAction* action = optionsMenu->addAction(caption);
@@ -266,36 +265,34 @@ void MainWindow::createMenus()
         });
         return action;
     };
-    option("notificationsAction", QStringLiteral("Notify When Downloads Finish"),
+    option("notificationsAction", tr("Notify When Downloads Finish"),
            QStringLiteral("Notifications"), m_notifications->isEnabled(),
            [this](bool on) { m_notifications->setEnabled(on); });
-    option("autoReconnectAction", QStringLiteral("Reconnect Automatically"),
-           QStringLiteral("AutoReconnect"), m_reconnector->isEnabled(),
-           [this](bool on) { m_reconnector->setEnabled(on); });
-    option("logRepliesAction", QStringLiteral("Log Every Reply"), QStringLiteral("LogReplies"),
+    option("autoReconnectAction", tr("Reconnect Automatically"), QStringLiteral("AutoReconnect"),
+           m_reconnector->isEnabled(), [this](bool on) { m_reconnector->setEnabled(on); });
+    option("logRepliesAction", tr("Log Every Reply"), QStringLiteral("LogReplies"),
            m_updater->logsReplies(), [this](bool on) { m_updater->setLogReplies(on); });
     optionsMenu->addSeparator();
     const bool trayWanted = isTrue(m_settings, "TrayIcon");
     m_closeToTray = isTrue(m_settings, "CloseToTray");
-    QAction* tray =
-        option("trayIconAction", QStringLiteral("Show Tray Icon"), QStringLiteral("TrayIcon"),
-               trayWanted, [this](bool on) { setTrayShown(on); });
+    QAction* tray = option("trayIconAction", tr("Show Tray Icon"), QStringLiteral("TrayIcon"),
+                           trayWanted, [this](bool on) { setTrayShown(on); });
     QAction* closeToTray =
-        option("closeToTrayAction", QStringLiteral("Close to Tray"), QStringLiteral("CloseToTray"),
+        option("closeToTrayAction", tr("Close to Tray"), QStringLiteral("CloseToTray"),
                m_closeToTray, [this](bool on) { m_closeToTray = on; });
     // Without a tray nothing of it applies.
     for (QAction* action : {tray, closeToTray}) {
         action->setEnabled(trayAvailable());
         if (!trayAvailable())
-            action->setToolTip(QStringLiteral("The desktop has no system tray"));
+            action->setToolTip(tr("The desktop has no system tray"));
     }
     optionsMenu->setToolTipsVisible(true);
     setTrayShown(trayWanted);
 
-    QMenu* helpMenu = menu("helpMenu", QStringLiteral("Help"));
-    item(helpMenu, "aboutAction", QStringLiteral("About"), &MainWindow::showAbout);
+    QMenu* helpMenu = menu("helpMenu", tr("Help"));
+    item(helpMenu, "aboutAction", tr("About"), &MainWindow::showAbout);
     // One check at a time; the window stays usable while it waits.
-    item(helpMenu, "checkVersionAction", QStringLiteral("Check for new version"),
+    item(helpMenu, "checkVersionAction", tr("Check for new version"),
          [this] { m_updateChecker->start(); });
 
     // Never in the menu bar: it opens over the list.
@@ -417,7 +414,7 @@ void MainWindow::bringToFront()
 
 void MainWindow::showLinkRefusal(const QString& reason)
 {
-    const QString text = QStringLiteral("Link not added: ") + reason;
+    const QString text = tr("Link not added: ") + reason;
     m_log->writeLog(text);
     if (!m_bar.connectionLabel) {
         m_prompter.showNotice(text, QStringLiteral("Tavrin"));
@@ -596,8 +593,8 @@ void MainWindow::checkServerVersion(const QByteArray& reply)
     // Told once per connection and without a box; the rows are still read as the user chose.
     m_versionNoticeGiven = true;
     ensureStatusBar();
-    m_bar.noticeLabel->setText(QStringLiteral("The server sends Kestrun %1 rows:").arg(*suggested));
-    m_bar.switchButton->setText(QStringLiteral("Switch to Version %1").arg(*suggested));
+    m_bar.noticeLabel->setText(tr("The server sends Kestrun %1 rows:").arg(*suggested));
+    m_bar.switchButton->setText(tr("Switch to Version %1").arg(*suggested));
     m_bar.noticeLabel->show();
     m_bar.switchButton->show();
 }
@@ -647,9 +644,8 @@ void MainWindow::showUpdateOutcome(const UpdateOutcome& outcome)
 {
     switch (outcome.kind) {
     case UpdateOutcome::Kind::Latest:
-        m_session->report(QStringLiteral("You are currently running the latest version of Tavrin"),
-                          MessageStyle::Plain, QStringLiteral("Check Version"),
-                          Session::Logging::Skip);
+        m_session->report(tr("You are currently running the latest version of Tavrin"),
+                          MessageStyle::Plain, tr("Check Version"), Session::Logging::Skip);
         break;
     case UpdateOutcome::Kind::Failure:
         m_session->report(outcome.text, MessageStyle::Critical, QStringLiteral("ERROR"),

@@ -5,6 +5,7 @@
 #include "gui/FormWidgets.h"
 #include "gui/TorrentItemDelegate.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -60,17 +61,27 @@ void MainWindowForm::createConnectionArea(QWidget* client)
         return form::captionedBox(twips, client, name, caption, {at[0], at[1], at[2], 0}, at[3],
                                   at[4]);
     };
-    hostEdit = box("host", QStringLiteral("Host:"), {120, 120, 855, 1080, 2535});
-    portEdit = box("port", QStringLiteral("Port:"), {120, 480, 855, 1080, 2535});
-    uniqueIdEdit = box("uniqueId", QStringLiteral("Unique ID:"), {3840, 120, 855, 5040, 2535});
-    refreshEdit = box("refresh", QStringLiteral("Refresh (secs):"), {3840, 480, 1215, 5040, 855});
-    connectButton = form::pushButton(client, "connectButton", QStringLiteral("Connect"));
+    hostEdit = box("host", QCoreApplication::translate("MainWindow", "Host:"),
+                   {120, 120, 855, 1080, 2535});
+    portEdit = box("port", QCoreApplication::translate("MainWindow", "Port:"),
+                   {120, 480, 855, 1080, 2535});
+    uniqueIdEdit = box("uniqueId", QCoreApplication::translate("MainWindow", "Unique ID:"),
+                       {3840, 120, 855, 5040, 2535});
+    refreshEdit = box("refresh", QCoreApplication::translate("MainWindow", "Refresh (secs):"),
+                      {3840, 480, 1215, 5040, 855});
+    connectButton = form::pushButton(client, "connectButton",
+                                     QCoreApplication::translate("MainWindow", "Connect"));
     connectButton->setGeometry(twips.toPixels(7920, 120, 1095, 375));
-    hostEdit->setToolTip(QStringLiteral("Name or address of the machine running Kestrun"));
-    portEdit->setToolTip(QStringLiteral("Port of Kestrun's command service"));
-    uniqueIdEdit->setToolTip(QStringLiteral("The unique ID set up in Kestrun"));
-    refreshEdit->setToolTip(QStringLiteral("Seconds between two requests for the torrent list"));
-    connectButton->setToolTip(QStringLiteral("Start asking the server for its torrents"));
+    hostEdit->setToolTip(QCoreApplication::translate(
+        "MainWindow", "Name or address of the machine running Kestrun"));
+    portEdit->setToolTip(
+        QCoreApplication::translate("MainWindow", "Port of Kestrun's command service"));
+    uniqueIdEdit->setToolTip(
+        QCoreApplication::translate("MainWindow", "The unique ID set up in Kestrun"));
+    refreshEdit->setToolTip(QCoreApplication::translate(
+        "MainWindow", "Seconds between two requests for the torrent list"));
+    connectButton->setToolTip(
+        QCoreApplication::translate("MainWindow", "Start asking the server for its torrents"));
 
     shadowLine = form::separatorLine(client, "shadowLine", QColor(0xC0, 0xC0, 0xC0));
     highlightLine = form::separatorLine(client, "highlightLine", Qt::white);
@@ -92,18 +103,21 @@ void MainWindowForm::createListArea(QWidget* client)
                                              initial.contentWidth, initial.contentHeight));
 
     // This caption sits a little lower, level with the Add button's text.
-    linkEdit = form::captionedBox(twips, contentFrame, "link", QStringLiteral("Add Link:"),
-                                  {120, design.linkRowTop, 855, 10}, design.linkBoxLeft,
-                                  initial.linkBoxWidth);
-    addButton = form::pushButton(contentFrame, "addButton", QStringLiteral("Add"));
-    linkEdit->setToolTip(QStringLiteral("A link to a torrent; Return adds it (Ctrl+L)"));
-    addButton->setToolTip(QStringLiteral("Add the torrent behind the link"));
+    linkEdit = form::captionedBox(
+        twips, contentFrame, "link", QCoreApplication::translate("MainWindow", "Add Link:"),
+        {120, design.linkRowTop, 855, 10}, design.linkBoxLeft, initial.linkBoxWidth);
+    addButton = form::pushButton(contentFrame, "addButton",
+                                 QCoreApplication::translate("MainWindow", "Add"));
+    linkEdit->setToolTip(
+        QCoreApplication::translate("MainWindow", "A link to a torrent; Return adds it (Ctrl+L)"));
+    addButton->setToolTip(
+        QCoreApplication::translate("MainWindow", "Add the torrent behind the link"));
     addButton->setGeometry(twips.toPixels(initial.addButtonLeft, design.linkRowTop,
                                           design.addButtonWidth, design.addButtonHeight));
 
     torrentView = new QTreeView(contentFrame);
     torrentView->setObjectName(QStringLiteral("torrentView"));
-    torrentView->setAccessibleName(QStringLiteral("Torrents"));
+    torrentView->setAccessibleName(QCoreApplication::translate("MainWindow", "Torrents"));
     torrentView->setRootIsDecorated(false);
     torrentView->setUniformRowHeights(true);
     torrentView->setItemsExpandable(false);
@@ -127,11 +141,13 @@ void MainWindowForm::createBulkButtons()
         const char* icon;
     };
     const Bulk buttons[] = {
-        {"pauseAllButton", QStringLiteral("Pause All"), "pause-all.svg"},
-        {"resumeAllButton", QStringLiteral("UnPause All"), "unpause-all.svg"},
-        {"stopAllButton", QStringLiteral("Stop All"), "stop-all.svg"},
-        {"queueAllButton", QStringLiteral("Queue All"), "queue-all.svg"},
-        {"deleteCompletedButton", QStringLiteral("Delete Completed"), "delete-completed.svg"},
+        {"pauseAllButton", QCoreApplication::translate("MainWindow", "Pause All"), "pause-all.svg"},
+        {"resumeAllButton", QCoreApplication::translate("MainWindow", "UnPause All"),
+         "unpause-all.svg"},
+        {"stopAllButton", QCoreApplication::translate("MainWindow", "Stop All"), "stop-all.svg"},
+        {"queueAllButton", QCoreApplication::translate("MainWindow", "Queue All"), "queue-all.svg"},
+        {"deleteCompletedButton", QCoreApplication::translate("MainWindow", "Delete Completed"),
+         "delete-completed.svg"},
     };
     double left = design.listLeft;
     for (const Bulk& bulk : buttons) {

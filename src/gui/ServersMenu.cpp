@@ -12,8 +12,7 @@ namespace tavrin {
 
 ServersMenu::ServersMenu(SavedServers& servers, std::function<void(QDialog&)> runDialog,
                          QWidget* parent)
-    : QMenu(QStringLiteral("Servers"), parent), m_servers(servers),
-      m_runDialog(std::move(runDialog))
+    : QMenu(tr("Servers"), parent), m_servers(servers), m_runDialog(std::move(runDialog))
 {
     setObjectName(QStringLiteral("serversMenu"));
     connect(this, &QMenu::aboutToShow, this, &ServersMenu::rebuild);
@@ -23,11 +22,9 @@ ServersMenu::ServersMenu(SavedServers& servers, std::function<void(QDialog&)> ru
 void ServersMenu::rebuild()
 {
     clear();
-    QAction* save =
-        addAction(QStringLiteral("Save Current Server..."), this, &ServersMenu::saveCurrent);
+    QAction* save = addAction(tr("Save Current Server..."), this, &ServersMenu::saveCurrent);
     save->setObjectName(QStringLiteral("saveServerAction"));
-    QAction* manageAction =
-        addAction(QStringLiteral("Manage Servers..."), this, &ServersMenu::manage);
+    QAction* manageAction = addAction(tr("Manage Servers..."), this, &ServersMenu::manage);
     manageAction->setObjectName(QStringLiteral("manageServersAction"));
     const QStringList names = m_servers.names();
     manageAction->setEnabled(!names.isEmpty());
@@ -51,16 +48,16 @@ void ServersMenu::saveCurrent()
     SavedServer server = current ? current() : SavedServer{};
     QInputDialog dialog(parentWidget());
     dialog.setObjectName(QStringLiteral("saveServerDialog"));
-    dialog.setWindowTitle(QStringLiteral("Save Current Server"));
-    dialog.setLabelText(QStringLiteral("Name:"));
+    dialog.setWindowTitle(tr("Save Current Server"));
+    dialog.setLabelText(tr("Name:"));
     dialog.setTextValue(server.host);
     m_runDialog(dialog);
     if (dialog.result() != QDialog::Accepted)
         return;
     server.name = dialog.textValue().trimmed();
     if (const std::optional<QString> problem = SavedServers::nameProblem(server.name)) {
-        QMessageBox told(QMessageBox::Warning, QStringLiteral("Save Current Server"), *problem,
-                         QMessageBox::Ok, parentWidget());
+        QMessageBox told(QMessageBox::Warning, tr("Save Current Server"), *problem, QMessageBox::Ok,
+                         parentWidget());
         told.setObjectName(QStringLiteral("serverNameProblem"));
         m_runDialog(told);
         return;
@@ -73,15 +70,15 @@ void ServersMenu::manage()
 {
     QDialog dialog(parentWidget());
     dialog.setObjectName(QStringLiteral("manageServersDialog"));
-    dialog.setWindowTitle(QStringLiteral("Manage Servers"));
+    dialog.setWindowTitle(tr("Manage Servers"));
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("serverList"));
-    list->setAccessibleName(QStringLiteral("Saved servers"));
+    list->setAccessibleName(tr("Saved servers"));
     auto* problem = new QLabel(&dialog);
     problem->setObjectName(QStringLiteral("problemLabel"));
     problem->setTextFormat(Qt::PlainText);
-    auto* rename = new QPushButton(QStringLiteral("Rename"), &dialog);
-    auto* remove = new QPushButton(QStringLiteral("Delete"), &dialog);
+    auto* rename = new QPushButton(tr("Rename"), &dialog);
+    auto* remove = new QPushButton(tr("Delete"), &dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     buttons->addButton(rename, QDialogButtonBox::ActionRole);
     buttons->addButton(remove, QDialogButtonBox::ActionRole);
@@ -112,20 +109,20 @@ void ServersMenu::manage()
         }
     });
     // An edited name renames the server; a name that cannot be used is said and undone.
-    connect(
-        list, &QListWidget::itemChanged, list, [this, list, problem, fill](QListWidgetItem* item) {
-            const QString from = item->data(Qt::UserRole).toString();
-            const QString to = item->text().trimmed();
-            if (to == from)
-                return;
-            if (const std::optional<QString> why = SavedServers::nameProblem(to))
-                problem->setText(*why);
-            else if (!m_servers.rename(from, to))
-                problem->setText(QStringLiteral("A server is already saved as \"%1\".").arg(to));
-            else
-                problem->clear();
-            QMetaObject::invokeMethod(list, fill, Qt::QueuedConnection);
-        });
+    connect(list, &QListWidget::itemChanged, list,
+            [this, list, problem, fill](QListWidgetItem* item) {
+                const QString from = item->data(Qt::UserRole).toString();
+                const QString to = item->text().trimmed();
+                if (to == from)
+                    return;
+                if (const std::optional<QString> why = SavedServers::nameProblem(to))
+                    problem->setText(*why);
+                else if (!m_servers.rename(from, to))
+                    problem->setText(tr("A server is already saved as \"%1\".").arg(to));
+                else
+                    problem->clear();
+                QMetaObject::invokeMethod(list, fill, Qt::QueuedConnection);
+            });
     m_runDialog(dialog);
     rebuild();
 }

@@ -3,6 +3,7 @@
 #include "core/view/TorrentFilter.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,7 +18,7 @@ void StatusBarControls::setup(QStatusBar& bar)
     // A label rather than the bar's message: hovering a menu item would wipe a message.
     connectionLabel = new QLabel(&bar);
     connectionLabel->setObjectName(QStringLiteral("connectionStatus"));
-    connectionLabel->setAccessibleName(QStringLiteral("Connection"));
+    connectionLabel->setAccessibleName(QCoreApplication::translate("StatusBar", "Connection"));
     connectionLabel->setTextFormat(Qt::PlainText);
     connectionLabel->setMinimumWidth(1);
     bar.addWidget(connectionLabel, 1);
@@ -40,23 +41,25 @@ void StatusBarControls::setup(QStatusBar& bar)
     bar.addPermanentWidget(noticeLabel);
     switchButton = new QPushButton(&bar);
     switchButton->setObjectName(QStringLiteral("switchVersionButton"));
-    switchButton->setToolTip(QStringLiteral("Read the rows as the server's version sends them"));
+    switchButton->setToolTip(QCoreApplication::translate(
+        "StatusBar", "Read the rows as the server's version sends them"));
     switchButton->hide();
     bar.addPermanentWidget(switchButton);
 
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), &bar);
+    cancelButton = new QPushButton(QCoreApplication::translate("StatusBar", "Cancel"), &bar);
     cancelButton->setObjectName(QStringLiteral("cancelChainButton"));
-    cancelButton->setAccessibleName(QStringLiteral("Cancel"));
-    cancelButton->setToolTip(QStringLiteral("Leave the remaining torrents as they are (Esc)"));
+    cancelButton->setAccessibleName(QCoreApplication::translate("StatusBar", "Cancel"));
+    cancelButton->setToolTip(
+        QCoreApplication::translate("StatusBar", "Leave the remaining torrents as they are (Esc)"));
     cancelButton->hide();
     bar.addPermanentWidget(cancelButton);
 
     filterEdit = new QLineEdit(&bar);
     filterEdit->setObjectName(QStringLiteral("filterEdit"));
-    filterEdit->setAccessibleName(QStringLiteral("Filter"));
-    filterEdit->setPlaceholderText(QStringLiteral("Filter"));
-    filterEdit->setToolTip(
-        QStringLiteral("Show only torrents whose name contains this text (Ctrl+F, Esc clears)"));
+    filterEdit->setAccessibleName(QCoreApplication::translate("StatusBar", "Filter"));
+    filterEdit->setPlaceholderText(QCoreApplication::translate("StatusBar", "Filter"));
+    filterEdit->setToolTip(QCoreApplication::translate(
+        "StatusBar", "Show only torrents whose name contains this text (Ctrl+F, Esc clears)"));
     filterEdit->setClearButtonEnabled(true);
     filterEdit->setMaxLength(1024);
     filterEdit->hide();
@@ -64,9 +67,12 @@ void StatusBarControls::setup(QStatusBar& bar)
 
     statusCombo = new QComboBox(&bar);
     statusCombo->setObjectName(QStringLiteral("statusFilter"));
-    statusCombo->setAccessibleName(QStringLiteral("Status filter"));
-    statusCombo->setToolTip(QStringLiteral("Show only torrents in this state"));
-    statusCombo->addItems(view::statusFilterNames());
+    statusCombo->setAccessibleName(QCoreApplication::translate("StatusBar", "Status filter"));
+    statusCombo->setToolTip(
+        QCoreApplication::translate("StatusBar", "Show only torrents in this state"));
+    for (const QString& name : view::statusFilterNames())
+        statusCombo->addItem(
+            QCoreApplication::translate("StatusFilter", name.toLatin1().constData()));
     statusCombo->hide();
     bar.addPermanentWidget(statusCombo);
 }

@@ -15,19 +15,23 @@ TorrentMenu::TorrentMenu(QWidget* parent) : QMenu(QStringLiteral("Menu"), parent
         return action;
     };
     using Command = Session::TorrentCommand;
-    m_resumeAction = command(this, "resumeAction", QStringLiteral("UnPause"), Command::Resume);
-    m_pauseAction = command(this, "pauseAction", QStringLiteral("Pause"), Command::Pause);
-    command(this, "stopAction", QStringLiteral("Stop"), Command::Stop);
-    command(this, "queueAction", QStringLiteral("Queue"), Command::Queue);
+    m_resumeAction = command(this, "resumeAction", tr("UnPause"), Command::Resume);
+    m_pauseAction = command(this, "pauseAction", tr("Pause"), Command::Pause);
+    command(this, "stopAction", tr("Stop"), Command::Stop);
+    command(this, "queueAction", tr("Queue"), Command::Queue);
 
-    m_priorityMenu = addMenu(QStringLiteral("Change Priority"));
+    m_priorityMenu = addMenu(tr("Change Priority"));
     m_priorityMenu->setObjectName(QStringLiteral("priorityMenu"));
     m_priorityGroup = new QActionGroup(this);
     // At most one is checked: a priority the server spells otherwise checks none.
     m_priorityGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const char* const captions[] = {"Highest", "High", "Normal", "Low", "Lowest"};
+    // The server's own words for the priorities; shown translated, matched as they are.
+    static const char* const captions[] = {QT_TR_NOOP("Highest"), QT_TR_NOOP("High"),
+                                           QT_TR_NOOP("Normal"), QT_TR_NOOP("Low"),
+                                           QT_TR_NOOP("Lowest")};
     for (int code = 0; code < 5; ++code) {
-        QAction* action = m_priorityMenu->addAction(QLatin1String(captions[code]));
+        QAction* action = m_priorityMenu->addAction(tr(captions[code]));
+        action->setProperty("serverPriority", QString::fromLatin1(captions[code]));
         action->setObjectName(QLatin1String(captions[code]).toString().toLower() +
                               QLatin1String("PriorityAction"));
         action->setCheckable(true);
@@ -37,7 +41,7 @@ TorrentMenu::TorrentMenu(QWidget* parent) : QMenu(QStringLiteral("Menu"), parent
     connect(m_priorityGroup, &QActionGroup::triggered, this,
             [this](QAction* action) { Q_EMIT priorityChosen(action->data().toByteArray()); });
 
-    command(this, "deleteAction", QStringLiteral("Delete"), Command::Delete);
+    command(this, "deleteAction", tr("Delete"), Command::Delete);
 }
 
 void TorrentMenu::prepare(QByteArrayView status, QByteArrayView priority, bool showPriorities)
@@ -47,7 +51,7 @@ void TorrentMenu::prepare(QByteArrayView status, QByteArrayView priority, bool s
         checked->setChecked(false);
     const QString caption = QString::fromLatin1(priority);
     for (QAction* action : m_priorityGroup->actions()) {
-        if (action->text() == caption) {
+        if (action->property("serverPriority").toString() == caption) {
             action->setChecked(true);
             break;
         }

@@ -18,14 +18,12 @@ TrayIcon::TrayIcon(QObject* parent)
         connect(action, &QAction::triggered, this, signal);
         return action;
     };
-    item("trayShowAction", QStringLiteral("Show"), &TrayIcon::showRequested);
+    item("trayShowAction", tr("Show"), &TrayIcon::showRequested);
     m_menu->addSeparator();
-    m_pauseAll =
-        item("trayPauseAllAction", QStringLiteral("Pause All"), &TrayIcon::pauseAllRequested);
-    m_resumeAll =
-        item("trayUnPauseAllAction", QStringLiteral("UnPause All"), &TrayIcon::resumeAllRequested);
+    m_pauseAll = item("trayPauseAllAction", tr("Pause All"), &TrayIcon::pauseAllRequested);
+    m_resumeAll = item("trayUnPauseAllAction", tr("UnPause All"), &TrayIcon::resumeAllRequested);
     m_menu->addSeparator();
-    item("trayQuitAction", QStringLiteral("Quit"), &TrayIcon::quitRequested);
+    item("trayQuitAction", tr("Quit"), &TrayIcon::quitRequested);
     setCommandsEnabled(false);
     m_icon->setContextMenu(m_menu);
     m_icon->setToolTip(QStringLiteral("Tavrin"));

@@ -13,13 +13,13 @@ UpdateReportDialog::UpdateReportDialog(QWidget* parent)
       m_twips(*this)
 {
     setObjectName(QStringLiteral("UpdateReportDialog"));
-    setWindowTitle(QStringLiteral("New Version Information"));
+    setWindowTitle(tr("New Version Information"));
 
     m_reportView = new QPlainTextEdit(this);
     m_reportView->setObjectName(QStringLiteral("reportView"));
     m_reportView->setReadOnly(true);
     m_reportView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_reportView->setAccessibleName(QStringLiteral("New versions"));
+    m_reportView->setAccessibleName(tr("New versions"));
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);

@@ -2,6 +2,7 @@
 
 #include "FixedClock.h"
 #include "RecordingPrompter.h"
+#include "core/platform/Translations.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QDir>
@@ -24,6 +25,8 @@ public:
           settings(std::make_unique<SettingsStore>(*qsettings))
     {
         QDir::setCurrent(m_dir.path());
+        // The window in English, as the program shows it under an English or C locale.
+        translations::install(QStringLiteral("en"));
     }
     ~TestEnvironment() { QDir::setCurrent(m_previousDir); }
 

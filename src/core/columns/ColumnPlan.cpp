@@ -1,5 +1,7 @@
 #include "core/columns/ColumnPlan.h"
 
+#include <QCoreApplication>
+
 #include "core/columns/ColumnLayout.h"
 
 namespace tavrin {
@@ -8,7 +10,8 @@ namespace {
 
 QString noElement(int position)
 {
-    return QStringLiteral("No column has display position %1.").arg(position);
+    return QCoreApplication::translate("ColumnPlan", "No column has display position %1.")
+        .arg(position);
 }
 
 } // namespace
@@ -41,7 +44,8 @@ ColumnPlan ColumnPlan::resolveColumns(const pugi::xml_document& layout)
         }
         if (!element.attribute("show")) {
             plan.m_startFailure =
-                QStringLiteral("The column at display position %1 has no show attribute.")
+                QCoreApplication::translate(
+                    "ColumnPlan", "The column at display position %1 has no show attribute.")
                     .arg(first);
             return plan;
         }

@@ -2,6 +2,7 @@
 
 #include "core/platform/MessageText.h"
 
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QUrl>
 
@@ -31,16 +32,18 @@ std::optional<QString> wireProblem(const QString& link)
 {
     // Counted as UTF-16 first, so that a huge text is not converted to find out.
     if (link.size() > maxLinkBytes || link.toUtf8().size() > maxLinkBytes)
-        return QStringLiteral("the link is longer than 64 KiB: ") + shown(link);
+        return QCoreApplication::translate("LinkCheck", "the link is longer than 64 KiB: ") +
+               shown(link);
     if (std::any_of(link.cbegin(), link.cend(), isControl))
-        return QStringLiteral("the link contains control characters: ") + shown(link);
+        return QCoreApplication::translate("LinkCheck", "the link contains control characters: ") +
+               shown(link);
     return std::nullopt;
 }
 
 std::optional<QString> problem(const QString& link)
 {
     if (link.isEmpty())
-        return QStringLiteral("the link is empty");
+        return QCoreApplication::translate("LinkCheck", "the link is empty");
     if (std::optional<QString> why = wireProblem(link))
         return why;
     if (startsWith(link, QLatin1StringView("magnet:?")))
@@ -50,9 +53,9 @@ std::optional<QString> problem(const QString& link)
         const QUrl url(link, QUrl::StrictMode);
         if (url.isValid() && !url.host().isEmpty())
             return std::nullopt;
-        return QStringLiteral("not a valid http(s) link: ") + shown(link);
+        return QCoreApplication::translate("LinkCheck", "not a valid http(s) link: ") + shown(link);
     }
-    return QStringLiteral("not a magnet or http(s) link: ") + shown(link);
+    return QCoreApplication::translate("LinkCheck", "not a magnet or http(s) link: ") + shown(link);
 }
 
 QStringList fromMimeData(const QMimeData& data)

@@ -3,6 +3,7 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Prompter.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace tavrin {
@@ -77,7 +78,8 @@ void EventLog::writeLogs(LogBatch batch)
 // One box per run of failing writes: the writer reports a run when it begins.
 void EventLog::report()
 {
-    m_prompter.showMessage(QStringLiteral("Can't write to log file."), MessageStyle::Plain, {});
+    m_prompter.showMessage(QCoreApplication::translate("EventLog", "Can't write to log file."),
+                           MessageStyle::Plain, {});
 }
 
 } // namespace tavrin

@@ -1,5 +1,7 @@
 #include "core/net/WireProtocol.h"
 
+#include <QCoreApplication>
+
 namespace tavrin::wire {
 
 namespace {
@@ -106,27 +108,30 @@ std::optional<QString> torrentIdProblem(QByteArrayView id, IdSource source, bool
     const QString shown = QString::fromLatin1(id);
     for (const char* word : {"ALL", "COMPLETED"}) {
         if (QLatin1StringView(id).compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0)
-            return QStringLiteral("The identifier \"%1\" is a word the server reads as every "
-                                  "torrent; nothing was sent.")
+            return QCoreApplication::translate(
+                       "WireProtocol", "The identifier \"%1\" is a word the server reads as every "
+                                       "torrent; nothing was sent.")
                 .arg(shown);
     }
     const auto bad = [&shown](const QString& what) {
-        return QStringLiteral("The identifier \"%1\" holds %2, which would end the command; "
-                              "nothing was sent.")
+        return QCoreApplication::translate(
+                   "WireProtocol", "The identifier \"%1\" holds %2, which would end the command; "
+                                   "nothing was sent.")
             .arg(shown, what);
     };
     if (id.contains('|'))
         return bad(QStringLiteral("\"|\""));
     if (id.contains('\n'))
-        return bad(QStringLiteral("a line break"));
+        return bad(QCoreApplication::translate("WireProtocol", "a line break"));
     if (forPriority && id.contains(','))
         return bad(QStringLiteral("\",\""));
     if (source == IdSource::Typed) {
         if (id.isEmpty())
-            return QStringLiteral("The identifier is empty; nothing was sent.");
+            return QCoreApplication::translate("WireProtocol",
+                                               "The identifier is empty; nothing was sent.");
         for (const char c : id) {
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                return bad(QStringLiteral("a control character"));
+                return bad(QCoreApplication::translate("WireProtocol", "a control character"));
         }
     }
     return std::nullopt;

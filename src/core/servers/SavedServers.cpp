@@ -3,6 +3,7 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace tavrin {
@@ -102,13 +103,15 @@ void SavedServers::remove(const QString& name)
 std::optional<QString> SavedServers::nameProblem(const QString& name)
 {
     if (name.trimmed().isEmpty())
-        return QStringLiteral("A saved server needs a name.");
+        return QCoreApplication::translate("SavedServers", "A saved server needs a name.");
     if (name.size() > longestName)
-        return QStringLiteral("A server's name may be at most %1 characters long.")
+        return QCoreApplication::translate("SavedServers",
+                                           "A server's name may be at most %1 characters long.")
             .arg(longestName);
     if (std::any_of(name.begin(), name.end(),
                     [](QChar c) { return c.category() == QChar::Other_Control; }))
-        return QStringLiteral("A server's name may not hold control characters.");
+        return QCoreApplication::translate("SavedServers",
+                                           "A server's name may not hold control characters.");
     return std::nullopt;
 }
 

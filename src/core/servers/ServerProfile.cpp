@@ -1,5 +1,7 @@
 #include "core/servers/ServerProfile.h"
 
+#include <QCoreApplication>
+
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/torrents/ReplyRows.h"
@@ -22,8 +24,8 @@ void ServerProfile::switchVersion()
 
 QString ServerProfile::switchCaption() const
 {
-    return m_version3 ? QStringLiteral("Switch to Kestrun Version 2")
-                      : QStringLiteral("Switch to Kestrun Version 3");
+    return m_version3 ? QCoreApplication::translate("ServerProfile", "Switch to Kestrun Version 2")
+                      : QCoreApplication::translate("ServerProfile", "Switch to Kestrun Version 3");
 }
 
 void ServerProfile::storeLayout()

@@ -1,5 +1,7 @@
 #include "core/session/ConnectionFields.h"
 
+#include <QCoreApplication>
+
 #include "core/net/WireProtocol.h"
 #include "core/platform/Numbers.h"
 
@@ -15,7 +17,9 @@ std::optional<quint16> port(const QString& text)
 
 QString badPortText(const QString& text)
 {
-    return QStringLiteral("Port: \"%1\" is not a whole number from 1 to 65535.").arg(text);
+    return QCoreApplication::translate("ConnectionFields",
+                                       "Port: \"%1\" is not a whole number from 1 to 65535.")
+        .arg(text);
 }
 
 std::optional<QByteArray> uniqueId(const QString& text)
@@ -25,8 +29,10 @@ std::optional<QByteArray> uniqueId(const QString& text)
 
 QString badUniqueIdText(const QString& text)
 {
-    return QStringLiteral("Unique ID: \"%1\" has characters the server cannot receive; only "
-                          "Latin-1 characters can be sent.")
+    return QCoreApplication::translate(
+               "ConnectionFields",
+               "Unique ID: \"%1\" has characters the server cannot receive; only "
+               "Latin-1 characters can be sent.")
         .arg(text);
 }
 

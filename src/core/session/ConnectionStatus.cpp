@@ -39,10 +39,10 @@ ConnectionStatus::ConnectionStatus(Session& session, const TorrentListModel& mod
             [this](Session::Failure failure, const QString& text) {
                 m_countdown->stop();
                 m_stopped = failure == Session::Failure::Refused
-                                ? QStringLiteral("Connection refused by %1: is Kestrun running "
-                                                 "there?")
+                                ? tr("Connection refused by %1: is Kestrun running "
+                                     "there?")
                                       .arg(m_session.serverName())
-                                : QStringLiteral("Stopped: ") + text;
+                                : tr("Stopped: ") + text;
                 update();
             });
     connect(&session, &Session::statusReplyArrived, this, [this] {
@@ -50,14 +50,14 @@ ConnectionStatus::ConnectionStatus(Session& session, const TorrentListModel& mod
         // Told after the list has taken the reply in, so the count is the new one.
         scheduleUpdate();
     });
-    connect(&session, &Session::chainStep, this,
-            [this](RequestKind chain, int position, int count) {
-                m_chain = (chain == RequestKind::PauseAll ? QStringLiteral("Pausing %1 of %2")
-                                                          : QStringLiteral("Resuming %1 of %2"))
-                              .arg(position)
-                              .arg(count);
-                update();
-            });
+    connect(
+        &session, &Session::chainStep, this, [this](RequestKind chain, int position, int count) {
+            m_chain =
+                (chain == RequestKind::PauseAll ? tr("Pausing %1 of %2") : tr("Resuming %1 of %2"))
+                    .arg(position)
+                    .arg(count);
+            update();
+        });
     connect(&session, &Session::chainEnded, this, [this] {
         m_chain.clear();
         update();
@@ -111,12 +111,12 @@ QString ConnectionStatus::speedText(double bytesPerSecond)
 QString ConnectionStatus::summary() const
 {
     if (m_lastReply.isEmpty() || !m_stopped.isEmpty())
-        return QStringLiteral("Tavrin \u00b7 not connected");
+        return tr("Tavrin · not connected");
     const int count = m_model.count();
     const TorrentListModel::SpeedTotals speeds = m_model.speedTotals();
-    return QStringLiteral("Tavrin \u00b7 %1 \u00b7 down %2, up %3")
-        .arg(count == 1 ? QStringLiteral("1 torrent") : QStringLiteral("%1 torrents").arg(count),
-             speedText(speeds.download), speedText(speeds.upload));
+    return tr("Tavrin · %1 · down %2, up %3")
+        .arg(tr("%n torrent(s)", nullptr, count), speedText(speeds.download),
+             speedText(speeds.upload));
 }
 
 void ConnectionStatus::setWaitingLinks(int count)
@@ -131,25 +131,24 @@ void ConnectionStatus::update()
     if (!m_stopped.isEmpty()) {
         text = m_stopped;
         if (m_reconnector && m_reconnector->isWaiting())
-            text +=
-                QStringLiteral(" \u00b7 trying again in %1 s").arg(m_reconnector->secondsLeft());
+            text += QStringLiteral(" \u00b7 ") +
+                    tr("trying again in %1 s").arg(m_reconnector->secondsLeft());
     } else if (m_session.state() != Session::State::Polling) {
         return;
     } else if (m_lastReply.isEmpty()) {
         const int left = m_session.refreshRemainingMs();
-        text = QStringLiteral("Connecting to %1").arg(m_server);
+        text = tr("Connecting to %1").arg(m_server);
         if (left >= 0)
-            text += QStringLiteral(": first query in %1 s").arg((left + 999) / 1000);
+            text += tr(": first query in %1 s").arg((left + 999) / 1000);
     } else {
         m_countdown->stop();
         const int count = m_model.count();
-        QString torrents =
-            count == 1 ? QStringLiteral("1 torrent") : QStringLiteral("%1 torrents").arg(count);
+        QString torrents = tr("%n torrent(s)", nullptr, count);
         if (m_view && m_view->filter().isActive())
-            torrents += QStringLiteral(", %1 shown").arg(m_view->shownCount());
+            torrents += tr(", %1 shown").arg(m_view->shownCount());
         const TorrentListModel::SpeedTotals speeds = m_model.speedTotals();
-        text = QStringLiteral("Connected to %1 (Kestrun %2) \u00b7 %3 \u00b7 down %4, up %5 "
-                              "\u00b7 last reply %6")
+        text = tr("Connected to %1 (Kestrun %2) · %3 · down %4, up %5 "
+                  "· last reply %6")
                    .arg(m_server)
                    .arg(m_version)
                    .arg(torrents, speedText(speeds.download), speedText(speeds.upload))
@@ -158,9 +157,8 @@ void ConnectionStatus::update()
     if (!m_chain.isEmpty() && m_stopped.isEmpty())
         text = m_chain + QStringLiteral(" \u00b7 ") + text;
     if (m_waitingLinks > 0)
-        text += m_waitingLinks == 1
-                    ? QStringLiteral(" \u00b7 1 link waits to be added")
-                    : QStringLiteral(" \u00b7 %1 links wait to be added").arg(m_waitingLinks);
+        text += QStringLiteral(" \u00b7 ") +
+                tr("%n link(s) waiting to be added", nullptr, m_waitingLinks);
     text = terminalCell(text, lineCharacters);
     if (text == m_text)
         return;

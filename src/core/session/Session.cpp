@@ -96,7 +96,7 @@ void Session::connectToServer(const QString& refreshSecs)
     }
     const auto seconds = toInt32(refreshSecs);
     if (!seconds || *seconds > maxRefreshSecs) {
-        report(QStringLiteral("Refresh (secs): \"%1\" is not a number of seconds from 1 to %2.")
+        report(tr("Refresh (secs): \"%1\" is not a number of seconds from 1 to %2.")
                    .arg(refreshSecs)
                    .arg(maxRefreshSecs),
                MessageStyle::Critical, QStringLiteral("ERROR"));
@@ -193,8 +193,7 @@ void Session::startPauseAll()
     setBusy(true);
     const int position = findActiveTorrent(1);
     if (position > m_model.count()) {
-        report(QStringLiteral("Nothing to pause!"), MessageStyle::Plain,
-               QStringLiteral("Pause all"));
+        report(tr("Nothing to pause!"), MessageStyle::Plain, tr("Pause all"));
         return;
     }
     startChain(RequestKind::PauseAll, wire::pause(m_model.torrentId(position)), position + 1);
@@ -204,7 +203,7 @@ void Session::startResumeAll()
 {
     setBusy(true);
     if (m_model.count() < 1) {
-        report(QStringLiteral("There is no torrent in the list to resume."), MessageStyle::Critical,
+        report(tr("There is no torrent in the list to resume."), MessageStyle::Critical,
                QStringLiteral("ERROR"));
         return;
     }

@@ -5,6 +5,7 @@
 #include "core/view/SortKey.h"
 #include "core/view/TorrentFilter.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 #define XXH_INLINE_ALL
@@ -27,7 +28,8 @@ std::optional<QString> validateRow(const ColumnPlan& plan, qsizetype fieldCount,
     if ((isNew && fields.first() > fieldCount) || maxSubItemField > fieldCount) {
         for (qsizetype k = isNew ? 0 : 1; k < fields.size(); ++k) {
             if (fields.at(k) > fieldCount) {
-                return QStringLiteral("The row has %1 fields; column \"%2\" shows field %3.")
+                return QCoreApplication::translate(
+                           "StatusReply", "The row has %1 fields; column \"%2\" shows field %3.")
                     .arg(fieldCount)
                     .arg(plan.keys().at(k))
                     .arg(fields.at(k));
@@ -83,7 +85,7 @@ private:
 
     void fail(const QString& description)
     {
-        m_result.error = QStringLiteral("Error - ") + description;
+        m_result.error = QCoreApplication::translate("StatusReply", "Error - ") + description;
         if (m_withLog)
             m_result.logLines.add({}, m_result.error.toLatin1());
     }

@@ -2,6 +2,7 @@
 
 #include "core/update/VersionReport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <curl/curl.h>
 #include <memory>
@@ -30,7 +31,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
     const size_t bytes = size * count;
     t->headerBytes += static_cast<qint64>(bytes);
     if (t->headerBytes > t->limits.headerBytes) {
-        t->stopped = QStringLiteral("The server's answer has more than %1 KiB of headers.")
+        t->stopped = QCoreApplication::translate(
+                         "UpdateCheck", "The server's answer has more than %1 KiB of headers.")
                          .arg(t->limits.headerBytes / 1024);
         return 0;
     }
@@ -40,7 +42,9 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
         const int status = line.split(' ').value(1).toInt();
         if (status >= 400) {
             t->stopped = downloadFailedText() +
-                         QStringLiteral(" The server answered with HTTP status %1.").arg(status);
+                         QCoreApplication::translate("UpdateCheck",
+                                                     " The server answered with HTTP status %1.")
+                             .arg(status);
             return 0;
         }
     }
@@ -49,7 +53,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
         bool ok = false;
         const qint64 length = line.mid(15).trimmed().toLongLong(&ok);
         if (ok && length > t->limits.bodyBytes) {
-            t->stopped = QStringLiteral("The version information is larger than 1 MiB.");
+            t->stopped = QCoreApplication::translate(
+                "UpdateCheck", "The version information is larger than 1 MiB.");
             return 0;
         }
     }
@@ -61,7 +66,8 @@ size_t onBody(char* data, size_t size, size_t count, void* user)
     auto* t = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     if (t->body.size() + static_cast<qint64>(bytes) > t->limits.bodyBytes) {
-        t->stopped = QStringLiteral("The version information is larger than 1 MiB.");
+        t->stopped = QCoreApplication::translate("UpdateCheck",
+                                                 "The version information is larger than 1 MiB.");
         return 0;
     }
     t->body.append(data, static_cast<qsizetype>(bytes));
@@ -91,16 +97,22 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
 {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     if (!initialised)
-        return {{}, QStringLiteral("The HTTP library could not be started.")};
-    const QString late = QStringLiteral("The version information did not arrive within %1 seconds.")
-                             .arg(secondsText(limits.timeoutMs));
+        return {
+            {},
+            QCoreApplication::translate("UpdateCheck", "The HTTP library could not be started.")};
+    const QString late =
+        QCoreApplication::translate("UpdateCheck",
+                                    "The version information did not arrive within %1 seconds.")
+            .arg(secondsText(limits.timeoutMs));
     QElapsedTimer clock;
     clock.start();
     QUrl url = start;
     for (int redirects = 0;; ++redirects) {
         const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
         if (!curl)
-            return {{}, QStringLiteral("The HTTP library could not be started.")};
+            return {{},
+                    QCoreApplication::translate("UpdateCheck",
+                                                "The HTTP library could not be started.")};
         Transfer transfer{limits, cancelled, {}, 0, {}};
         char detail[CURL_ERROR_SIZE] = {};
         const QByteArray address = url.toEncoded();
@@ -127,7 +139,7 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
 
         const CURLcode code = curl_easy_perform(c);
         if (cancelled.load())
-            return {{}, QStringLiteral("Cancelled.")};
+            return {{}, QCoreApplication::translate("UpdateCheck", "Cancelled.")};
         if (!transfer.stopped.isEmpty())
             return {{}, transfer.stopped};
         long status = 0;
@@ -137,9 +149,13 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
         if (code == CURLE_HTTP_RETURNED_ERROR)
             return {{},
                     downloadFailedText() +
-                        QStringLiteral(" The server answered with HTTP status %1.").arg(status)};
+                        QCoreApplication::translate("UpdateCheck",
+                                                    " The server answered with HTTP status %1.")
+                            .arg(status)};
         if (code == CURLE_FILESIZE_EXCEEDED)
-            return {{}, QStringLiteral("The version information is larger than 1 MiB.")};
+            return {{},
+                    QCoreApplication::translate("UpdateCheck",
+                                                "The version information is larger than 1 MiB.")};
         if (code != CURLE_OK) {
             const QString text = QString::fromUtf8(detail).trimmed();
             return {{}, text.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : text};
@@ -150,17 +166,20 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
             const QUrl target = next ? QUrl::fromEncoded(QByteArray(next)) : QUrl();
             if (!isHttpUrl(target))
                 return {{},
-                        QStringLiteral("The server sent the version information elsewhere, to "
-                                       "an address that is not HTTP.")};
+                        QCoreApplication::translate(
+                            "UpdateCheck", "The server sent the version information elsewhere, to "
+                                           "an address that is not HTTP.")};
             if (url.scheme().toLower() == QLatin1String("https") &&
                 target.scheme().toLower() == QLatin1String("http"))
                 return {{},
-                        QStringLiteral("The server sent the version information from HTTPS "
-                                       "down to plain HTTP; it was not followed.")};
+                        QCoreApplication::translate(
+                            "UpdateCheck", "The server sent the version information from HTTPS "
+                                           "down to plain HTTP; it was not followed.")};
             if (redirects >= limits.redirects)
                 return {{},
-                        QStringLiteral("The server sent the version information elsewhere "
-                                       "more than %1 times.")
+                        QCoreApplication::translate(
+                            "UpdateCheck", "The server sent the version information elsewhere "
+                                           "more than %1 times.")
                             .arg(limits.redirects)};
             url = target;
             continue;
@@ -168,7 +187,9 @@ HttpFetchResult httpFetch(const QUrl& start, const HttpFetchLimits& limits,
         if (status < 200 || status >= 300)
             return {{},
                     downloadFailedText() +
-                        QStringLiteral(" The server answered with HTTP status %1.").arg(status)};
+                        QCoreApplication::translate("UpdateCheck",
+                                                    " The server answered with HTTP status %1.")
+                            .arg(status)};
         return {std::move(transfer.body), {}};
     }
 }

@@ -1,5 +1,6 @@
 #include "core/update/VersionReport.h"
 
+#include <QCoreApplication>
 #include <optional>
 #include <pugixml.hpp>
 
@@ -43,14 +44,15 @@ std::optional<QString> number(const pugi::xml_node& version)
 
 QString missingNumberText()
 {
-    return QStringLiteral("A release in the version information has no number.");
+    return QCoreApplication::translate("UpdateCheck",
+                                       "A release in the version information has no number.");
 }
 
 } // namespace
 
 QString downloadFailedText()
 {
-    return QStringLiteral("Failed to download version information.");
+    return QCoreApplication::translate("UpdateCheck", "Failed to download version information.");
 }
 
 UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVersion)
@@ -65,8 +67,8 @@ UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVer
     const pugi::xml_node versions = document.child("Versions");
     const pugi::xml_node newest = versions.child("Version");
     if (!newest) {
-        return UpdateOutcome::failure(
-            QStringLiteral("The version information lists no releases (no /Versions/Version)."));
+        return UpdateOutcome::failure(QCoreApplication::translate(
+            "UpdateCheck", "The version information lists no releases (no /Versions/Version)."));
     }
     const std::optional<QString> newestNumber = number(newest);
     if (!newestNumber)
@@ -75,8 +77,10 @@ UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVer
         return {UpdateOutcome::Kind::Latest, {}};
 
     const QString crlf = QStringLiteral("\r\n");
-    QString report = QStringLiteral("You are currently running v") + runningVersion + crlf;
-    report += QStringLiteral("The latest version is v") + *newestNumber + crlf + crlf;
+    QString report = QCoreApplication::translate("UpdateCheck", "You are currently running v") +
+                     runningVersion + crlf;
+    report += QCoreApplication::translate("UpdateCheck", "The latest version is v") +
+              *newestNumber + crlf + crlf;
     // Every release above the running one, newest first; all of them when it is not listed.
     for (pugi::xml_node version = newest; version; version = version.next_sibling("Version")) {
         const std::optional<QString> listed = number(version);
@@ -84,8 +88,8 @@ UpdateOutcome evaluateVersions(const QByteArray& body, const QString& runningVer
             return UpdateOutcome::failure(missingNumberText());
         if (*listed == runningVersion)
             break;
-        report += QStringLiteral("Version ") + *listed + QStringLiteral(": ") + crlf +
-                  textContent(version) + crlf;
+        report += QCoreApplication::translate("UpdateCheck", "Version ") + *listed +
+                  QStringLiteral(": ") + crlf + textContent(version) + crlf;
     }
     report.replace(QLatin1Char('\n'), crlf);
     return {UpdateOutcome::Kind::Report, report};

@@ -23,9 +23,19 @@ bool has(QByteArrayView word, const char* part)
 
 QStringList statusFilterNames()
 {
-    return {QStringLiteral("All"),       QStringLiteral("Downloading"), QStringLiteral("Seeding"),
-            QStringLiteral("Completed"), QStringLiteral("Paused"),      QStringLiteral("Stopped"),
-            QStringLiteral("Queued"),    QStringLiteral("Error")};
+    // English, as the CLI takes them; the window shows them translated in context "StatusFilter".
+    static const char* const names[] = {QT_TRANSLATE_NOOP("StatusFilter", "All"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Downloading"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Seeding"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Completed"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Paused"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Stopped"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Queued"),
+                                        QT_TRANSLATE_NOOP("StatusFilter", "Error")};
+    QStringList list;
+    for (const char* name : names)
+        list.append(QLatin1String(name));
+    return list;
 }
 
 bool isComplete(QByteArrayView status, QByteArrayView progress)

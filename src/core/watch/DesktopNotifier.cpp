@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -27,14 +28,19 @@ FinishedNotice finishedNotice(const QStringList& names, bool caughtUp)
 {
     FinishedNotice notice;
     const qsizetype count = names.size();
-    notice.summary = count == 1 ? QStringLiteral("Download finished")
-                                : QStringLiteral("%1 downloads finished").arg(count);
+    notice.summary = count == 1
+                         ? QCoreApplication::translate("DesktopNotifier", "Download finished")
+                         : QCoreApplication::translate("DesktopNotifier", "%n downloads finished",
+                                                       nullptr, count);
     if (caughtUp)
-        notice.summary = QStringLiteral("While you were away: ") +
-                         (count == 1 ? QStringLiteral("1 download finished") : notice.summary);
+        notice.summary =
+            QCoreApplication::translate("DesktopNotifier", "While you were away: ") +
+            (count == 1 ? QCoreApplication::translate("DesktopNotifier", "1 download finished")
+                        : notice.summary);
     QStringList lines = names.mid(0, listedNames);
     if (count > listedNames)
-        lines.append(QStringLiteral("and %1 more").arg(count - listedNames));
+        lines.append(
+            QCoreApplication::translate("DesktopNotifier", "and %1 more").arg(count - listedNames));
     notice.body = lines.join(QLatin1Char('\n'));
     return notice;
 }
@@ -64,8 +70,9 @@ void DesktopNotifier::notify(const FinishedNotice& notice)
     // Servers that read markup in the body would take "<" in a name as a tag.
     call << QStringLiteral("Tavrin") << uint(0) << QString::fromLatin1(build::appId)
          << notice.summary << notice.body.toHtmlEscaped()
-         << QStringList{QStringLiteral("default"), QStringLiteral("Show Tavrin")} << hints
-         << int(-1);
+         << QStringList{QStringLiteral("default"),
+                        QCoreApplication::translate("DesktopNotifier", "Show Tavrin")}
+         << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
