@@ -53,33 +53,37 @@ template <typename Row> void forEachRow(QByteArrayView reply, Row&& row)
     }
 }
 
+// Calls bar(at) for every "|" of the row, in order.
+template <typename Bar> void forEachBar(QByteArrayView row, Bar&& bar)
+{
+    const char* p = row.data();
+    const char* const end = p + row.size();
+#if defined(__SSE2__)
+    // Sixteen bytes per step: rows are long and their fields short, so a call per bar costs more.
+    const __m128i bars16 = _mm_set1_epi8('|');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bars16)));
+        for (; bars != 0; bars &= bars - 1)
+            bar(p + std::countr_zero(bars));
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == '|')
+            bar(p);
+    }
+}
+
 // Replaces `fields` with the row's fields, split at every "|" (at least one).
 template <typename Fields> void splitFields(QByteArrayView row, Fields& fields)
 {
     fields.clear();
     const char* start = row.data();
-    const char* const end = start + row.size();
-    const char* p = start;
-#if defined(__SSE2__)
-    // Sixteen bytes per step: rows are long and their fields short, so a call per bar costs more.
-    const __m128i bar = _mm_set1_epi8('|');
-    for (; end - p >= 16; p += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bar)));
-        for (; bars != 0; bars &= bars - 1) {
-            const char* at = p + std::countr_zero(bars);
-            fields.emplace_back(start, at - start);
-            start = at + 1;
-        }
-    }
-#endif
-    for (; p < end; ++p) {
-        if (*p == '|') {
-            fields.emplace_back(start, p - start);
-            start = p + 1;
-        }
-    }
-    fields.emplace_back(start, end - start);
+    forEachBar(row, [&](const char* at) {
+        fields.emplace_back(start, at - start);
+        start = at + 1;
+    });
+    fields.emplace_back(start, row.data() + row.size() - start);
 }
 
 // The number of "|" in the row: its field count less one.
@@ -160,20 +164,7 @@ inline qsizetype scanRow(QByteArrayView row, const std::array<int, N>& numbers,
         ++field;
         start = fieldEnd + 1;
     };
-    const char* p = start;
-#if defined(__SSE2__)
-    const __m128i bar = _mm_set1_epi8('|');
-    for (; end - p >= 16; p += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bar)));
-        for (; bars != 0; bars &= bars - 1)
-            take(p + std::countr_zero(bars));
-    }
-#endif
-    for (; p < end; ++p) {
-        if (*p == '|')
-            take(p);
-    }
+    forEachBar(row, take);
     last = QByteArrayView(start, end);
     for (std::size_t i = 0; i < N; ++i) {
         if (numbers[i] == field)
