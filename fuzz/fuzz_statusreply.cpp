@@ -132,8 +132,7 @@ Expected expectedAfter(const QList<ExpectedItem>& before, const QByteArray& repl
                 return expected;
             }
         }
-        // A found item keeps its main text (its field may be missing), and its sub-items beyond
-        // the plan.
+        // A found item keeps its main text (its field may be missing).
         QStringList cells;
         for (qsizetype k = 0; k < plan.fields().size(); ++k) {
             cells.append(k == 0 && at >= 0
@@ -210,11 +209,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes) + used,
                                                      static_cast<qsizetype>(size - used));
     for (QByteArray reply : input.split('\x1e')) {
-        // A reply that starts with 0x1F and an op is met by the layout edited once more.
+        // A reply that starts with 0x1F and an op is met by the layout edited once more; as in
+        // the window, new columns empty the list first.
         if (reply.size() >= 2 && reply.at(0) == '\x1f') {
             edit(layout, static_cast<std::uint8_t>(reply.at(1)));
             reply = reply.sliced(2);
             plan = ColumnPlan::resolve(layout);
+            captions.clear();
+            for (const columns::ColumnHeader& header : columns::columnHeaders(layout))
+                captions.append(header.caption);
+            model.setColumns(captions);
+            items.clear();
         }
         const tavrin::StatusReplyOutcome outcome =
             processor.process(reply, layout, model, kind, clickedPosition);
