@@ -2,7 +2,16 @@
 
 #include "core/torrents/ReplyRows.h"
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace tavrin {
+
+quint64 ListSnapshot::rowHash(QByteArrayView row)
+{
+    // Every row of every reply is hashed: a hash built for speed on long keys.
+    return XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
+}
 
 QByteArrayView ListSnapshot::mainField(const Row& row) const
 {

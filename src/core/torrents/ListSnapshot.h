@@ -37,6 +37,9 @@ struct ListSnapshot {
     double downloadTotal = 0;                    // the rows' speeds summed
     double uploadTotal = 0;
 
+    // The 64-bit hash rows are compared by: equal hashes, same row text.
+    static quint64 rowHash(QByteArrayView row);
+
     int count() const { return static_cast<int>(rows.size()); }
     QByteArrayView rowText(const Row& row) const
     {

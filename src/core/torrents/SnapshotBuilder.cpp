@@ -8,9 +8,6 @@
 #include <QCoreApplication>
 #include <optional>
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 namespace tavrin {
 
 namespace {
@@ -107,7 +104,7 @@ private:
         m_nextBefore = row + 1;
         return row;
     }
-    // The item's row text and the plan it was filled under.
+    // The item's row text: in the previous list's buffers until this reply reached it.
     QByteArrayView textOf(const ListSnapshot::Row& item, bool fromBefore) const
     {
         return fromBefore ? m_before.rowText(item) : rowInReply(item);
@@ -256,7 +253,7 @@ SnapshotBuild Builder::run()
             break;
         }
 
-        const quint64 hash = XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
+        const quint64 hash = ListSnapshot::rowHash(row);
         const int before = findBefore(id);
         const int added = before < 0 ? m_addedIndex.find(id, addedId) : -1;
         ListSnapshot::Row* item = before >= 0  ? &m_rows[std::size_t(before)]

@@ -3,9 +3,6 @@
 #include "core/torrents/FieldDisplay.h"
 #include "core/torrents/ReplyRows.h"
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 namespace tavrin {
 
 namespace {
@@ -30,12 +27,6 @@ TorrentListModel::TorrentListModel(QObject* parent)
 }
 
 TorrentListModel::~TorrentListModel() = default;
-
-quint64 TorrentListModel::rowHash(QByteArrayView row)
-{
-    // Every row of every reply is hashed: a hash built for speed on long keys.
-    return XXH3_64bits(row.data(), static_cast<size_t>(row.size()));
-}
 
 int TorrentListModel::count() const
 {
@@ -145,8 +136,7 @@ void TorrentListModel::apply(const ListChange& change)
                 endRemoveRows();
             }
         }
-        const SnapshotPtr before = std::move(m_snapshot);
-        m_snapshot = change.after;
+        m_snapshot = change.after; // change.before keeps the old list alive until the end
         m_unannounced = change.inserted;
         m_removing = nullptr;
         m_removedRuns.clear();

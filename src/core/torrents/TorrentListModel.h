@@ -66,7 +66,7 @@ public:
     // change.before must be the list as it stands.
     void apply(const ListChange& change);
     // The 64-bit hash rows are compared by.
-    static quint64 rowHash(QByteArrayView row);
+    static quint64 rowHash(QByteArrayView row) { return ListSnapshot::rowHash(row); }
     // The text the cell at the 0-based `row` and `column` shows, as single bytes; valid until the
     // next call that reads a cell.
     QByteArrayView shownBytes(int row, int column) const;
