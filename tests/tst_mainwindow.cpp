@@ -415,8 +415,8 @@ private Q_SLOTS:
         script.replyFor.insert("QUERY|", "Torrents\nf1|f2|T9\n");
         h.refresh();
         TRY_COMPARE(h.env.prompter.messages.size(), 1);
-        QVERIFY2(h.env.logBytes().contains(h.env.prompter.messages.first().text.toLatin1()),
-                 h.env.logBytes());
+        // The log is written on its own thread.
+        TRY_VERIFY(h.env.logBytes().contains(h.env.prompter.messages.first().text.toLatin1()));
         QVERIFY(!h.env.logBytes().contains("f1|f2|T9"));
 
         QAction* item = h.window->findChild<QAction*>(QStringLiteral("logRepliesAction"));
