@@ -193,41 +193,6 @@
     </message>
 </context>
 <context>
-    <name>StatusBar</name>
-    <message>
-        <source>Connection</source>
-        <translation>Verbindung</translation>
-    </message>
-    <message>
-        <source>Read the rows as the server&apos;s version sends them</source>
-        <translation>Die Zeilen so lesen, wie die Version des Servers sie sendet</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Leave the remaining torrents as they are (Esc)</source>
-        <translation>Die übrigen Torrents so lassen, wie sie sind (Esc)</translation>
-    </message>
-    <message>
-        <source>Filter</source>
-        <translation>Filter</translation>
-    </message>
-    <message>
-        <source>Show only torrents whose name contains this text (Ctrl+F, Esc clears)</source>
-        <translation>Nur Torrents zeigen, deren Name diesen Text enthält (Strg+F, Esc leert)</translation>
-    </message>
-    <message>
-        <source>Status filter</source>
-        <translation>Statusfilter</translation>
-    </message>
-    <message>
-        <source>Show only torrents in this state</source>
-        <translation>Nur Torrents in diesem Zustand zeigen</translation>
-    </message>
-</context>
-<context>
     <name>StatusFilter</name>
     <message>
         <source>All</source>
@@ -479,6 +444,29 @@
     </message>
 </context>
 <context>
+    <name>tavrin::HelpMenu</name>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Check for new version</source>
+        <translation>Nach neuer Version suchen</translation>
+    </message>
+    <message>
+        <source>You are currently running the latest version of Tavrin</source>
+        <translation>Sie verwenden bereits die neueste Version von Tavrin</translation>
+    </message>
+    <message>
+        <source>Check Version</source>
+        <translation>Version prüfen</translation>
+    </message>
+</context>
+<context>
     <name>tavrin::LinkDrops</name>
     <message>
         <source>the drop holds no link</source>
@@ -486,11 +474,14 @@
     </message>
 </context>
 <context>
-    <name>tavrin::MainWindow</name>
+    <name>tavrin::LinkIntake</name>
     <message>
-        <source>Click a column&apos;s header to sort by it; a third click returns to the server&apos;s order</source>
-        <translation>Klicken Sie auf einen Spaltenkopf, um danach zu sortieren; ein dritter Klick stellt die Reihenfolge des Servers wieder her</translation>
+        <source>Link not added: </source>
+        <translation>Link nicht hinzugefügt: </translation>
     </message>
+</context>
+<context>
+    <name>tavrin::MainWindow</name>
     <message>
         <source>Action</source>
         <translation>Aktion</translation>
@@ -526,50 +517,6 @@
     <message>
         <source>Log Every Reply</source>
         <translation>Jede Antwort protokollieren</translation>
-    </message>
-    <message>
-        <source>Show Tray Icon</source>
-        <translation>Symbol im Systembereich zeigen</translation>
-    </message>
-    <message>
-        <source>Close to Tray</source>
-        <translation>In den Systembereich schließen</translation>
-    </message>
-    <message>
-        <source>The desktop has no system tray</source>
-        <translation>Die Arbeitsumgebung hat keinen Systembereich</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>Über</translation>
-    </message>
-    <message>
-        <source>Check for new version</source>
-        <translation>Nach neuer Version suchen</translation>
-    </message>
-    <message>
-        <source>Link not added: </source>
-        <translation>Link nicht hinzugefügt: </translation>
-    </message>
-    <message>
-        <source>The server sends Kestrun %1 rows:</source>
-        <translation>Der Server sendet Zeilen von Kestrun %1:</translation>
-    </message>
-    <message>
-        <source>Switch to Version %1</source>
-        <translation>Zu Version %1 wechseln</translation>
-    </message>
-    <message>
-        <source>You are currently running the latest version of Tavrin</source>
-        <translation>Sie verwenden bereits die neueste Version von Tavrin</translation>
-    </message>
-    <message>
-        <source>Check Version</source>
-        <translation>Version prüfen</translation>
     </message>
 </context>
 <context>
@@ -643,6 +590,56 @@
     <message>
         <source>There is no torrent in the list to resume.</source>
         <translation>Die Liste enthält keinen Torrent zum Fortsetzen.</translation>
+    </message>
+</context>
+<context>
+    <name>tavrin::StatusBarControls</name>
+    <message>
+        <source>Connection</source>
+        <translation>Verbindung</translation>
+    </message>
+    <message>
+        <source>Read the rows as the server&apos;s version sends them</source>
+        <translation>Die Zeilen so lesen, wie die Version des Servers sie sendet</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Leave the remaining torrents as they are (Esc)</source>
+        <translation>Die übrigen Torrents so lassen, wie sie sind (Esc)</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Show only torrents whose name contains this text (Ctrl+F, Esc clears)</source>
+        <translation>Nur Torrents zeigen, deren Name diesen Text enthält (Strg+F, Esc leert)</translation>
+    </message>
+    <message>
+        <source>Status filter</source>
+        <translation>Statusfilter</translation>
+    </message>
+    <message>
+        <source>Show only torrents in this state</source>
+        <translation>Nur Torrents in diesem Zustand zeigen</translation>
+    </message>
+    <message>
+        <source>The server sends Kestrun %1 rows:</source>
+        <translation>Der Server sendet Zeilen von Kestrun %1:</translation>
+    </message>
+    <message>
+        <source>Switch to Version %1</source>
+        <translation>Zu Version %1 wechseln</translation>
+    </message>
+</context>
+<context>
+    <name>tavrin::TorrentListPane</name>
+    <message>
+        <source>Click a column&apos;s header to sort by it; a third click returns to the server&apos;s order</source>
+        <translation>Klicken Sie auf einen Spaltenkopf, um danach zu sortieren; ein dritter Klick stellt die Reihenfolge des Servers wieder her</translation>
     </message>
 </context>
 <context>
@@ -720,6 +717,21 @@
     <message>
         <source>New versions</source>
         <translation>Neue Versionen</translation>
+    </message>
+</context>
+<context>
+    <name>tavrin::WindowPresence</name>
+    <message>
+        <source>Show Tray Icon</source>
+        <translation>Symbol im Systembereich zeigen</translation>
+    </message>
+    <message>
+        <source>Close to Tray</source>
+        <translation>In den Systembereich schließen</translation>
+    </message>
+    <message>
+        <source>The desktop has no system tray</source>
+        <translation>Die Arbeitsumgebung hat keinen Systembereich</translation>
     </message>
 </context>
 </TS>

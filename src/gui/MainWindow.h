@@ -2,10 +2,8 @@
 
 #include "core/servers/SavedServers.h"
 #include "core/servers/ServerProfile.h"
-#include "core/session/RefreshPace.h"
 #include "core/session/Session.h"
 #include "core/torrents/TorrentListUpdater.h"
-#include "core/view/SortChoice.h"
 #include "gui/MainWindowForm.h"
 #include "gui/StatusBarControls.h"
 
@@ -27,11 +25,11 @@ class Prompter;
 class SettingsStore;
 class TorrentListModel;
 class ConnectionStatus;
-class LinkInbox;
+class LinkIntake;
 class FinishNotifications;
-class TrayIcon;
+class WindowPresence;
+class TorrentListPane;
 class Reconnector;
-class TorrentMenu;
 class ServersMenu;
 class UpdateChecker;
 struct UpdateOutcome;
@@ -74,8 +72,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // The client area also changes size when the status bar comes: the content follows it.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,33 +80,11 @@ private:
     void wireControls();
     void createMenus();
     void startUp();
-    // Receives the links of later starts, when the channel is free.
-    void listenForLinks();
     void connectSession();
     // Fields and Connect follow the session: usable unless polling runs with the list shown.
     void setFieldsLocked(bool locked);
-    void showColumns();
     void switchVersion();
     void changeColumns();
-    void showAbout();
-    void showUpdateOutcome(const UpdateOutcome& outcome);
-    // Opens the torrent menu for the row at `pos` (viewport coordinates), by mouse or keyboard.
-    void showContextMenu(const QPoint& pos);
-    // The Menu key and Shift+F10: the menu of the selected row, as a right-click on it.
-    void showContextMenuForSelection();
-    // The status bar's controls, built with its first text.
-    void ensureStatusBar();
-    // A click on a column's header: ascending, descending, then the server's order again.
-    void onHeaderClicked(int section);
-    // Sorts the list as m_sort says, by the column with its key, and shows the indicator.
-    void applySort();
-    void applyFilter();
-    // Rows of the other server version's length are told once per connection.
-    void checkServerVersion(const QByteArray& reply);
-    void applyStatusReply(const QByteArray& reply);
-    void onReplyApplied(const TorrentListUpdater::Result& result);
-    // The identifier of the selected torrent, or nothing.
-    std::optional<QByteArray> selectedTorrent() const;
     // Modal, unless a test runs the dialog itself.
     void runDialog(QDialog& dialog);
 
@@ -125,47 +99,28 @@ private:
     TorrentListModel* m_model = nullptr;
     // The list as shown: sorted and filtered.
     view::TorrentViewModel* m_view = nullptr;
-    view::SortChoice m_sort;
-    StatusBarControls m_bar;
-    QShortcut* m_cancelShortcut = nullptr;
-    bool m_versionNoticeGiven = false;
+    // Columns, sort, filter, context menu and selection of the list.
+    TorrentListPane* m_list = nullptr;
+    StatusBarControls* m_bar = nullptr;
     Session* m_session = nullptr;
     std::unique_ptr<TorrentListUpdater> m_updater;
-    UpdateChecker* m_updateChecker = nullptr;
     // What the status bar says; the bar itself appears with its first text, after Connect.
     ConnectionStatus* m_connectionStatus = nullptr;
     // Connects again after a network loss, when [Options] AutoReconnect asks for it.
     Reconnector* m_reconnector = nullptr;
     // Desktop notifications of finished downloads ([Options] Notifications).
     FinishNotifications* m_notifications = nullptr;
-    // Brings the window to the front, out of the tray or the taskbar.
-    void bringToFront();
-    // The tray icon on or off ([Options] TrayIcon), where the desktop has a tray.
-    void setTrayShown(bool shown);
-    // Polling slows while the window is out of sight, as [Options] ask.
-    void updatePace();
-    bool trayAvailable() const;
-    TrayIcon* m_tray = nullptr;
-    RefreshPace m_pace;
-    bool m_closeToTray = false;
-    bool m_hiddenInTray = false;
-    bool m_quitting = false;
-    // Links from outside waiting for the user's Add.
-    LinkInbox* m_inbox = nullptr;
+    // Shown, minimised or in the tray; polling slows while out of sight.
+    WindowPresence* m_presence = nullptr;
+    // The Add Link box, drops and links from later starts.
+    LinkIntake* m_links = nullptr;
 
     QAction* m_switchVersionAction = nullptr;
-    TorrentMenu* m_torrentMenu = nullptr;
     ServersMenu* m_serversMenu = nullptr;
     // Fills the connection fields and the version from a saved server, as if typed.
     void useSavedServer(const SavedServer& server);
-    // Why dropped links were refused: in the status bar, or a notice before there is one.
-    void showLinkRefusal(const QString& reason);
     // Said after the title while the settings cannot be saved.
     void showSettingsTrouble(const QString& message);
-    // The identifier of the torrent the context menu was opened for.
-    std::optional<QByteArray> m_contextTorrent;
-    // The torrent selected just before a reply changed the list.
-    std::optional<QByteArray> m_selectedBeforeReply;
 };
 
 } // namespace tavrin

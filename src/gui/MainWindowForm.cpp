@@ -1,4 +1,5 @@
 #include "gui/MainWindowForm.h"
+#include "core/layout/StoredWindowSize.h"
 
 #include "core/columns/ColumnLayout.h"
 #include "core/layout/MainWindowLayout.h"
@@ -12,6 +13,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QTreeView>
 #include <cmath>
@@ -181,6 +183,20 @@ void MainWindowForm::setOuterSizeTwips(QMainWindow& window, float width, float h
     const QSize frame = window.frameGeometry().size() - window.size();
     window.resize(std::max(0, twips.toPixels(width) - frame.width()),
                   std::max(0, twips.toPixels(height) - frame.height()));
+}
+
+QString MainWindowForm::restoreSize(QMainWindow& window, const SettingsStore& settings) const
+{
+    // A stored size that is not a whole number stops reading there, the height after the width.
+    StoredWindowSize stored = StoredWindowSize::read(settings);
+    if (const QScreen* screen = window.screen(); screen && !screen->availableGeometry().isEmpty())
+        stored.clampTo(twips.toTwips(screen->availableGeometry().width()),
+                       twips.toTwips(screen->availableGeometry().height()));
+    if (stored.width)
+        setOuterSizeTwips(window, *stored.width, outerHeightTwips(window));
+    if (stored.height)
+        setOuterSizeTwips(window, outerWidthTwips(window), *stored.height);
+    return stored.error;
 }
 
 void MainWindowForm::applyLayout(QMainWindow& window) const

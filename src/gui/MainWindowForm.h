@@ -3,6 +3,7 @@
 #include "gui/Twips.h"
 
 #include <QList>
+#include <QString>
 
 class QFrame;
 class QLineEdit;
@@ -13,6 +14,8 @@ class QTreeView;
 class QWidget;
 
 namespace tavrin {
+
+class SettingsStore;
 
 // The main window's controls as designed, placed in twips, and the layout that fits them to the
 // window's size. It builds and places; the window wires the controls to what they drive.
@@ -25,6 +28,8 @@ struct MainWindowForm {
     float outerWidthTwips(const QMainWindow& window) const;
     float outerHeightTwips(const QMainWindow& window) const;
     void setOuterSizeTwips(QMainWindow& window, float width, float height) const;
+    // The stored size, held to the screen; why a stored value could not be read, or nothing.
+    QString restoreSize(QMainWindow& window, const SettingsStore& settings) const;
 
     TwipsScale twips{96.0};
     QLineEdit* hostEdit = nullptr;

@@ -1,5 +1,6 @@
 #include "core/session/RefreshPace.h"
 
+#include "core/settings/OptionSwitch.h"
 #include "core/settings/SettingsStore.h"
 
 namespace tavrin {
@@ -14,9 +15,7 @@ RefreshPace RefreshPace::read(const SettingsStore& settings)
             .toInt(&ok);
     if (ok && secs >= 0 && secs <= maxBackgroundSecs)
         pace.backgroundSecs = secs;
-    pace.slowWhenMinimised =
-        settings.readIn(QStringLiteral("Options"), QStringLiteral("SlowWhenMinimised"))
-            .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    pace.slowWhenMinimised = options::slowWhenMinimised.isOn(settings);
     return pace;
 }
 
