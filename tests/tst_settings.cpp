@@ -1,6 +1,7 @@
 // The settings store against real files: writes that cannot be saved, the file's mode, and a
 // damaged file kept before anything overwrites it.
 #include "core/servers/SavedServers.h"
+#include "core/settings/OptionSwitch.h"
 #include "core/settings/SettingsStore.h"
 #include "core/view/SortChoice.h"
 
@@ -137,6 +138,36 @@ private Q_SLOTS:
         QCOMPARE(read.order == Qt::DescendingOrder, descending);
         // The other version has a choice of its own.
         QCOMPARE(view::SortChoice::read(settings, false).columnKey, QString());
+    }
+
+    // An [Options] switch typed by hand: "true" or "false" in any case and with blanks around;
+    // anything else, or nothing, is the switch's own default.
+    void optionSwitchAsStored_data()
+    {
+        QTest::addColumn<bool>("onByDefault");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("on by default, absent") << true << "" << true;
+        QTest::newRow("on by default, unreadable") << true << "no" << true;
+        QTest::newRow("on by default, turned off") << true << " FALSE " << false;
+        QTest::newRow("off by default, unreadable") << false << "yes" << false;
+        QTest::newRow("off by default, turned on") << false << "True" << true;
+    }
+    void optionSwitchAsStored()
+    {
+        QFETCH(bool, onByDefault);
+        QFETCH(QString, stored);
+        QFETCH(bool, on);
+        QTemporaryDir dir;
+        QSettings qsettings(dir.filePath("Tavrin.conf"), QSettings::IniFormat);
+        SettingsStore settings(qsettings);
+        const OptionSwitch option{QLatin1StringView("Notifications"), onByDefault};
+        if (!stored.isEmpty())
+            settings.writeIn(QStringLiteral("Options"), QStringLiteral("Notifications"), stored);
+        QCOMPARE(option.isOn(settings), on);
+        // What the menu stores reads back as itself.
+        option.set(settings, !on);
+        QCOMPARE(option.isOn(settings), !on);
     }
 
     // Clicks on a header: ascending, descending, the server's order; another column starts over.
