@@ -189,13 +189,13 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
     bool placeChanged = force || entry.fresh;
 
     const bool matched = entry.matches;
+    const TorrentListModel::ViewFields fields = m_list.viewFields(row, m_sortColumn, m_sortText);
     if (m_filter.isActive()) {
-        const int position = row + 1;
-        QByteArrayView name = m_list.keptField(position, KeptField::Name);
+        QByteArrayView name = fields.name;
         if (name.isEmpty())
             name = m_list.cellSource(row, 0);
-        const QByteArrayView status = m_list.keptField(position, KeptField::Status);
-        const QByteArrayView progress = m_list.keptField(position, KeptField::Progress);
+        const QByteArrayView status = fields.status;
+        const QByteArrayView progress = fields.progress;
         // Matched again only when what the filter reads changed, not each time a speed does.
         const quint64 filterHash = XXH3_64bits_withSeed(
             progress.data(), static_cast<size_t>(progress.size()),
@@ -211,11 +211,11 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
     placeChanged = placeChanged || matched != entry.matches;
 
     if (m_sortColumn >= 0) {
-        // The key is worked out again only when the cell's own text changed.
-        const QByteArrayView cell = m_list.cellSource(row, m_sortColumn);
+        // The key is worked out again only when the cell's text changed.
+        const QByteArrayView cell = fields.sortCell;
         const quint64 cellHash = XXH3_64bits(cell.data(), static_cast<size_t>(cell.size()));
         if (force || entry.fresh || cellHash != entry.cellHash) {
-            SortKey key = SortKey::of(m_list.shownBytes(row, m_sortColumn));
+            SortKey key = SortKey::of(cell);
             placeChanged = placeChanged || SortKey::compare(key, entry.key) != 0 ||
                            key.kind() != entry.key.kind();
             entry.key = std::move(key);

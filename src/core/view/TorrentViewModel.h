@@ -75,6 +75,8 @@ private:
 
     TorrentListModel& m_list;
     int m_sortColumn = -1;
+    // The sort cell as shown, when it has to be displayed first.
+    QByteArray m_sortText;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     TorrentFilter m_filter;
     std::vector<Entry> m_entries; // per row of the list, while sorted or filtered
