@@ -80,6 +80,38 @@ private Q_SLOTS:
         QCOMPARE(replyrows::countBars(mixed), mixed.count('|'));
     }
 
+    // Fields looked up in one walk that stops at the last one wanted: before and after sixteen
+    // bytes, the last field, and numbers past the row's end (left empty).
+    void findsFieldsByNumber_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QList<int>>("numbers");
+        const QByteArray longRow = "name-of-a-torrent|WORKING|41.5%|1h 34m|7.29 GB|807.12Kb/s|T1";
+        QTest::newRow("short row, every field") << QByteArray("a|b|c") << QList<int>{1, 2, 3};
+        QTest::newRow("short row, past its end") << QByteArray("a|b") << QList<int>{3, 2, 0};
+        QTest::newRow("one field") << QByteArray("alone") << QList<int>{1, 2, 1};
+        QTest::newRow("long row, in the first step") << longRow << QList<int>{1, 2, 0};
+        QTest::newRow("long row, past sixteen bytes") << longRow << QList<int>{6, 3, 4};
+        QTest::newRow("long row, the identifier") << longRow << QList<int>{7, 1, 5};
+        QTest::newRow("long row, past its end") << longRow << QList<int>{8, 7, 2};
+        QTest::newRow("empty fields") << QByteArray("||||||||||||||||||x") << QList<int>{18, 19, 1};
+    }
+    void findsFieldsByNumber()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QList<int>, numbers);
+        const QList<QByteArray> fields = row.split('|');
+        std::array<QByteArrayView, 3> found;
+        replyrows::fieldsAt(row, std::array<int, 3>{numbers[0], numbers[1], numbers[2]}, found);
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const int n = numbers[qsizetype(i)];
+            const bool exists = n >= 1 && n <= fields.size();
+            QCOMPARE(found[i].data() != nullptr, exists);
+            if (exists)
+                QCOMPARE(found[i].toByteArray(), fields[n - 1]);
+        }
+    }
+
     void fillsRowsLogsThemAndReselects()
     {
         Fixture f;

@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -53,9 +54,18 @@ template <typename Row> void forEachRow(QByteArrayView reply, Row&& row)
     }
 }
 
-// Calls bar(at) for every "|" of the row, in order.
-template <typename Bar> void forEachBar(QByteArrayView row, Bar&& bar)
+// Calls bar(at) for every "|" of the row, in order. A bar() that returns bool stops the walk
+// with false; the walk then returns false.
+template <typename Bar> bool forEachBar(QByteArrayView row, Bar&& bar)
 {
+    const auto call = [&bar](const char* at) {
+        if constexpr (std::is_same_v<std::invoke_result_t<Bar&, const char*>, bool>) {
+            return bar(at);
+        } else {
+            bar(at);
+            return true;
+        }
+    };
     const char* p = row.data();
     const char* const end = p + row.size();
 #if defined(__SSE2__)
@@ -64,14 +74,17 @@ template <typename Bar> void forEachBar(QByteArrayView row, Bar&& bar)
     for (; end - p >= 16; p += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         auto bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, bars16)));
-        for (; bars != 0; bars &= bars - 1)
-            bar(p + std::countr_zero(bars));
+        for (; bars != 0; bars &= bars - 1) {
+            if (!call(p + std::countr_zero(bars)))
+                return false;
+        }
     }
 #endif
     for (; p < end; ++p) {
-        if (*p == '|')
-            bar(p);
+        if (*p == '|' && !call(p))
+            return false;
     }
+    return true;
 }
 
 // Replaces `fields` with the row's fields, split at every "|" (at least one).
@@ -123,26 +136,30 @@ inline QByteArrayView fieldAt(QByteArrayView row, int number)
     return {start, bar ? static_cast<const char*>(bar) : end};
 }
 
-// The fields with these 1-based numbers (0: none, left empty), found in one walk along the row.
+// The fields with these 1-based numbers (0: none, left empty), found in one walk along the row
+// that ends at the last of them.
 template <std::size_t N>
 inline void fieldsAt(QByteArrayView row, const std::array<int, N>& numbers,
                      std::array<QByteArrayView, N>& out)
 {
-    int highest = 0;
-    for (const int n : numbers)
-        highest = std::max(highest, n);
+    const int highest = *std::max_element(numbers.begin(), numbers.end());
+    if (highest <= 0)
+        return;
     const char* start = row.data();
-    const char* const end = start + row.size();
-    for (int k = 1; k <= highest; ++k) {
-        const char* bar = static_cast<const char*>(std::memchr(start, '|', end - start));
-        const char* fieldEnd = bar ? bar : end;
+    int field = 1;
+    const auto take = [&](const char* fieldEnd) {
         for (std::size_t i = 0; i < N; ++i) {
-            if (numbers[i] == k)
+            if (numbers[i] == field)
                 out[i] = QByteArrayView(start, fieldEnd);
         }
-        if (!bar)
-            break;
-        start = bar + 1;
+        start = fieldEnd + 1;
+        return ++field <= highest;
+    };
+    if (!forEachBar(row, take))
+        return;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (numbers[i] == field)
+            out[i] = QByteArrayView(start, row.data() + row.size());
     }
 }
 
