@@ -293,6 +293,36 @@ private Q_SLOTS:
         QCOMPARE(kept(Status), QByteArray("pause"));
         QCOMPARE(kept(Priority), priority);
     }
+
+    // Hidden columns read the status (field 2) and the download speed (field 3); a row short
+    // enough that such a field is its identifier neither finishes nor counts a speed.
+    void identifierIsNeverAKeptField_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<double>("download");
+        QTest::newRow("both are data fields")
+            << QByteArray("A|COMPLETED|2048|T1") << true << 2048.0;
+        QTest::newRow("the speed is the identifier")
+            << QByteArray("A|COMPLETED|2048") << true << 0.0;
+        QTest::newRow("the status is the identifier") << QByteArray("A|COMPLETED") << false << 0.0;
+    }
+    void identifierIsNeverAKeptField()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(bool, complete);
+        QFETCH(double, download);
+        Fixture f;
+        columns::parse(f.layout,
+                       QStringLiteral("<Cols><Col key='FileName' index='1' show='1'/><Col "
+                                      "key='BT Status' index='2' show='0'/><Col key='DL Speed' "
+                                      "index='3' show='0'/></Cols>"));
+        const StatusReplyOutcome outcome = f.process("header\n" + row + '\n');
+        QCOMPARE(outcome.error, QString());
+        QCOMPARE(f.model.count(), 1);
+        QCOMPARE(f.model.isCompleteAt(0), complete);
+        QCOMPARE(f.model.speedTotals().download, download);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStatusReply)

@@ -163,33 +163,6 @@ inline void fieldsAt(QByteArrayView row, const std::array<int, N>& numbers,
     }
 }
 
-// One pass along a row: the fields with these 1-based numbers (0: none, left empty) and the
-// last field; returns the number of fields. Cheaper than counting the bars and then walking to
-// each field, as a row is read once sixteen bytes at a time.
-template <std::size_t N>
-inline qsizetype scanRow(QByteArrayView row, const std::array<int, N>& numbers,
-                         std::array<QByteArrayView, N>& out, QByteArrayView& last)
-{
-    const char* start = row.data();
-    const char* const end = start + row.size();
-    qsizetype field = 1;
-    const auto take = [&](const char* fieldEnd) {
-        for (std::size_t i = 0; i < N; ++i) {
-            if (numbers[i] == field)
-                out[i] = QByteArrayView(start, fieldEnd);
-        }
-        ++field;
-        start = fieldEnd + 1;
-    };
-    forEachBar(row, take);
-    last = QByteArrayView(start, end);
-    for (std::size_t i = 0; i < N; ++i) {
-        if (numbers[i] == field)
-            out[i] = last;
-    }
-    return field;
-}
-
 // The last field of a row: what follows its last "|", or the whole row.
 inline QByteArrayView lastField(QByteArrayView row)
 {

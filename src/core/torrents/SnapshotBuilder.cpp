@@ -115,8 +115,7 @@ private:
     }
     // Keeps the item's main text over a new row: the row's own main field while it stays the
     // same, else the text the item showed.
-    void keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found,
-                      qsizetype fieldCount);
+    void keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found);
     void fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QByteArrayView id,
               const Found& found) const;
     // Whether a sub-item the plan shows reads differently in the new row than in the item's.
@@ -188,8 +187,7 @@ bool Builder::reportChange(int before, QByteArrayView old, QByteArrayView row)
     return true;
 }
 
-void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found,
-                           qsizetype fieldCount)
+void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found& found)
 {
     if (item.mainText != 0)
         return; // already its own text
@@ -197,7 +195,8 @@ void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found
     const QByteArrayView old =
         replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
     if (m_samePlan || !fromBefore) {
-        if (m_readFields[MainText] <= fieldCount && found[MainText] == old)
+        // A main field past the row's end is not found and not the same.
+        if (found[MainText].data() != nullptr && found[MainText] == old)
             return;
     }
     m_next->mainTexts.push_back(displayed(old));
@@ -231,17 +230,11 @@ SnapshotBuild Builder::run()
     for (QByteArrayView row; rows.next(row);) {
         if (row.isEmpty())
             continue;
-        Found found;
-        QByteArrayView id;
-        const qsizetype fieldCount = replyrows::scanRow(row, m_readFields, found, id);
-        // Kept fields are data fields: never the identifier after the last bar.
-        for (int k : {DownloadSpeed, UploadSpeed, Status, Progress}) {
-            if (m_readFields[std::size_t(k)] >= fieldCount)
-                found[std::size_t(k)] = {};
-        }
+        // The identifier ends the row; the rest is read only from a row that changed.
+        const QByteArrayView id = replyrows::lastField(row);
         if (m_withLog) {
             m_result.logLines.add("Row: ", row);
-            m_result.logLines.add("Row contains cols: ", static_cast<qint64>(fieldCount - 1));
+            m_result.logLines.add("Row contains cols: ", replyrows::countBars(row));
         }
         if (m_plan.start() == ColumnPlan::Start::NoneShown) {
             // Ends quietly: the list stays as it was, nothing removed.
@@ -268,13 +261,21 @@ SnapshotBuild Builder::run()
                 m_state[std::size_t(before)] |= Seen;
             continue;
         }
+        const qsizetype fieldCount = replyrows::countBars(row) + 1;
         if (const auto failure =
                 validateRow(m_plan, fieldCount, item == nullptr, m_maxSubItemField)) {
             fail(*failure);
             break;
         }
+        Found found;
+        replyrows::fieldsAt(row, m_readFields, found);
+        // Kept fields are data fields: never the identifier after the last bar.
+        for (int k : {DownloadSpeed, UploadSpeed, Status, Progress}) {
+            if (found[std::size_t(k)].end() == row.end())
+                found[std::size_t(k)] = {};
+        }
         if (item) {
-            keepMainText(*item, fromBefore, found, fieldCount);
+            keepMainText(*item, fromBefore, found);
             const bool changed =
                 before >= 0 && reportChange(before, textOf(*item, fromBefore), row);
             fill(*item, row, hash, id, found);
