@@ -174,13 +174,26 @@ private Q_SLOTS:
     }
 
     // The ID line and the command go in one piece with their bytes as given; the reply is
-    // gathered until the server closes, however it is split.
+    // gathered until the server closes, however it is split. A long one ends with less than a
+    // whole read piece, which only the close makes readable.
+    void sendsOnePieceAndGathersTheReply_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("chunk");
+        QTest::newRow("short, 4 bytes at a time")
+            << QByteArray("header\nfile|1|T1\nfile2|2|T2\n") << 4;
+        QByteArray longReply = "header\n";
+        for (int k = 0; longReply.size() < 2'600'000; ++k)
+            longReply += "file|" + QByteArray::number(k) + "|T" + QByteArray::number(k) + '\n';
+        QTest::newRow("2.6 MB, 64 KiB at a time") << longReply << 65536;
+    }
     void sendsOnePieceAndGathersTheReply()
     {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, chunk);
         LoopbackServer server;
-        const QByteArray reply = "header\nfile|1|T1\nfile2|2|T2\n";
         server.setResponder([reply](const QByteArray&) { return reply; });
-        server.setChunkSize(4);
+        server.setChunkSize(chunk, 1);
         RequestEngine engine;
         Outcomes o(engine);
         engine.startRequest("ADD|x|y,z", localhost, server.port(), "\xe9id");

@@ -4,6 +4,9 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#if defined(Q_OS_LINUX)
+#include <sys/socket.h>
+#endif
 
 namespace tavrin {
 
@@ -32,6 +35,19 @@ template <typename Emit> void RequestEngine::post(Emit emitSignal)
 
 namespace {
 constexpr qint64 readPiece = 1 << 20;
+
+// A plain reply ends only when the server closes, so nothing is gained by waking for each
+// segment: the socket reads as ready once a piece has gathered, or at the close.
+void wakeForWholePieces(QTcpSocket& socket)
+{
+#if defined(Q_OS_LINUX)
+    const int piece = static_cast<int>(readPiece / 2);
+    ::setsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_RCVLOWAT, &piece,
+                 sizeof piece);
+#else
+    Q_UNUSED(socket);
+#endif
+}
 } // namespace
 
 void RequestEngine::startRequest(const QByteArray& command, const QString& host, quint16 port,
@@ -99,8 +115,10 @@ bool RequestEngine::takeData()
              false);
         return false;
     case ReplyFramer::Appended::Decided:
-        if (m_framer.kind() == ReplyFramer::Kind::Reply)
+        if (m_framer.kind() == ReplyFramer::Kind::Reply) {
+            wakeForWholePieces(*m_socket);
             post([this] { Q_EMIT replyStarted(); });
+        }
         break;
     case ReplyFramer::Appended::More:
         break;
