@@ -6,6 +6,7 @@
 #include "core/view/TorrentFilter.h"
 
 #include <QCoreApplication>
+#include <cstring>
 #include <optional>
 
 namespace tavrin {
@@ -36,6 +37,13 @@ std::optional<QString> validateRow(const ColumnPlan& plan, qsizetype fieldCount,
     if (!plan.walkFailure().isEmpty())
         return plan.walkFailure();
     return std::nullopt;
+}
+
+// Equal bytes, compared in place: called per row, where a general three-way compare costs more
+// than these short texts.
+bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), std::size_t(a.size())) == 0;
 }
 
 QByteArray displayed(QByteArrayView field)
@@ -89,7 +97,7 @@ private:
     // The row of the previous list carrying this identifier, or -1.
     int findBefore(QByteArrayView id)
     {
-        if (m_nextBefore < m_before.count() && m_before.id(m_nextBefore) == id) {
+        if (m_nextBefore < m_before.count() && sameBytes(m_before.id(m_nextBefore), id)) {
             // Replies keep the list's order: the old rows a few ahead are the ones read next,
             // at their start (the main text) and end (the identifier), out of the cache by now.
             if (const std::size_t ahead = std::size_t(m_nextBefore) + 4;
@@ -196,7 +204,7 @@ void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found
         replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
     if (m_samePlan || !fromBefore) {
         // A main field past the row's end is not found and not the same.
-        if (found[MainText].data() != nullptr && found[MainText] == old)
+        if (found[MainText].data() != nullptr && sameBytes(found[MainText], old))
             return;
     }
     m_next->mainTexts.push_back(displayed(old));
