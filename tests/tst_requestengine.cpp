@@ -251,11 +251,11 @@ private Q_SLOTS:
         RequestEngine engine;
         Outcomes o(engine);
         engine.startRequest("PAUSE|T0", localhost, server.port(), "");
-        // The next request starts the moment the server's close is seen: the end of the first
-        // exchange has been posted but not delivered.
+        // The next request starts once the first exchange's socket is gone after the server's
+        // close: the end of that exchange has been posted but not delivered.
         auto* socket = engine.findChild<QTcpSocket*>();
         QVERIFY(socket);
-        connect(socket, &QTcpSocket::disconnected, this, [&engine, &server] {
+        connect(socket, &QObject::destroyed, this, [&engine, &server] {
             engine.startRequest("QUERY|", localhost, server.port(), "");
         });
         QVERIFY(o.completed.wait(60000));

@@ -34,14 +34,14 @@ template <typename Emit> void RequestEngine::post(Emit emitSignal)
 }
 
 namespace {
-constexpr qint64 readPiece = 1 << 20;
-
 // A plain reply ends only when the server closes, so nothing is gained by waking for each
-// segment: the socket reads as ready once a piece has gathered, or at the close.
+// segment: the socket reads as ready once this much has gathered, or at the close.
+constexpr int readPiece = 512 * 1024;
+
 void wakeForWholePieces(QTcpSocket& socket)
 {
 #if defined(Q_OS_LINUX)
-    const int piece = static_cast<int>(readPiece / 2);
+    const int piece = readPiece;
     ::setsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_RCVLOWAT, &piece,
                  sizeof piece);
 #else
@@ -59,14 +59,14 @@ void RequestEngine::startRequest(const QByteArray& command, const QString& host,
 
     // A fresh socket per request, so nothing of the old exchange can reach the handlers.
     m_socket = new QTcpSocket(this);
-    // A long reply is read a piece at a time, so no one read holds the thread for long.
-    m_socket->setReadBufferSize(readPiece);
     connect(m_socket, &QTcpSocket::connected, this, &RequestEngine::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &RequestEngine::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &RequestEngine::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &RequestEngine::onError);
     m_deadline->start(m_deadlineMs);
-    m_socket->connectToHost(host, port);
+    // Unbuffered: the reply is read from the kernel straight into its own buffer, not first into
+    // the socket's. The server's close then shows as a read that fails, not as a signal.
+    m_socket->connectToHost(host, port, QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 bool RequestEngine::isBusy() const
@@ -108,7 +108,12 @@ void RequestEngine::onConnected()
 // Appends what has arrived; false when the exchange has ended because the reply is too large.
 bool RequestEngine::takeData()
 {
-    switch (m_framer.readFrom(*m_socket)) {
+    return settle(m_framer.readFrom(*m_socket));
+}
+
+bool RequestEngine::settle(ReplyFramer::Appended appended)
+{
+    switch (appended) {
     case ReplyFramer::Appended::TooLarge:
         fail(tr("The reply is too large: the server sent more than %1 bytes on one connection.")
                  .arg(m_framer.limit()),
@@ -128,7 +133,26 @@ bool RequestEngine::takeData()
 
 void RequestEngine::onReadyRead()
 {
-    takeData();
+    if (!m_socket)
+        return;
+    if (m_socket->bytesAvailable() > 0) {
+        takeData();
+        return;
+    }
+    // Readable with nothing to read: the server has closed, or the connection failed. One byte
+    // is asked for, as a byte may have come since.
+    char byte = 0;
+    const qint64 got = m_socket->read(&byte, 1);
+    if (got > 0) {
+        settle(m_framer.append(QByteArrayView(&byte, 1)));
+        return;
+    }
+    if (got == 0)
+        return;
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+        onDisconnected();
+    else
+        fail(m_socket->errorString(), false);
 }
 
 void RequestEngine::onDisconnected()

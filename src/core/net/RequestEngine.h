@@ -56,6 +56,8 @@ private:
     void onError();
     void onDeadline();
     bool takeData();
+    // Acts on what a read added to the reply; false once the exchange has ended.
+    bool settle(ReplyFramer::Appended appended);
     void reportErrorReply();
     void fail(const QString& description, bool refused);
     // Ends the exchange: the socket goes, the timers stop; signals already posted still arrive.
