@@ -271,6 +271,36 @@ private Q_SLOTS:
         QVERIFY(!notice->isVisible());
         QCOMPARE(h.env.prompter.messages.size(), boxes);
     }
+
+    // A refresh that changes more rows than a short range repaints what shows (the view does
+    // not measure such a range row by row), and the status bar follows the new speeds.
+    void longChangedRangeRepaintsWhatShows()
+    {
+        Harness h;
+        h.torrents.clear();
+        for (int i = 0; i < 300; ++i)
+            h.torrents << Torrent{"T" + QByteArray::number(i), "name " + QByteArray::number(i),
+                                  "1 MB", "WORKING"};
+        h.refresh();
+        QCOMPARE(h.model().count(), 300);
+        struct PaintCount : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        h.list()->viewport()->installEventFilter(&counter);
+        // Whatever was still to be painted goes first.
+        QTest::qWait(100);
+        counter.paints = 0;
+        for (Torrent& t : h.torrents)
+            t.size = "2 MB";
+        h.refresh();
+        QCOMPARE(h.shown().index(0, 5).data().toString(), QStringLiteral("2 MB"));
+        QTRY_VERIFY_WITH_TIMEOUT(counter.paints > 0, 60000);
+    }
 };
 
 QTEST_MAIN(TestListView)

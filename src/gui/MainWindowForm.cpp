@@ -5,6 +5,7 @@
 #include "core/layout/MainWindowLayout.h"
 #include "gui/FormWidgets.h"
 #include "gui/TorrentItemDelegate.h"
+#include "gui/TorrentTreeView.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -117,7 +118,7 @@ void MainWindowForm::createListArea(QWidget* client)
     addButton->setGeometry(twips.toPixels(initial.addButtonLeft, design.linkRowTop,
                                           design.addButtonWidth, design.addButtonHeight));
 
-    torrentView = new QTreeView(contentFrame);
+    torrentView = new TorrentTreeView(contentFrame);
     torrentView->setObjectName(QStringLiteral("torrentView"));
     torrentView->setAccessibleName(QCoreApplication::translate("MainWindow", "Torrents"));
     torrentView->setRootIsDecorated(false);

@@ -70,6 +70,7 @@ void ConnectionStatus::setView(const view::TorrentViewModel* view)
     if (!view)
         return;
     connect(view, &QAbstractItemModel::layoutChanged, this, &ConnectionStatus::scheduleUpdate);
+    connect(view, &QAbstractItemModel::dataChanged, this, &ConnectionStatus::scheduleUpdate);
     connect(view, &QAbstractItemModel::rowsInserted, this, &ConnectionStatus::scheduleUpdate);
     connect(view, &QAbstractItemModel::rowsRemoved, this, &ConnectionStatus::scheduleUpdate);
     connect(view, &QAbstractItemModel::modelReset, this, &ConnectionStatus::scheduleUpdate);

@@ -13,7 +13,7 @@ namespace tavrin {
 
 namespace {
 
-// Changed rows spanning more than this many are reported as a layout change, so beyond it the
+// Changed rows spanning more than this many are reported as one range, so beyond it the
 // rows inside the range need not be compared.
 constexpr int manyChangedRows = 256;
 

@@ -7,9 +7,6 @@ namespace tavrin {
 
 namespace {
 
-// Changed rows spanning more than this many are reported as a layout change.
-constexpr int manyRows = 256;
-
 // Writes the displayed value of a field into `out`, returning a view of it.
 QByteArrayView displayInto(QByteArray& out, QByteArrayView field)
 {
@@ -172,8 +169,10 @@ void TorrentListModel::apply(const ListChange& change)
         m_removing = nullptr;
         m_removedRuns.clear();
         m_removedCount = 0;
+        // One range, however long: the view repaints what shows of it.
         if (change.changedFirst >= 0)
-            reportChanged(change.changedFirst, change.changedLast);
+            Q_EMIT dataChanged(index(change.changedFirst, 0),
+                               index(change.changedLast, columnCount() - 1), {Qt::DisplayRole});
         if (change.inserted > 0) {
             const int first = count();
             beginInsertRows({}, first, first + change.inserted - 1);
@@ -182,18 +181,6 @@ void TorrentListModel::apply(const ListChange& change)
         }
     }
     Q_EMIT replyEnded();
-}
-
-void TorrentListModel::reportChanged(int first, int last)
-{
-    if (last - first >= manyRows) {
-        // A tree view measures each row of a changed range to find what to repaint; after a
-        // layout change it lays the rows out once and repaints what shows. Nothing moves.
-        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-        return;
-    }
-    Q_EMIT dataChanged(index(first, 0), index(last, columnCount() - 1), {Qt::DisplayRole});
 }
 
 int TorrentListModel::rowCount(const QModelIndex& parent) const

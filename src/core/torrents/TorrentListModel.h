@@ -103,7 +103,6 @@ private:
     int mapped(int row) const;
     const ListSnapshot::Row& rowAt(int row) const { return shown().rows[std::size_t(mapped(row))]; }
     QByteArrayView shownIn(int row, int column, QByteArray& out) const;
-    void reportChanged(int first, int last);
 
     QStringList m_captions;
     SnapshotPtr m_snapshot;
