@@ -325,6 +325,34 @@ private Q_SLOTS:
         QCOMPARE(f.model.isCompleteAt(0), complete);
         QCOMPARE(f.model.speedTotals().download, download);
     }
+
+    // Two torrents whose rows come in the other order: each item keeps its own row, however
+    // alike the identifiers are in their first eight bytes.
+    void swappedRowsFindTheirItems_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::newRow("short") << QByteArray("T1") << QByteArray("T2");
+        QTest::newRow("alike in eight bytes") << QByteArray("abcdefgh1") << QByteArray("abcdefgh2");
+        QTest::newRow("one longer") << QByteArray("abcdefgh") << QByteArray("abcdefgh2");
+        QTest::newRow("eight and nine bytes")
+            << QByteArray("abcdefg\0", 8) << QByteArray("abcdefg\0\0", 9);
+    }
+    void swappedRowsFindTheirItems()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        Fixture f;
+        f.process(statusReply({v3Row(first, {{1, "one"}}), v3Row(second, {{1, "two"}})}));
+        f.process(statusReply(
+            {v3Row(second, {{1, "two"}, {6, "2 MB"}}), v3Row(first, {{1, "one"}, {6, "1 MB"}})}));
+        QCOMPARE(f.model.count(), 2);
+        QCOMPARE(f.model.torrentId(1), first);
+        QCOMPARE(f.model.text(1, 0), QStringLiteral("one"));
+        QCOMPARE(f.model.text(1, 5), QStringLiteral("1 MB"));
+        QCOMPARE(f.model.torrentId(2), second);
+        QCOMPARE(f.model.text(2, 5), QStringLiteral("2 MB"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStatusReply)

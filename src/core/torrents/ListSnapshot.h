@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -15,11 +17,14 @@ namespace tavrin {
 // a carry buffer for items a failing reply did not reach); its main text is the row's main field
 // unless the field changed since the item was added, when the text it was added with is kept.
 struct ListSnapshot {
-    // One item. 32 bytes: at 100,000 torrents the rows cost less than their text.
+    // One item. 48 bytes: at 100,000 torrents the rows cost less than their text. What the next
+    // reply is compared with is held here, so the previous reply's bytes are rarely read again.
     struct Row {
         quint32 at = 0;            // where the row text starts; its top bit: in the carry buffer
         quint32 length = 0;        // of the row text, which ends with the identifier
         quint64 rowHash = 0;       // of the row text
+        quint64 idHead = 0;        // the identifier's first eight bytes (idHead()), zero-padded
+        quint64 mainHash = 0;      // rowHash() of the main field the row was filled with
         quint32 idLength : 31 = 0; // the identifier is the last idLength bytes of the row text
         quint32 complete : 1 = 0;  // finished: what isComplete says of its status and progress
         quint32 mainText = 0;      // 0: the row's main field; k: mainTexts[k - 1]
@@ -39,6 +44,23 @@ struct ListSnapshot {
 
     // The 64-bit hash rows are compared by: equal hashes, same row text.
     static quint64 rowHash(QByteArrayView row);
+    // The first eight bytes of an identifier, zero-padded: for identifiers of up to eight bytes,
+    // equal heads and lengths are equal identifiers.
+    static quint64 idHead(QByteArrayView id)
+    {
+        quint64 head = 0;
+        std::memcpy(&head, id.data(), std::size_t(std::min<qsizetype>(id.size(), 8)));
+        return head;
+    }
+    // Whether the item at `row` carries this identifier, reading its bytes only when it is long.
+    bool hasId(int row, QByteArrayView id) const
+    {
+        const Row& item = rows[std::size_t(row)];
+        if (item.idLength != id.size() || item.idHead != idHead(id))
+            return false;
+        return id.size() <= 8 || std::memcmp(rowText(item).last(id.size()).data(), id.data(),
+                                             std::size_t(id.size())) == 0;
+    }
 
     int count() const { return static_cast<int>(rows.size()); }
     QByteArrayView rowText(const Row& row) const

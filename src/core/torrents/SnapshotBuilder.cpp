@@ -6,7 +6,6 @@
 #include "core/view/TorrentFilter.h"
 
 #include <QCoreApplication>
-#include <cstring>
 #include <optional>
 
 namespace tavrin {
@@ -37,13 +36,6 @@ std::optional<QString> validateRow(const ColumnPlan& plan, qsizetype fieldCount,
     if (!plan.walkFailure().isEmpty())
         return plan.walkFailure();
     return std::nullopt;
-}
-
-// Equal bytes, compared in place: called per row, where a general three-way compare costs more
-// than these short texts.
-bool sameBytes(QByteArrayView a, QByteArrayView b)
-{
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), std::size_t(a.size())) == 0;
 }
 
 QByteArray displayed(QByteArrayView field)
@@ -97,7 +89,7 @@ private:
     // The row of the previous list carrying this identifier, or -1.
     int findBefore(QByteArrayView id)
     {
-        if (m_nextBefore < m_before.count() && sameBytes(m_before.id(m_nextBefore), id)) {
+        if (m_nextBefore < m_before.count() && m_before.hasId(m_nextBefore, id)) {
             // Replies keep the list's order: the old rows a few ahead are the ones read next,
             // at their start (the main text) and end (the identifier), out of the cache by now.
             if (const std::size_t ahead = std::size_t(m_nextBefore) + 4;
@@ -199,14 +191,14 @@ void Builder::keepMainText(ListSnapshot::Row& item, bool fromBefore, const Found
 {
     if (item.mainText != 0)
         return; // already its own text
+    // Compared by the hash the item was filled with, so the old row is read only when it changed.
+    // A main field past the row's end is not found and not the same.
+    if ((m_samePlan || !fromBefore) && found[MainText].data() != nullptr &&
+        item.mainHash == ListSnapshot::rowHash(found[MainText]))
+        return;
     const ColumnPlan::Key& filledUnder = fromBefore ? m_before.plan : m_next->plan;
     const QByteArrayView old =
         replyrows::fieldAt(textOf(item, fromBefore), filledUnder.fields.first());
-    if (m_samePlan || !fromBefore) {
-        // A main field past the row's end is not found and not the same.
-        if (found[MainText].data() != nullptr && sameBytes(found[MainText], old))
-            return;
-    }
     m_next->mainTexts.push_back(displayed(old));
     item.mainText = static_cast<quint32>(m_next->mainTexts.size());
 }
@@ -218,6 +210,8 @@ void Builder::fill(ListSnapshot::Row& item, QByteArrayView row, quint64 hash, QB
     item.length = static_cast<quint32>(row.size());
     item.rowHash = hash;
     item.idLength = static_cast<quint32>(id.size());
+    item.idHead = ListSnapshot::idHead(id);
+    item.mainHash = found[MainText].data() ? ListSnapshot::rowHash(found[MainText]) : 0;
     item.downloadSpeed = static_cast<float>(view::bytesPerSecond(found[DownloadSpeed]));
     item.uploadSpeed = static_cast<float>(view::bytesPerSecond(found[UploadSpeed]));
     item.complete = view::isComplete(found[Status], found[Progress]);
