@@ -166,7 +166,11 @@ inline void fieldsAt(QByteArrayView row, const std::array<int, N>& numbers,
 // The last field of a row: what follows its last "|", or the whole row.
 inline QByteArrayView lastField(QByteArrayView row)
 {
-    return row.sliced(row.lastIndexOf('|') + 1);
+    // Read backwards from the row's end: identifiers are short.
+    const char* p = row.data() + row.size();
+    while (p != row.data() && p[-1] != '|')
+        --p;
+    return QByteArrayView(p, row.data() + row.size());
 }
 
 } // namespace tavrin::replyrows
