@@ -228,6 +228,12 @@ private Q_SLOTS:
         row("seeding is not paused", StatusFilter::Paused, "COMPLETED/SEEDING", "100.0%", false);
         row("completed by its progress", StatusFilter::Completed, "pause", "100.0%", true);
         row("completed by its status", StatusFilter::Completed, "COMPLETED/SEEDING", "", true);
+        row("completed in any case, after blanks", StatusFilter::Completed, " \tCompleted", "",
+            true);
+        row("completed by a status that only starts alike", StatusFilter::Completed, "COMPLETE", "",
+            false);
+        row("a byte one bit off is not a letter", StatusFilter::Completed, "C\x0fMPLETED", "",
+            false);
         row("not completed below 100", StatusFilter::Completed, "WORKING", "99.9%", false);
         row("no progress, not completed", StatusFilter::Completed, "WORKING", "-", false);
         row("paused", StatusFilter::Paused, "pause", "3%", true);

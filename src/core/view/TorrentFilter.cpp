@@ -40,9 +40,25 @@ QStringList statusFilterNames()
 
 bool isComplete(QByteArrayView status, QByteArrayView progress)
 {
-    if (QLatin1StringView(status).trimmed().startsWith(QLatin1StringView("COMPLETED"),
-                                                       Qt::CaseInsensitive))
+    // Read for every changed row: a status that starts with a letter is compared in place.
+    constexpr QByteArrayView completed("COMPLETED");
+    const auto startsCompleted = [&] {
+        if (status.size() < completed.size())
+            return false;
+        for (qsizetype i = 0; i < completed.size(); ++i) {
+            if ((status[i] & ~0x20) != completed[i])
+                return false;
+        }
         return true;
+    };
+    const uchar first = status.isEmpty() ? 0 : uchar(status.front());
+    if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
+        if (startsCompleted())
+            return true;
+    } else if (QLatin1StringView(status).trimmed().startsWith(QLatin1StringView("COMPLETED"),
+                                                              Qt::CaseInsensitive)) {
+        return true;
+    }
     if (progress.isEmpty() || progress.size() > 64)
         return false;
     const SortKey key = SortKey::of(progress);
