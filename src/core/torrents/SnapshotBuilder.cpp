@@ -385,6 +385,9 @@ void Builder::finish()
     // Items that stay where they were keep their index.
     if (change.removed.empty() && change.inserted == 0 && m_before.index) {
         next.index = m_before.index;
+    } else if (m_prevCount == 0) {
+        // A first fill: the new items are the rows, in the order they were indexed.
+        next.index = std::make_shared<TorrentIdIndex>(std::move(m_addedIndex));
     } else {
         auto index = std::make_shared<TorrentIdIndex>();
         const ListSnapshot* snapshot = m_next.get();
