@@ -146,6 +146,8 @@ private Q_SLOTS:
         QCOMPARE(h.commands(1), (QList<QByteArray>{"PAUSE|T1", "PAUSE|T3", "QUERY|"}));
         TRY_VERIFY(!h.env.prompter.waitPointer());
         QVERIFY(h.env.prompter.messages.isEmpty());
+        // The chain's last reply is taken in off the window thread: the menu reads it once it is.
+        TRY_COMPARE(h.model().keptField(1, KeptField::Status).toByteArray(), QByteArray("pause"));
 
         // Only "pause" reads as paused, and a priority is checked only as spelled in the menu.
         const QStringList expected = {"UnPause,*High", "UnPause,*Low", "UnPause", "Pause,*Lowest"};
