@@ -104,14 +104,13 @@ void FinishWatch::onReplyEnded()
     QList<Finished> caughtUp;
     for (std::size_t row = 0; row < m_entries.size(); ++row) {
         Entry& entry = m_entries[row];
-        const quint64 rowHash = m_list.rowHashAt(int(row));
-        if (entry.state != State::Unknown && entry.rowHash == rowHash)
-            continue;
-        entry.rowHash = rowHash;
-        const int position = int(row) + 1;
         const bool done = m_list.isCompleteAt(int(row));
+        const State now = done ? State::Finished : State::Unfinished;
+        if (entry.state == now)
+            continue;
+        const int position = int(row) + 1;
         const State was = entry.state;
-        entry.state = done ? State::Finished : State::Unfinished;
+        entry.state = now;
         if (!done || entry.told)
             continue;
         if (was == State::Unfinished) {

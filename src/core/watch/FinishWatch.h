@@ -42,8 +42,8 @@ Q_SIGNALS:
 
 private:
     enum class State : unsigned char { Unknown, Unfinished, Finished };
+    // Two bytes a row: the row's finished bit is read from the list itself on every reply.
     struct Entry {
-        quint64 rowHash = 0;
         State state = State::Unknown;
         bool told = false;
     };
