@@ -34,12 +34,24 @@ QByteArrayList rowsOf(const TorrentListModel& model)
     return rows;
 }
 
-// The field of the download speed in a version 3 row.
-const int speedField = [] {
+// The field of a kept field in a version 3 row.
+int v3Field(KeptField which)
+{
     pugi::xml_document layout;
     columns::parse(layout, columns::defaultText(true));
-    return ColumnPlan::resolve(layout).keptField(KeptField::DownloadSpeed);
-}();
+    return ColumnPlan::resolve(layout).keptField(which);
+}
+const int speedField = v3Field(KeptField::DownloadSpeed);
+const int nameField = v3Field(KeptField::Name);
+
+// The list's 1-based positions in the order a view shows them.
+QList<int> shownOrder(const view::TorrentViewModel& shown)
+{
+    QList<int> order;
+    for (int row = 1; row <= shown.shownCount(); ++row)
+        order << shown.listPosition(row);
+    return order;
+}
 
 // Rows "<prefix>0" .. "<prefix>n-1"; their download speeds tell them apart.
 QByteArrayList numbered(const QByteArray& prefix, int n, int speedBase = 0)
@@ -184,6 +196,88 @@ private Q_SLOTS:
         f.updater.submit(statusReply(rows));
         f.waitUntilIdle();
         QCOMPARE(f.model.findTorrent("t20"), 0);
+    }
+
+    // Sorted or filtered, the changed rows' keys and matches are worked out while the reply is
+    // taken in: the order must be the one a view made afresh shows, also where only a speed
+    // changed (the key or match the row had stays) and where the sort or filter changed while
+    // the reply was being built (what was worked out under the old one is not used).
+    void changedRowsAsAFreshViewShowsThem_data()
+    {
+        QTest::addColumn<QString>("sortBy");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("sortNext");
+        QTest::addColumn<QString>("filterNext");
+        QTest::newRow("by name") << "name"
+                                 << ""
+                                 << "name"
+                                 << "";
+        QTest::newRow("by speed") << "speed"
+                                  << ""
+                                  << "speed"
+                                  << "";
+        QTest::newRow("filtered") << ""
+                                  << "k1"
+                                  << ""
+                                  << "k1";
+        QTest::newRow("by name, filtered") << "name"
+                                           << "k2"
+                                           << "name"
+                                           << "k2";
+        QTest::newRow("sort changed while building") << "name"
+                                                     << ""
+                                                     << "speed"
+                                                     << "";
+        QTest::newRow("filter changed while building") << "speed"
+                                                       << "k1"
+                                                       << "speed"
+                                                       << "k3";
+    }
+    void changedRowsAsAFreshViewShowsThem()
+    {
+        QFETCH(QString, sortBy);
+        QFETCH(QString, filter);
+        QFETCH(QString, sortNext);
+        QFETCH(QString, filterNext);
+        Fixture f;
+        const QList<int> fields = ColumnPlan::resolve(f.layout).fields();
+        const auto columnOf = [&](const QString& what) {
+            return what.isEmpty() ? -1
+                                  : int(fields.indexOf(what == "name" ? nameField : speedField));
+        };
+        const auto row = [](int i, int nameAt, int speed) {
+            return v3Row(
+                "t" + QByteArray::number(i),
+                {{nameField, "k" + QByteArray::number(nameAt % 5) + "-" + QByteArray::number(i)},
+                 {speedField, QByteArray::number(speed)}});
+        };
+        view::TorrentViewModel shown(f.model);
+        shown.setSort(columnOf(sortBy), Qt::DescendingOrder);
+        shown.setFilter({filter, view::StatusFilter::All});
+        f.updater.setView(&shown);
+        QByteArrayList rows;
+        for (int i = 0; i < 60; ++i)
+            rows << row(i, i, i * 1000);
+        f.updater.apply(statusReply(rows));
+
+        // Every fifth goes, every third is renamed, all change speed, three come at the end.
+        rows.clear();
+        for (int i = 0; i < 60; ++i) {
+            if (i % 5 != 2)
+                rows << row(i, i % 3 == 0 ? i + 1 : i, (i * 37) % 60 * 1000);
+        }
+        for (int i = 60; i < 63; ++i)
+            rows << row(i, i, i * 500);
+        f.updater.submit(statusReply(rows));
+        shown.setSort(columnOf(sortNext), Qt::DescendingOrder);
+        shown.setFilter({filterNext, view::StatusFilter::All});
+        f.waitUntilIdle();
+        QCOMPARE(f.applied.size(), 1);
+
+        view::TorrentViewModel fresh(f.model);
+        fresh.setSort(columnOf(sortNext), Qt::DescendingOrder);
+        fresh.setFilter({filterNext, view::StatusFilter::All});
+        QCOMPARE(shownOrder(shown), shownOrder(fresh));
     }
 
     // A reply that fails part way keeps the rows it did not reach as they were, and the list

@@ -1,5 +1,7 @@
 #include "core/torrents/ListSnapshot.h"
 
+#include "core/torrents/FieldDisplay.h"
+#include "core/torrents/KeptField.h"
 #include "core/torrents/ReplyRows.h"
 
 #define XXH_INLINE_ALL
@@ -31,6 +33,39 @@ QByteArrayView ListSnapshot::cellSource(int row, int column, bool& displayed) co
         return mainTexts[item.mainText - 1];
     }
     return replyrows::fieldAt(rowText(item), plan.fields.at(column));
+}
+
+ListSnapshot::ViewFields ListSnapshot::viewFields(int row, int sortColumn, QByteArray& shown) const
+{
+    const Row& at = rows[std::size_t(row)];
+    const QByteArrayView text = rowText(at);
+    const bool keptMain = sortColumn == 0 && at.mainText != 0;
+    const int sortField = sortColumn >= 0 && sortColumn < plan.fields.size() && !keptMain
+                              ? plan.fields.at(sortColumn)
+                              : 0;
+    std::array<QByteArrayView, 4> found;
+    replyrows::fieldsAt(text,
+                        std::array<int, 4>{plan.keptFields[keptIndex(KeptField::Name)],
+                                           plan.keptFields[keptIndex(KeptField::Status)],
+                                           plan.keptFields[keptIndex(KeptField::Progress)],
+                                           sortField},
+                        found);
+    // A data field only, never the identifier that ends the row.
+    for (std::size_t k = 0; k < 3; ++k) {
+        if (found[k].data() == nullptr || found[k].end() == text.end())
+            found[k] = {};
+    }
+    ViewFields fields{found[0], found[1], found[2], {}};
+    if (keptMain) {
+        fields.sortCell = mainTexts[at.mainText - 1];
+    } else if (sortField != 0) {
+        const qsizetype room = display::displayedRoom(found[3]);
+        if (shown.size() < room)
+            shown.resize(room);
+        fields.sortCell = {shown.data(),
+                           display::writeDisplayed(shown.data(), found[3]) - shown.data()};
+    }
+    return fields;
 }
 
 } // namespace tavrin

@@ -84,6 +84,17 @@ struct ListSnapshot {
     // What column `column` is shown from: a kept main text as shown, or the row's field before
     // it is displayed (`displayed` false).
     QByteArrayView cellSource(int row, int column, bool& displayed) const;
+
+    // What sorting and filtering read of one item, found in one walk along its row.
+    struct ViewFields {
+        // Kept data fields, empty where the row has none (never the identifier).
+        QByteArrayView name;
+        QByteArrayView status;
+        QByteArrayView progress;
+        // Column `sortColumn` as shown (in `shown`'s bytes when it had to be displayed).
+        QByteArrayView sortCell;
+    };
+    ViewFields viewFields(int row, int sortColumn, QByteArray& shown) const;
 };
 
 using SnapshotPtr = std::shared_ptr<const ListSnapshot>;

@@ -71,32 +71,7 @@ QByteArrayView TorrentListModel::keptField(int position, KeptField which) const
 TorrentListModel::ViewFields TorrentListModel::viewFields(int row, int sortColumn,
                                                           QByteArray& shown) const
 {
-    const ListSnapshot& list = this->shown();
-    const int item = mapped(row);
-    const ListSnapshot::Row& at = list.rows[std::size_t(item)];
-    const QByteArrayView text = list.rowText(at);
-    const bool keptMain = sortColumn == 0 && at.mainText != 0;
-    const int sortField = sortColumn >= 0 && sortColumn < list.plan.fields.size() && !keptMain
-                              ? list.plan.fields.at(sortColumn)
-                              : 0;
-    std::array<QByteArrayView, 4> found;
-    replyrows::fieldsAt(text,
-                        std::array<int, 4>{list.plan.keptFields[keptIndex(KeptField::Name)],
-                                           list.plan.keptFields[keptIndex(KeptField::Status)],
-                                           list.plan.keptFields[keptIndex(KeptField::Progress)],
-                                           sortField},
-                        found);
-    // A data field only, never the identifier that ends the row.
-    for (std::size_t k = 0; k < 3; ++k) {
-        if (found[k].data() == nullptr || found[k].end() == text.end())
-            found[k] = {};
-    }
-    ViewFields fields{found[0], found[1], found[2], {}};
-    if (keptMain)
-        fields.sortCell = list.mainTexts[at.mainText - 1];
-    else if (sortField != 0)
-        fields.sortCell = displayInto(shown, found[3]);
-    return fields;
+    return this->shown().viewFields(mapped(row), sortColumn, shown);
 }
 
 TorrentListModel::SpeedTotals TorrentListModel::speedTotals() const

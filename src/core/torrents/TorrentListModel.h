@@ -42,14 +42,7 @@ public:
     // no such field.
     QByteArrayView keptField(int position, KeptField which) const;
     // What sorting and filtering read of the item at the 0-based `row`, found in one walk.
-    struct ViewFields {
-        // Kept data fields, as keptField() gives them.
-        QByteArrayView name;
-        QByteArrayView status;
-        QByteArrayView progress;
-        // Column `sortColumn` as shown (in `shown`'s bytes when it had to be displayed).
-        QByteArrayView sortCell;
-    };
+    using ViewFields = ListSnapshot::ViewFields;
     ViewFields viewFields(int row, int sortColumn, QByteArray& shown) const;
     // The download and upload speeds of all items, in bytes per second: the sum of what their
     // speed fields mean (a plain number of bytes, or a number with its unit).

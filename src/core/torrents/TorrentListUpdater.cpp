@@ -53,7 +53,11 @@ void TorrentListUpdater::start(const QByteArray& reply)
         m_intake = std::thread([this] { intakeLoop(); });
     m_building = true;
     // The layout document belongs to this thread: its plan is worked out here.
-    Job job{m_model.snapshot(), reply, ColumnPlan::resolve(m_layout), withLog(), m_ticket};
+    Job job{m_model.snapshot(), reply, ColumnPlan::resolve(m_layout), withLog(), m_ticket, {}, {}};
+    if (m_view && (m_view->sortColumn() >= 0 || m_view->filter().isActive())) {
+        job.spec = m_view->spec();
+        job.hashes = m_view->factHashes();
+    }
     {
         const std::lock_guard lock(m_mutex);
         m_job = std::move(job);
@@ -73,9 +77,12 @@ void TorrentListUpdater::intakeLoop()
         lock.unlock();
         const quint64 ticket = job.ticket;
         SnapshotBuild build = buildSnapshot(job.before, job.reply, job.plan, job.withLog);
+        std::unique_ptr<view::ChangedRowFacts> facts;
+        if (job.spec && build.change.after != build.change.before)
+            facts = view::changedRowFacts(build.change, *job.spec, job.hashes);
         job = {}; // the list it was built on is not held longer than needed
         lock.lock();
-        m_built = Built{std::move(build), ticket};
+        m_built = Built{std::move(build), std::move(facts), ticket};
         // Named, so that the call is queued by Qt alone; collect() takes the build under the lock.
         QMetaObject::invokeMethod(this, "collect", Qt::QueuedConnection);
     }
@@ -94,6 +101,8 @@ void TorrentListUpdater::collect()
     // Built on a list that has changed since (emptied, or overtaken) or cancelled: dropped.
     if (built->ticket == m_ticket && built->build.change.before == m_model.snapshot()) {
         Q_EMIT aboutToApply();
+        if (m_view && built->facts)
+            m_view->offerFacts(std::move(built->facts));
         const Result result = conclude(std::move(built->build));
         Q_EMIT applied(result);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/torrents/SnapshotBuilder.h"
+#include "core/view/RowFacts.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -51,8 +52,9 @@ public:
     void setLogReplies(bool logReplies) { m_logReplies = logReplies; }
     bool logsReplies() const { return m_logReplies; }
     // The list as shown: the position to select again is a shown position, and there must be
-    // that many rows shown.
-    void setView(const view::TorrentViewModel* view) { m_view = view; }
+    // that many rows shown. Sorted or filtered, the changed rows' keys and matches are worked
+    // out on the intake thread too.
+    void setView(view::TorrentViewModel* view) { m_view = view; }
     // The 1-based position the context menu was last opened on; 0 for none.
     void setClickedPosition(int position) { m_clickedPosition = position; }
     int clickedPosition() const { return m_clickedPosition; }
@@ -75,9 +77,12 @@ private:
         ColumnPlan plan;
         bool withLog = false;
         quint64 ticket = 0;
+        std::optional<view::ViewSpec> spec;         // the view's, while it is sorted or filtered
+        std::vector<view::RowFacts::Hashes> hashes; // what its rows' facts were read from
     };
     struct Built {
         SnapshotBuild build;
+        std::unique_ptr<view::ChangedRowFacts> facts;
         quint64 ticket = 0;
     };
 
@@ -91,7 +96,7 @@ private:
     EventLog* m_log;
     bool m_logReplies = true;
     int m_clickedPosition = 0;
-    const view::TorrentViewModel* m_view = nullptr;
+    view::TorrentViewModel* m_view = nullptr;
 
     bool m_building = false;
     std::optional<QByteArray> m_waiting;

@@ -4,9 +4,6 @@
 
 #include <algorithm>
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 namespace tavrin::view {
 
 TorrentViewModel::TorrentViewModel(TorrentListModel& list, QObject* parent)
@@ -24,6 +21,7 @@ void TorrentViewModel::connectList()
         beginResetModel();
     });
     connect(list, &QAbstractItemModel::modelReset, this, [this] {
+        m_offered.reset();
         m_removed.clear();
         m_entries.clear();
         m_shown.clear();
@@ -170,6 +168,7 @@ void TorrentViewModel::setFilter(const TorrentFilter& filter)
 
 void TorrentViewModel::reorderAll()
 {
+    m_offered.reset(); // worked out under the sort or filter this replaces
     m_shown.clear();
     m_removed.clear();
     m_entries.clear();
@@ -180,58 +179,36 @@ void TorrentViewModel::reorderAll()
     endChange();
 }
 
-bool TorrentViewModel::refresh(int row, Entry& entry, bool force)
+bool TorrentViewModel::refresh(int row, Entry& entry, bool force, std::size_t& nextOffered)
 {
     const quint64 rowHash = m_list.rowHashAt(row);
     if (!force && !entry.fresh && rowHash == entry.rowHash)
         return false;
     entry.rowHash = rowHash;
-    bool placeChanged = force || entry.fresh;
-
-    const bool matched = entry.matches;
-    const TorrentListModel::ViewFields fields = m_list.viewFields(row, m_sortColumn, m_sortText);
-    if (m_filter.isActive()) {
-        QByteArrayView name = fields.name;
-        if (name.isEmpty())
-            name = m_list.cellSource(row, 0);
-        const QByteArrayView status = fields.status;
-        const QByteArrayView progress = fields.progress;
-        // Matched again only when what the filter reads changed, not each time a speed does.
-        const quint64 filterHash = XXH3_64bits_withSeed(
-            progress.data(), static_cast<size_t>(progress.size()),
-            XXH3_64bits_withSeed(status.data(), static_cast<size_t>(status.size()),
-                                 XXH3_64bits(name.data(), static_cast<size_t>(name.size()))));
-        if (force || entry.fresh || filterHash != entry.filterHash) {
-            entry.matches = m_filter.matches(name, status, progress);
-            entry.filterHash = filterHash;
-        }
-    } else {
-        entry.matches = true;
-    }
-    placeChanged = placeChanged || matched != entry.matches;
-
-    if (m_sortColumn >= 0) {
-        // The key is worked out again only when the cell's text changed.
-        const QByteArrayView cell = fields.sortCell;
-        const quint64 cellHash = XXH3_64bits(cell.data(), static_cast<size_t>(cell.size()));
-        if (force || entry.fresh || cellHash != entry.cellHash) {
-            SortKey key = SortKey::of(cell);
-            placeChanged = placeChanged || SortKey::compare(key, entry.key) != 0 ||
-                           key.kind() != entry.key.kind();
-            entry.key = std::move(key);
-            entry.cellHash = cellHash;
-        }
-    }
+    const bool wasFresh = entry.fresh;
     entry.fresh = false;
-    return placeChanged;
+    if (m_offered && !force) {
+        // Rows come in order: the offered facts are walked alongside.
+        const auto& offered = m_offered->rows;
+        while (nextOffered < offered.size() && offered[nextOffered].first < row)
+            ++nextOffered;
+        bool placeChanged = false;
+        if (nextOffered < offered.size() && offered[nextOffered].first == row &&
+            offered[nextOffered].second == rowHash &&
+            m_offered->takeInto(nextOffered, entry.facts, placeChanged))
+            return placeChanged || wasFresh;
+    }
+    // Settling happens between replies, when the list is its snapshot row for row.
+    return entry.facts.workOut(*m_list.snapshot(), row, spec(), force || wasFresh, m_scratch) ||
+           wasFresh;
 }
 
 bool TorrentViewModel::less(int a, int b) const
 {
     if (m_sortColumn >= 0) {
-        const int c =
-            SortKey::compareInColumn(m_entries[std::size_t(a)].key, m_entries[std::size_t(b)].key,
-                                     m_order == Qt::DescendingOrder);
+        const int c = SortKey::compareInColumn(m_entries[std::size_t(a)].facts.key,
+                                               m_entries[std::size_t(b)].facts.key,
+                                               m_order == Qt::DescendingOrder);
         if (c != 0)
             return c < 0;
     }
@@ -257,19 +234,36 @@ void TorrentViewModel::dropRemoved()
     m_removed.clear();
 }
 
+std::vector<RowFacts::Hashes> TorrentViewModel::factHashes() const
+{
+    std::vector<RowFacts::Hashes> hashes;
+    // Only a settled order has an entry, looked at, for every row of the list.
+    if (passesThrough() || m_changing || !m_removed.empty() ||
+        m_entries.size() != std::size_t(m_list.count()))
+        return hashes;
+    hashes.reserve(m_entries.size());
+    for (const Entry& entry : m_entries)
+        hashes.push_back(entry.fresh ? RowFacts::Hashes{} : entry.facts.hashes());
+    return hashes;
+}
+
 void TorrentViewModel::placeAll(bool everything)
 {
     dropRemoved();
+    // Facts worked out on another list or under another sort or filter are of no use.
+    if (m_offered && (m_offered->list != m_list.snapshot().get() || !(m_offered->spec == spec())))
+        m_offered.reset();
     const int count = m_list.count();
     m_entries.resize(static_cast<std::size_t>(count));
     const std::size_t oldShown = m_shown.size();
     // Rows whose place cannot have changed, by their old place; the others are placed again.
     std::vector<int> byOldPlace(oldShown, -1);
     std::vector<int> moved;
+    std::size_t nextOffered = 0;
     for (int row = 0; row < count; ++row) {
         Entry& entry = m_entries[std::size_t(row)];
-        const bool placeChanged = refresh(row, entry, everything);
-        if (!entry.matches)
+        const bool placeChanged = refresh(row, entry, everything, nextOffered);
+        if (!entry.facts.matches)
             continue;
         if (!placeChanged && entry.shownRow >= 0 && std::size_t(entry.shownRow) < oldShown)
             byOldPlace[std::size_t(entry.shownRow)] = row;
@@ -288,6 +282,7 @@ void TorrentViewModel::placeAll(bool everything)
     m_shown.reserve(kept.size() + moved.size());
     std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(m_shown),
                order);
+    m_offered.reset();
     for (Entry& entry : m_entries)
         entry.shownRow = -1;
     for (std::size_t i = 0; i < m_shown.size(); ++i)
@@ -309,7 +304,7 @@ void TorrentViewModel::sortRows(std::vector<int>& rows) const
     std::vector<int> others;
     numbers.reserve(rows.size());
     for (const int row : rows) {
-        const SortKey& key = m_entries[std::size_t(row)].key;
+        const SortKey& key = m_entries[std::size_t(row)].facts.key;
         if (key.kind() == SortKey::Kind::Number)
             numbers.push_back({key.number(), row});
         else

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/view/RowFacts.h"
 #include "core/view/SortKey.h"
 #include "core/view/TorrentFilter.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QPersistentModelIndex>
+#include <memory>
 #include <vector>
 
 namespace tavrin {
@@ -44,15 +46,21 @@ public:
                         int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order) override { setSort(column, order); }
 
+    // The sort column and filter.
+    ViewSpec spec() const { return {m_sortColumn, m_filter}; }
+    // Facts of the rows the next reply changes, worked out on another thread: used for the rows
+    // they were read from while the list and the spec are still what they were worked out on.
+    void offerFacts(std::unique_ptr<ChangedRowFacts> facts) { m_offered = std::move(facts); }
+    // What each row's key and match were read from, by row of the list; empty unless the order
+    // is settled and sorted or filtered.
+    std::vector<RowFacts::Hashes> factHashes() const;
+
     // What is kept for each of the list's rows while sorted or filtered.
     struct Entry {
         quint64 rowHash = 0;
-        quint64 cellHash = 0;   // of what the sort column's cell is shown from
-        quint64 filterHash = 0; // of the fields the filter reads
-        SortKey key;
+        RowFacts facts;
         int shownRow = -1; // -1: not shown
         bool fresh = true; // not looked at since it came
-        bool matches = false;
     };
 
 private:
@@ -65,8 +73,9 @@ private:
     void endChange();
     // Looks at every row again (a new sort column or filter) and orders them all.
     void reorderAll();
-    // Works out a row's key and match; true when its place may have changed.
-    bool refresh(int row, Entry& entry, bool force);
+    // Works out a row's key and match, or takes them from the offered facts; true when its
+    // place may have changed.
+    bool refresh(int row, Entry& entry, bool force, std::size_t& nextOffered);
     bool less(int a, int b) const;
     // Sorts rows into the order shown.
     void sortRows(std::vector<int>& rows) const;
@@ -75,8 +84,8 @@ private:
 
     TorrentListModel& m_list;
     int m_sortColumn = -1;
-    // The sort cell as shown, when it has to be displayed first.
-    QByteArray m_sortText;
+    // The sort cell and name as shown, when they have to be displayed first.
+    RowFacts::Scratch m_scratch;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     TorrentFilter m_filter;
     std::vector<Entry> m_entries; // per row of the list, while sorted or filtered
@@ -86,6 +95,7 @@ private:
     // dropped in one pass, not one move of the rest per removal.
     std::vector<std::pair<int, int>> m_removed;
     void dropRemoved();
+    std::unique_ptr<ChangedRowFacts> m_offered;
     QModelIndexList m_persistentShown;
     QList<QPersistentModelIndex> m_persistentList;
 };
