@@ -5,6 +5,11 @@
 #include "core/torrents/TorrentListModel.h"
 #include "core/view/TorrentViewModel.h"
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace tavrin {
 
 TorrentListUpdater::TorrentListUpdater(TorrentListModel& model, const pugi::xml_document& layout,
@@ -67,6 +72,11 @@ void TorrentListUpdater::start(const QByteArray& reply)
 
 void TorrentListUpdater::intakeLoop()
 {
+#ifdef Q_OS_LINUX
+    // Yields to the window thread, so the window is not kept waiting while a list is taken in
+    // (the nice value is per thread on Linux).
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), getpriority(PRIO_PROCESS, 0) + 5);
+#endif
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_job.has_value() || m_stopping; });
