@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -17,6 +18,15 @@ inline qsizetype displayedRoom(QByteArrayView field)
 // with two decimals, no "0" before the point, and "Kb/s" after it; any other text, or a number
 // beyond 64 bits, is written unchanged. `out` must have displayedRoom(field) bytes of room.
 char* writeDisplayed(char* out, QByteArrayView field);
+
+// Writes the displayed value of a field into `out`, grown as needed, and returns a view of it.
+inline QByteArrayView displayInto(QByteArray& out, QByteArrayView field)
+{
+    const qsizetype room = displayedRoom(field);
+    if (out.size() < room)
+        out.resize(room);
+    return {out.data(), writeDisplayed(out.data(), field) - out.data()};
+}
 
 QString displayedValue(QByteArrayView field);
 

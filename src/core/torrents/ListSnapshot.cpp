@@ -59,11 +59,7 @@ ListSnapshot::ViewFields ListSnapshot::viewFields(int row, int sortColumn, QByte
     if (keptMain) {
         fields.sortCell = mainTexts[at.mainText - 1];
     } else if (sortField != 0) {
-        const qsizetype room = display::displayedRoom(found[3]);
-        if (shown.size() < room)
-            shown.resize(room);
-        fields.sortCell = {shown.data(),
-                           display::writeDisplayed(shown.data(), found[3]) - shown.data()};
+        fields.sortCell = display::displayInto(shown, found[3]);
     }
     return fields;
 }

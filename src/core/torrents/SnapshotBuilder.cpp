@@ -162,14 +162,8 @@ bool Builder::showsDifferently(QByteArrayView old, QByteArrayView row)
         const QByteArrayView now = m_newFields[at];
         if (was == now)
             continue;
-        if (m_oldShown.size() < display::displayedRoom(was))
-            m_oldShown.resize(display::displayedRoom(was));
-        if (m_newShown.size() < display::displayedRoom(now))
-            m_newShown.resize(display::displayedRoom(now));
-        const QByteArrayView shownWas(m_oldShown.data(),
-                                      display::writeDisplayed(m_oldShown.data(), was));
-        const QByteArrayView shownNow(m_newShown.data(),
-                                      display::writeDisplayed(m_newShown.data(), now));
+        const QByteArrayView shownWas = display::displayInto(m_oldShown, was);
+        const QByteArrayView shownNow = display::displayInto(m_newShown, now);
         if (shownWas != shownNow)
             return true;
     }

@@ -5,19 +5,6 @@
 
 namespace tavrin {
 
-namespace {
-
-// Writes the displayed value of a field into `out`, returning a view of it.
-QByteArrayView displayInto(QByteArray& out, QByteArrayView field)
-{
-    const qsizetype room = display::displayedRoom(field);
-    if (out.size() < room)
-        out.resize(room);
-    return {out.data(), display::writeDisplayed(out.data(), field) - out.data()};
-}
-
-} // namespace
-
 TorrentListModel::TorrentListModel(QObject* parent)
     : QAbstractTableModel(parent), m_snapshot(emptySnapshot())
 {
@@ -101,7 +88,7 @@ QByteArrayView TorrentListModel::shownIn(int row, int column, QByteArray& out) c
     const QByteArrayView source = shown().cellSource(mapped(row), column, displayed);
     if (displayed || source.data() == nullptr)
         return source;
-    return displayInto(out, source);
+    return display::displayInto(out, source);
 }
 
 QByteArrayView TorrentListModel::shownBytes(int row, int column) const

@@ -60,7 +60,7 @@ void TorrentListUpdater::start(const QByteArray& reply)
     // The layout document belongs to this thread: its plan is worked out here.
     Job job{m_model.snapshot(), reply, ColumnPlan::resolve(m_layout), withLog(), m_ticket, {}, {}};
     if (m_view && (m_view->sortColumn() >= 0 || m_view->filter().isActive())) {
-        job.spec = m_view->spec();
+        job.choice = m_view->choice();
         job.hashes = m_view->factHashes();
     }
     {
@@ -88,8 +88,8 @@ void TorrentListUpdater::intakeLoop()
         const quint64 ticket = job.ticket;
         SnapshotBuild build = buildSnapshot(job.before, job.reply, job.plan, job.withLog);
         std::unique_ptr<view::ChangedRowFacts> facts;
-        if (job.spec && build.change.after != build.change.before)
-            facts = view::changedRowFacts(build.change, *job.spec, job.hashes);
+        if (job.choice && build.change.after != build.change.before)
+            facts = view::changedRowFacts(build.change, *job.choice, job.hashes);
         job = {}; // the list it was built on is not held longer than needed
         lock.lock();
         m_built = Built{std::move(build), std::move(facts), ticket};

@@ -77,7 +77,7 @@ private:
         ColumnPlan plan;
         bool withLog = false;
         quint64 ticket = 0;
-        std::optional<view::ViewSpec> spec;         // the view's, while it is sorted or filtered
+        std::optional<view::ViewChoice> choice;     // the view's, while it is sorted or filtered
         std::vector<view::RowFacts::Hashes> hashes; // what its rows' facts were read from
     };
     struct Built {

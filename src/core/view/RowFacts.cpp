@@ -7,25 +7,21 @@
 
 namespace tavrin::view {
 
-bool RowFacts::workOut(const ListSnapshot& list, int row, const ViewSpec& spec, bool force,
+bool RowFacts::workOut(const ListSnapshot& list, int row, const ViewChoice& choice, bool force,
                        Scratch& scratch)
 {
     const bool matched = matches;
     bool placeChanged = force;
-    const ListSnapshot::ViewFields fields = list.viewFields(row, spec.sortColumn, scratch.sortCell);
-    if (spec.filter.isActive()) {
+    const ListSnapshot::ViewFields fields =
+        list.viewFields(row, choice.sortColumn, scratch.sortCell);
+    if (choice.filter.isActive()) {
         // Without a name field, the main text as shown.
         QByteArrayView name = fields.name;
         if (name.isEmpty()) {
             bool displayed = false;
             name = list.cellSource(row, 0, displayed);
-            if (!displayed) {
-                const qsizetype room = display::displayedRoom(name);
-                if (scratch.name.size() < room)
-                    scratch.name.resize(room);
-                name = {scratch.name.data(),
-                        display::writeDisplayed(scratch.name.data(), name) - scratch.name.data()};
-            }
+            if (!displayed)
+                name = display::displayInto(scratch.name, name);
         }
         // Matched again only when what the filter reads changed, not each time a speed does.
         const quint64 hash = XXH3_64bits_withSeed(
@@ -33,7 +29,7 @@ bool RowFacts::workOut(const ListSnapshot& list, int row, const ViewSpec& spec, 
             XXH3_64bits_withSeed(fields.status.data(), static_cast<size_t>(fields.status.size()),
                                  XXH3_64bits(name.data(), static_cast<size_t>(name.size()))));
         if (force || hash != filterHash) {
-            matches = spec.filter.matches(name, fields.status, fields.progress);
+            matches = choice.filter.matches(name, fields.status, fields.progress);
             filterHash = hash;
         }
     } else {
@@ -41,7 +37,7 @@ bool RowFacts::workOut(const ListSnapshot& list, int row, const ViewSpec& spec, 
     }
     placeChanged = placeChanged || matched != matches;
 
-    if (spec.sortColumn >= 0) {
+    if (choice.sortColumn >= 0) {
         // The key is worked out again only when the cell's text changed.
         const QByteArrayView cell = fields.sortCell;
         const quint64 hash = XXH3_64bits(cell.data(), static_cast<size_t>(cell.size()));
@@ -60,9 +56,10 @@ bool ChangedRowFacts::takeInto(std::size_t index, RowFacts& into, bool& placeCha
 {
     RowFacts& offered = facts[index];
     const quint8 parts = known[index];
-    const bool sorted = spec.sortColumn >= 0;
+    const bool sorted = choice.sortColumn >= 0;
     if ((!(parts & KeyKnown) && sorted && offered.cellHash != into.cellHash) ||
-        (!(parts & MatchKnown) && spec.filter.isActive() && offered.filterHash != into.filterHash))
+        (!(parts & MatchKnown) && choice.filter.isActive() &&
+         offered.filterHash != into.filterHash))
         return false;
     if (!(parts & MatchKnown))
         offered.matches = into.matches;
@@ -78,12 +75,12 @@ bool ChangedRowFacts::takeInto(std::size_t index, RowFacts& into, bool& placeCha
     return true;
 }
 
-std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const ViewSpec& spec,
+std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const ViewChoice& choice,
                                                  const std::vector<RowFacts::Hashes>& before)
 {
     auto out = std::make_unique<ChangedRowFacts>();
     out->list = change.after.get();
-    out->spec = spec;
+    out->choice = choice;
     const ListSnapshot& previous = *change.before;
     const ListSnapshot& after = *change.after;
     const bool samePlan = previous.plan == after.plan;
@@ -109,11 +106,11 @@ std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const
                 RowFacts facts;
                 facts.cellHash = before[was].cell;
                 facts.filterHash = before[was].filter;
-                facts.workOut(after, row, spec, false, scratch);
+                facts.workOut(after, row, choice, false, scratch);
                 quint8 known = 0;
                 if (facts.cellHash != before[was].cell)
                     known |= ChangedRowFacts::KeyKnown;
-                if (facts.filterHash != before[was].filter || !spec.filter.isActive())
+                if (facts.filterHash != before[was].filter || !choice.filter.isActive())
                     known |= ChangedRowFacts::MatchKnown;
                 out->rows.emplace_back(row, hash);
                 out->facts.push_back(std::move(facts));
@@ -122,7 +119,7 @@ std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const
             }
         }
         RowFacts facts;
-        facts.workOut(after, row, spec, true, scratch);
+        facts.workOut(after, row, choice, true, scratch);
         out->rows.emplace_back(row, hash);
         out->facts.push_back(std::move(facts));
         out->known.push_back(ChangedRowFacts::KeyKnown | ChangedRowFacts::MatchKnown);

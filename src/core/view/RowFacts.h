@@ -12,10 +12,10 @@
 namespace tavrin::view {
 
 // What the list as shown depends on: the column it is sorted by (-1: none) and its filter.
-struct ViewSpec {
+struct ViewChoice {
     int sortColumn = -1;
     TorrentFilter filter;
-    bool operator==(const ViewSpec&) const = default;
+    bool operator==(const ViewChoice&) const = default;
 };
 
 // What sorting and filtering make of one row: worked out from its fields alone, so on any thread.
@@ -32,7 +32,7 @@ struct RowFacts {
     };
     // Works the facts out for the row of `list` afresh (`force`), or again where the hashes of
     // what they are read from changed. True when the row's place in the order may have moved.
-    bool workOut(const ListSnapshot& list, int row, const ViewSpec& spec, bool force,
+    bool workOut(const ListSnapshot& list, int row, const ViewChoice& choice, bool force,
                  Scratch& scratch);
     // What the facts were read from, to tell whether they need working out again.
     struct Hashes {
@@ -46,7 +46,7 @@ struct RowFacts {
 // so that only their places are settled on the window's.
 struct ChangedRowFacts {
     const ListSnapshot* list = nullptr; // the list they were worked out on (the change's after)
-    ViewSpec spec;
+    ViewChoice choice;
     // By row of `list`, ascending, each with the hash of the row text it was read from.
     std::vector<std::pair<int, quint64>> rows;
     std::vector<RowFacts> facts;
@@ -64,7 +64,7 @@ struct ChangedRowFacts {
 // Works out the facts of every row of `change.after` whose text differs from its row in
 // `change.before`, or that is new. `before`, when it has a hash pair per row of change.before,
 // saves working out a key or match from the same bytes again.
-std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const ViewSpec& spec,
+std::unique_ptr<ChangedRowFacts> changedRowFacts(const ListChange& change, const ViewChoice& choice,
                                                  const std::vector<RowFacts::Hashes>& before);
 
 } // namespace tavrin::view

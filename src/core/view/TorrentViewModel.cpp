@@ -145,24 +145,24 @@ void TorrentViewModel::setSort(int column, Qt::SortOrder order)
 {
     if (column < 0)
         order = Qt::AscendingOrder;
-    if (column == m_sortColumn && order == m_order)
+    if (column == m_choice.sortColumn && order == m_order)
         return;
     if (m_changing)
         settle();
     beginChange();
-    m_sortColumn = column;
+    m_choice.sortColumn = column;
     m_order = order;
     reorderAll();
 }
 
 void TorrentViewModel::setFilter(const TorrentFilter& filter)
 {
-    if (filter == m_filter)
+    if (filter == m_choice.filter)
         return;
     if (m_changing)
         settle();
     beginChange();
-    m_filter = filter;
+    m_choice.filter = filter;
     reorderAll();
 }
 
@@ -199,13 +199,13 @@ bool TorrentViewModel::refresh(int row, Entry& entry, bool force, std::size_t& n
             return placeChanged || wasFresh;
     }
     // Settling happens between replies, when the list is its snapshot row for row.
-    return entry.facts.workOut(*m_list.snapshot(), row, spec(), force || wasFresh, m_scratch) ||
+    return entry.facts.workOut(*m_list.snapshot(), row, choice(), force || wasFresh, m_scratch) ||
            wasFresh;
 }
 
 bool TorrentViewModel::less(int a, int b) const
 {
-    if (m_sortColumn >= 0) {
+    if (m_choice.sortColumn >= 0) {
         const int c = SortKey::compareInColumn(m_entries[std::size_t(a)].facts.key,
                                                m_entries[std::size_t(b)].facts.key,
                                                m_order == Qt::DescendingOrder);
@@ -251,7 +251,8 @@ void TorrentViewModel::placeAll(bool everything)
 {
     dropRemoved();
     // Facts worked out on another list or under another sort or filter are of no use.
-    if (m_offered && (m_offered->list != m_list.snapshot().get() || !(m_offered->spec == spec())))
+    if (m_offered &&
+        (m_offered->list != m_list.snapshot().get() || !(m_offered->choice == choice())))
         m_offered.reset();
     const int count = m_list.count();
     m_entries.resize(static_cast<std::size_t>(count));
@@ -291,7 +292,7 @@ void TorrentViewModel::placeAll(bool everything)
 
 void TorrentViewModel::sortRows(std::vector<int>& rows) const
 {
-    if (m_sortColumn < 0) {
+    if (m_choice.sortColumn < 0) {
         std::sort(rows.begin(), rows.end());
         return;
     }

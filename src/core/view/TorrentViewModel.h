@@ -27,10 +27,10 @@ public:
 
     // Sorts by `column` (-1: the server's order). Equal keys keep the server's order.
     void setSort(int column, Qt::SortOrder order);
-    int sortColumn() const { return m_sortColumn; }
+    int sortColumn() const { return m_choice.sortColumn; }
     Qt::SortOrder sortOrder() const { return m_order; }
     void setFilter(const TorrentFilter& filter);
-    const TorrentFilter& filter() const { return m_filter; }
+    const TorrentFilter& filter() const { return m_choice.filter; }
 
     // The number of rows shown.
     int shownCount() const;
@@ -47,9 +47,10 @@ public:
     void sort(int column, Qt::SortOrder order) override { setSort(column, order); }
 
     // The sort column and filter.
-    ViewSpec spec() const { return {m_sortColumn, m_filter}; }
+    const ViewChoice& choice() const { return m_choice; }
     // Facts of the rows the next reply changes, worked out on another thread: used for the rows
-    // they were read from while the list and the spec are still what they were worked out on.
+    // they were read from, while the list, the sort column and the filter are still those they
+    // were worked out under.
     void offerFacts(std::unique_ptr<ChangedRowFacts> facts) { m_offered = std::move(facts); }
     // What each row's key and match were read from, by row of the list; empty unless the order
     // is settled and sorted or filtered.
@@ -64,7 +65,7 @@ public:
     };
 
 private:
-    bool passesThrough() const { return m_sortColumn < 0 && !m_filter.isActive(); }
+    bool passesThrough() const { return m_choice.sortColumn < 0 && !m_choice.filter.isActive(); }
     // The list is about to change: starts one layout change, if none is under way.
     void beginChange();
     // Brings the order up to the list and ends the layout change.
@@ -83,11 +84,10 @@ private:
     void connectList();
 
     TorrentListModel& m_list;
-    int m_sortColumn = -1;
     // The sort cell and name as shown, when they have to be displayed first.
     RowFacts::Scratch m_scratch;
     Qt::SortOrder m_order = Qt::AscendingOrder;
-    TorrentFilter m_filter;
+    ViewChoice m_choice;          // the sort column and the filter
     std::vector<Entry> m_entries; // per row of the list, while sorted or filtered
     std::vector<int> m_shown;     // the list's 0-based rows, in the order shown
     bool m_changing = false;      // a layout change is under way
